@@ -1,0 +1,43 @@
+#include "support/test_support.h"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace testing_support {
+
+TempDir::TempDir() {
+    std::random_device random;
+    for (;;) {
+        path_ = std::filesystem::temp_directory_path() / ("demo-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(path_)) break;
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::filesystem::path TempDir::write(const std::string& relative, const std::string& content) const {
+    const std::filesystem::path file = path_ / relative;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << content;
+    return file;
+}
+
+ScopedWorkingDirectory::ScopedWorkingDirectory(const std::filesystem::path& directory)
+    : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(directory);
+}
+
+ScopedWorkingDirectory::~ScopedWorkingDirectory() { std::filesystem::current_path(previous_); }
+
+std::string readFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+}  // namespace testing_support
