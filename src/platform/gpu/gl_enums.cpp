@@ -74,10 +74,16 @@ GLenum glAddressMode(TextureAddressMode mode) {
 }
 
 namespace {
+
+// GL_ZERO is 0, so validity cannot be read off the GL value for these two.
+bool validOp(StencilOp op) { return op >= StencilOp::Keep && op <= StencilOp::Decr; }
+bool validBlend(Blend b) { return (b >= Blend::Zero && b <= Blend::SrcAlphaSat) || b == Blend::BlendFactor || b == Blend::InvBlendFactor; }
+
 bool validFace(const DepthStencilOpDesc& face) {
-    return glStencilOp(face.StencilFailOp) && glStencilOp(face.StencilDepthFailOp) && glStencilOp(face.StencilPassOp) &&
+    return validOp(face.StencilFailOp) && validOp(face.StencilDepthFailOp) && validOp(face.StencilPassOp) &&
            glComparison(face.StencilFunc);
 }
+
 }  // namespace
 
 bool validDepthStencilDesc(const DepthStencilDesc& desc) {
@@ -87,8 +93,8 @@ bool validDepthStencilDesc(const DepthStencilDesc& desc) {
 
 bool validBlendDesc(const BlendDesc& desc) {
     for (const RenderTargetBlendDesc& t : desc.RenderTarget) {
-        if (!glBlendFactor(t.SrcBlend) || !glBlendFactor(t.DestBlend) || !glBlendEquation(t.BlendOp) ||
-            !glBlendFactor(t.SrcBlendAlpha) || !glBlendFactor(t.DestBlendAlpha) || !glBlendEquation(t.BlendOpAlpha) ||
+        if (!validBlend(t.SrcBlend) || !validBlend(t.DestBlend) || !glBlendEquation(t.BlendOp) ||
+            !validBlend(t.SrcBlendAlpha) || !validBlend(t.DestBlendAlpha) || !glBlendEquation(t.BlendOpAlpha) ||
             t.RenderTargetWriteMask > COLOR_WRITE_ENABLE_ALL) {
             return false;
         }

@@ -1,6 +1,6 @@
 #pragma once
 
-// D3D enumerations to GL. Each answers 0 for a value outside the D3D range, which callers treat as bad input.
+// D3D enumerations to GL. Descriptions are validated first; the mappings then only see D3D values.
 
 #include <epoxy/gl.h>
 

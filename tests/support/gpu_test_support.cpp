@@ -1,0 +1,126 @@
+#include "support/gpu_test_support.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include <SDL.h>
+
+namespace testing_support {
+
+HeadlessGpu createHeadlessGpu() {
+    HeadlessGpu gpu;
+    gpu::CreateDevice(nullptr, nullptr, 0, &gpu.device, nullptr, &gpu.context);
+    return gpu;
+}
+
+gpu::ShaderBytecode glslShader(gpu::ShaderStage stage, const std::string& body) {
+    gpu::ShaderBytecode code;
+    code.Stage = stage;
+    code.Glsl = "#version 450\n" + body;
+    return code;
+}
+
+gpu::ShaderBytecode colourVertexShader() {
+    gpu::ShaderBytecode code = glslShader(gpu::ShaderStage::Vertex, R"(
+layout(location = 0) in vec2 POSITION;
+layout(location = 1) in vec4 COLOR;
+out gl_PerVertex { vec4 gl_Position; };
+layout(location = 0) out vec4 vColour;
+void main() { gl_Position = vec4(POSITION, 0.5, 1.0); vColour = COLOR; }
+)");
+    code.InputSignature = {{"POSITION", 0, gpu::RegisterComponentType::Float32, 0x3, 0},
+                           {"COLOR", 0, gpu::RegisterComponentType::Float32, 0xF, 1}};
+    return code;
+}
+
+gpu::ShaderBytecode tintPixelShader() {
+    gpu::ShaderBytecode code = glslShader(gpu::ShaderStage::Pixel, R"(
+layout(location = 0) in vec4 vColour;
+layout(location = 0) out vec4 outColour;
+layout(std140) uniform PS_b0 { vec4 tint; };
+void main() { outColour = vColour * tint; }
+)");
+    code.ConstantBuffers = {{"PS_b0", 0}};
+    return code;
+}
+
+gpu::Texture2DDesc textureDesc(std::uint32_t width, std::uint32_t height, gpu::Format format, std::uint32_t bindFlags) {
+    gpu::Texture2DDesc desc;
+    desc.Width = width;
+    desc.Height = height;
+    desc.Format = format;
+    desc.BindFlags = bindFlags;
+    return desc;
+}
+
+std::vector<std::uint8_t> readBack(gpu::Device& device, gpu::DeviceContext& context, gpu::Texture2D* texture,
+                                   std::uint32_t subresource, gpu::Format readFormat) {
+    gpu::Texture2DDesc desc = texture->GetDesc();
+    desc.Format = readFormat == gpu::Format::UNKNOWN ? desc.Format : readFormat;
+    desc.Usage = gpu::Usage::Staging;
+    desc.BindFlags = 0;
+    desc.CPUAccessFlags = gpu::CPU_ACCESS_READ;
+    desc.MiscFlags = 0;
+    gpu::Ref<gpu::Texture2D> staging;
+    if (gpu::failed(device.CreateTexture2D(desc, nullptr, &staging))) return {};
+    context.CopyResource(staging.get(), texture);
+    gpu::MappedSubresource mapped;
+    if (gpu::failed(context.Map(staging.get(), subresource, gpu::MapType::Read, 0, &mapped))) return {};
+    std::uint32_t mip = subresource % desc.MipLevels;
+    std::uint32_t rows = std::max(1u, desc.Height >> mip);
+    const auto* bytes = static_cast<const std::uint8_t*>(mapped.pData);
+    std::vector<std::uint8_t> out(bytes, bytes + std::size_t(mapped.RowPitch) * rows);
+    context.Unmap(staging.get(), subresource);
+    return out;
+}
+
+std::vector<float> readBackFloats(gpu::Device& device, gpu::DeviceContext& context, gpu::Texture2D* texture) {
+    std::vector<std::uint8_t> bytes = readBack(device, context, texture);
+    std::vector<float> floats(bytes.size() / sizeof(float));
+    std::memcpy(floats.data(), bytes.data(), floats.size() * sizeof(float));
+    return floats;
+}
+
+gpu::Ref<gpu::Buffer> vertexBuffer(gpu::Device& device, const std::vector<float>& vertices) {
+    gpu::BufferDesc desc;
+    desc.ByteWidth = static_cast<std::uint32_t>(vertices.size() * sizeof(float));
+    desc.Usage = gpu::Usage::Immutable;
+    desc.BindFlags = gpu::BIND_VERTEX_BUFFER;
+    gpu::SubresourceData data{vertices.data(), 0, 0};
+    gpu::Ref<gpu::Buffer> buffer;
+    device.CreateBuffer(desc, &data, &buffer);
+    return buffer;
+}
+
+SDL_Window* createTestWindow(int width, int height) {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+    SDL_Window* window = SDL_CreateWindow("gpu test", 0, 0, width, height, SDL_WINDOW_OPENGL);
+    if (!window) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return window;
+}
+
+void destroyTestWindow(SDL_Window* window) {
+    if (!window) return;
+    SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+std::vector<std::uint8_t> readWindow(gpu::DeviceContext& context, int width, int height) {
+    std::vector<std::uint8_t> bottomUp(std::size_t(width) * height * 4);
+    glFinish();
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_FRONT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+    context.invalidateGlState();
+    std::vector<std::uint8_t> topDown(bottomUp.size());
+    std::size_t row = std::size_t(width) * 4;
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(topDown.data() + y * row, bottomUp.data() + (height - 1 - y) * row, row);
+    }
+    return topDown;
+}
+
+}  // namespace testing_support
