@@ -44,6 +44,52 @@ void main() { outColour = vColour * tint; }
     return code;
 }
 
+std::vector<float> sampleView(gpu::Device& device, gpu::DeviceContext& context, gpu::ShaderResourceView* view,
+                              const std::string& samplerType, const std::string& lookup) {
+    gpu::Ref<gpu::VertexShader> vs;
+    gpu::Ref<gpu::PixelShader> ps;
+    device.CreateVertexShader(glslShader(gpu::ShaderStage::Vertex, R"(
+out gl_PerVertex { vec4 gl_Position; };
+layout(location = 0) out vec2 uv;
+void main() {
+    vec2 p = vec2((gl_VertexID << 1) & 2, gl_VertexID & 2);
+    uv = p;
+    gl_Position = vec4(p * vec2(2.0, -2.0) + vec2(-1.0, 1.0), 0.5, 1.0);
+}
+)"), &vs);
+    gpu::ShaderBytecode pixel = glslShader(gpu::ShaderStage::Pixel, "layout(location = 0) in vec2 uv;\n"
+                                           "layout(location = 0) out vec4 result;\nuniform " + samplerType +
+                                           " PS_t0;\nvoid main() { result = vec4(" + lookup + "); }\n");
+    pixel.Textures = {{"PS_t0", 0, 0}};
+    device.CreatePixelShader(pixel, &ps);
+    gpu::SamplerDesc pointDesc;
+    pointDesc.Filter = gpu::Filter::MinMagMipPoint;
+    gpu::Ref<gpu::SamplerState> point;
+    device.CreateSamplerState(pointDesc, &point);
+    gpu::Ref<gpu::Texture2D> target;
+    gpu::Ref<gpu::RenderTargetView> rtv;
+    device.CreateTexture2D(textureDesc(4, 4, gpu::Format::R32G32B32A32_FLOAT, gpu::BIND_RENDER_TARGET), nullptr, &target);
+    device.CreateRenderTargetView(target.get(), nullptr, &rtv);
+    if (!vs || !ps || !point || !rtv) return {};
+
+    gpu::RenderTargetView* targets[1] = {rtv.get()};
+    context.OMSetRenderTargets(1, targets, nullptr);
+    context.OMSetDepthStencilState(nullptr, 0);
+    gpu::Viewport viewport{0, 0, 4, 4, 0, 1};
+    context.RSSetViewports(1, &viewport);
+    context.IASetInputLayout(nullptr);
+    context.IASetPrimitiveTopology(gpu::PrimitiveTopology::TriangleList);
+    context.VSSetShader(vs.get());
+    context.PSSetShader(ps.get());
+    context.PSSetShaderResources(0, 1, &view);
+    gpu::SamplerState* samplers[1] = {point.get()};
+    context.PSSetSamplers(0, 1, samplers);
+    context.Draw(3, 0);
+    context.PSSetShaderResources(0, 1, nullptr);
+    context.OMSetRenderTargets(0, nullptr, nullptr);
+    return readBackFloats(device, context, target.get());
+}
+
 gpu::Texture2DDesc textureDesc(std::uint32_t width, std::uint32_t height, gpu::Format format, std::uint32_t bindFlags) {
     gpu::Texture2DDesc desc;
     desc.Width = width;

@@ -28,6 +28,12 @@ gpu::ShaderBytecode tintPixelShader();
 // Bytecode of one stage from GLSL body text (the #version line is added).
 gpu::ShaderBytecode glslShader(gpu::ShaderStage stage, const std::string& body);
 
+// Samples `view` over a 4 x 4 RGBA32F target with a point sampler and answers the target's texels
+// (`lookup`: GLSL expression over `PS_t0` and `uv`, for example "texture(PS_t0, uv)"; `samplerType` its type).
+std::vector<float> sampleView(gpu::Device& device, gpu::DeviceContext& context, gpu::ShaderResourceView* view,
+                              const std::string& samplerType = "sampler2D",
+                              const std::string& lookup = "texture(PS_t0, uv)");
+
 // One 2D texture with the bind flags given, UNKNOWN-free defaults otherwise.
 gpu::Texture2DDesc textureDesc(std::uint32_t width, std::uint32_t height, gpu::Format format, std::uint32_t bindFlags);
 
