@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <dlfcn.h>
 
 namespace testing_support {
 
@@ -143,7 +145,19 @@ SDL_Window* createTestWindow(int width, int height) {
     if (!display || !*display) setenv("SDL_VIDEODRIVER", "offscreen", 0);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
     SDL_Window* window = SDL_CreateWindow("gpu test", 0, 0, width, height, SDL_WINDOW_OPENGL);
-    if (!window) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (!window) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
+    // Pixels of an X window read back only once the server has mapped it.
+    for (Uint32 start = SDL_GetTicks(); SDL_GetTicks() - start < 2000;) {
+        SDL_Event event;
+        if (SDL_WaitEventTimeout(&event, 50) && event.type == SDL_WINDOWEVENT &&
+            event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+            break;
+        }
+        if (!display || !*display) break;
+    }
     return window;
 }
 
@@ -153,20 +167,53 @@ void destroyTestWindow(SDL_Window* window) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-std::vector<std::uint8_t> readWindow(gpu::DeviceContext& context, int width, int height) {
-    std::vector<std::uint8_t> bottomUp(std::size_t(width) * height * 4);
+namespace {
+
+// Reads the X window itself. libX11 is opened at run time so the tests need no X link of their own.
+bool readX11Window(SDL_Window* window, int width, int height, std::vector<std::uint8_t>* rgb) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    void* x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    if (!x11) return false;
+    using GetImage = XImage* (*)(Display*, Window, int, int, unsigned, unsigned, unsigned long, int);
+    auto getImage = reinterpret_cast<GetImage>(dlsym(x11, "XGetImage"));
+    XImage* image = getImage ? getImage(info.info.x11.display, info.info.x11.window, 0, 0, width, height, ~0ul, ZPixmap)
+                             : nullptr;
+    dlclose(x11);
+    if (!image) return false;
+    rgb->resize(std::size_t(width) * height * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            unsigned long pixel = image->f.get_pixel(image, x, y);
+            std::uint8_t* out = &(*rgb)[(std::size_t(y) * width + x) * 3];
+            out[0] = static_cast<std::uint8_t>((pixel & image->red_mask) >> 16);
+            out[1] = static_cast<std::uint8_t>((pixel & image->green_mask) >> 8);
+            out[2] = static_cast<std::uint8_t>(pixel & image->blue_mask);
+        }
+    }
+    image->f.destroy_image(image);
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> readWindow(SDL_Window* window, gpu::DeviceContext& context, int width, int height) {
     glFinish();
+    std::vector<std::uint8_t> rgb;
+    if (readX11Window(window, width, height, &rgb)) return rgb;
+    std::vector<std::uint8_t> bottomUp(std::size_t(width) * height * 3);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     glReadBuffer(GL_FRONT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
     context.invalidateGlState();
-    std::vector<std::uint8_t> topDown(bottomUp.size());
-    std::size_t row = std::size_t(width) * 4;
+    rgb.resize(bottomUp.size());
+    std::size_t row = std::size_t(width) * 3;
     for (int y = 0; y < height; ++y) {
-        std::memcpy(topDown.data() + y * row, bottomUp.data() + (height - 1 - y) * row, row);
+        std::memcpy(rgb.data() + y * row, bottomUp.data() + (height - 1 - y) * row, row);
     }
-    return topDown;
+    return rgb;
 }
 
 }  // namespace testing_support

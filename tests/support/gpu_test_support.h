@@ -51,7 +51,8 @@ gpu::Ref<gpu::Buffer> vertexBuffer(gpu::Device& device, const std::vector<float>
 SDL_Window* createTestWindow(int width, int height);
 void destroyTestWindow(SDL_Window* window);
 
-// Pixels of the window as last presented, row 0 at the top, RGBA8. Uses the device's GL context directly.
-std::vector<std::uint8_t> readWindow(gpu::DeviceContext& context, int width, int height);
+// Pixels of the window as last presented, row 0 at the top, RGB8: from the X server when the window is an X
+// window, else from the GL front buffer of the device's context.
+std::vector<std::uint8_t> readWindow(SDL_Window* window, gpu::DeviceContext& context, int width, int height);
 
 }  // namespace testing_support

@@ -58,7 +58,7 @@ std::string checkBytecode(const ShaderBytecode& code, ShaderStage stage) {
 Result Device::CreateDepthStencilState(const DepthStencilDesc& desc, Ref<DepthStencilState>* out) {
     if (out) *out = nullptr;
     if (!validDepthStencilDesc(desc)) return invalid("bad depth-stencil description");
-    if (!out) return Result::False;
+    if (!out) return Result::SFalse;
     *out = Ref<DepthStencilState>::adopt(new DepthStencilState(this, desc));
     return Result::Ok;
 }
@@ -66,7 +66,7 @@ Result Device::CreateDepthStencilState(const DepthStencilDesc& desc, Ref<DepthSt
 Result Device::CreateBlendState(const BlendDesc& desc, Ref<BlendState>* out) {
     if (out) *out = nullptr;
     if (!validBlendDesc(desc)) return invalid("bad blend description");
-    if (!out) return Result::False;
+    if (!out) return Result::SFalse;
     *out = Ref<BlendState>::adopt(new BlendState(this, desc));
     return Result::Ok;
 }
@@ -74,7 +74,7 @@ Result Device::CreateBlendState(const BlendDesc& desc, Ref<BlendState>* out) {
 Result Device::CreateRasterizerState(const RasterizerDesc& desc, Ref<RasterizerState>* out) {
     if (out) *out = nullptr;
     if (!validRasterizerDesc(desc)) return invalid("bad rasterizer description");
-    if (!out) return Result::False;
+    if (!out) return Result::SFalse;
     *out = Ref<RasterizerState>::adopt(new RasterizerState(this, desc));
     return Result::Ok;
 }
@@ -90,7 +90,7 @@ Result Device::CreateSamplerState(const SamplerDesc& desc, Ref<SamplerState>* ou
         !glComparison(desc.ComparisonFunc) || desc.MinLOD > desc.MaxLOD) {
         return invalid("bad sampler description");
     }
-    if (!out) return Result::False;
+    if (!out) return Result::SFalse;
     GLuint sampler = 0;
     Result result = onGlThread([&] {
         clearGlErrors();
@@ -169,7 +169,7 @@ Result Device::CreateVertexShader(const ShaderBytecode& bytecode, Ref<VertexShad
     Result result = onGlThread([&] { return buildProgram(bytecode, &program, &units); });
     if (failed(result) || !out) {
         if (program) releaseGl(GlKind::Program, program);
-        return failed(result) ? result : Result::False;
+        return failed(result) ? result : Result::SFalse;
     }
     *out = Ref<VertexShader>::adopt(new VertexShader(this, program, std::move(units)));
     return Result::Ok;
@@ -183,7 +183,7 @@ Result Device::CreatePixelShader(const ShaderBytecode& bytecode, Ref<PixelShader
     Result result = onGlThread([&] { return buildProgram(bytecode, &program, &units); });
     if (failed(result) || !out) {
         if (program) releaseGl(GlKind::Program, program);
-        return failed(result) ? result : Result::False;
+        return failed(result) ? result : Result::SFalse;
     }
     *out = Ref<PixelShader>::adopt(new PixelShader(this, program, std::move(units)));
     return Result::Ok;
@@ -239,7 +239,7 @@ Result Device::CreateInputLayout(const InputElementDesc* elements, std::uint32_t
         a.divisor = match->InputSlotClass == InputClassification::PerInstanceData ? match->InstanceDataStepRate : 0;
         attributes.push_back(a);
     }
-    if (!out) return Result::False;
+    if (!out) return Result::SFalse;
     *out = Ref<InputLayout>::adopt(new InputLayout(this, std::move(attributes)));
     return Result::Ok;
 }

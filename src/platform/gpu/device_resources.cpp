@@ -63,7 +63,7 @@ Result Device::CreateBuffer(const BufferDesc& desc, const SubresourceData* initi
     if (std::string why = checkUsage(desc.Usage, desc.CPUAccessFlags, desc.BindFlags, hasData); !why.empty()) {
         return invalid(why);
     }
-    if (!out) return Result::False;
+    if (!out) return Result::SFalse;
 
     Ref<Buffer> buffer = Ref<Buffer>::adopt(new Buffer(this, desc));
     const void* data = hasData ? initialData->pSysMem : nullptr;
@@ -152,7 +152,7 @@ Result Device::CreateTexture2D(const Texture2DDesc& descIn, const SubresourceDat
             return invalid("initial data missing or with too small a row pitch");
         }
     }
-    if (!out) return Result::False;
+    if (!out) return Result::SFalse;
 
     Ref<Texture2D> texture = Ref<Texture2D>::adopt(new Texture2D(this, desc));
     if (desc.Usage == Usage::Staging) {

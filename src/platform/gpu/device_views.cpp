@@ -112,7 +112,7 @@ Result Device::CreateRenderTargetView(Texture2D* texture, const RenderTargetView
     default: return invalid("unknown render-target view dimension");
     }
     if (std::string why = checkRange(*texture, r); !why.empty()) return invalid(why);
-    if (!out) return Result::False;
+    if (!out) return Result::SFalse;
 
     AttachmentPlan plan = planAttachment(*texture, info->internalFormat, r);
     if (plan.needsView) {
@@ -167,7 +167,7 @@ Result Device::CreateDepthStencilView(Texture2D* texture, const DepthStencilView
     default: return invalid("unknown depth-stencil view dimension");
     }
     if (std::string why = checkRange(*texture, r); !why.empty()) return invalid(why);
-    if (!out) return Result::False;
+    if (!out) return Result::SFalse;
 
     // Depth storage is only viewable in its own GL format; a view is needed only for part of an array.
     AttachmentPlan plan = planAttachment(*texture, texture->glInternalFormat(), r);
@@ -236,7 +236,7 @@ Result Device::CreateShaderResourceView(Texture2D* texture, const ShaderResource
     }
     if (r.mipCount == ~0u && r.firstMip < td.MipLevels) r.mipCount = td.MipLevels - r.firstMip;
     if (std::string why = checkRange(*texture, r); !why.empty()) return invalid(why);
-    if (!out) return Result::False;
+    if (!out) return Result::SFalse;
 
     GlViewTarget gl;
     GLenum target = viewTarget(r);
@@ -289,7 +289,7 @@ Result Device::CreateUnorderedAccessView(Texture2D* texture, const UnorderedAcce
         return invalid("unknown unordered-access view dimension");
     }
     if (std::string why = checkRange(*texture, r); !why.empty()) return invalid(why);
-    if (!out) return Result::False;
+    if (!out) return Result::SFalse;
     // Image bindings reinterpret the format themselves; no GL view object is needed.
     GlViewTarget gl;
     gl.texture = texture->glName();

@@ -5,7 +5,7 @@ namespace gpu {
 const char* resultName(Result r) {
     switch (r) {
     case Result::Ok: return "S_OK";
-    case Result::False: return "S_FALSE";
+    case Result::SFalse: return "S_FALSE";
     case Result::NotImplemented: return "E_NOTIMPL";
     case Result::NoInterface: return "E_NOINTERFACE";
     case Result::Fail: return "E_FAIL";

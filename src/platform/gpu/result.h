@@ -7,7 +7,7 @@ namespace gpu {
 // HRESULT-shaped outcome of a creation or mapping call: negative values are failures.
 enum class Result : std::int32_t {
     Ok = 0,
-    False = 1,
+    SFalse = 1,  // S_FALSE: validated, nothing created (no output asked for)
     NotImplemented = static_cast<std::int32_t>(0x80004001u),
     NoInterface = static_cast<std::int32_t>(0x80004002u),
     Fail = static_cast<std::int32_t>(0x80004005u),
