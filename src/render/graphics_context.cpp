@@ -12,6 +12,16 @@ constexpr gpu::FeatureLevel kFeatureLevels[] = {gpu::FeatureLevel::Level_11_0, g
 
 GraphicsContext::ExitFunction GraphicsContext::exitProcess = exitNow;
 
+GraphicsContext::~GraphicsContext() {
+    if (immediateContext) immediateContext->ClearState();
+    depthView = nullptr;
+    depthTexture = nullptr;
+    backBufferView = nullptr;
+    backBufferTexture = nullptr;
+    swapChain = nullptr;
+    device = nullptr;
+}
+
 bool GraphicsContext::createDevice(SDL_Window* window) {
     gpu::Result result = gpu::CreateDevice(window, kFeatureLevels, 2, &device, nullptr, &immediateContext);
     if (result != gpu::Result::Ok) {

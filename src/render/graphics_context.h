@@ -17,6 +17,12 @@ struct SDL_Window;
 
 class GraphicsContext {
 public:
+    GraphicsContext() = default;
+    GraphicsContext(const GraphicsContext&) = delete;
+    GraphicsContext& operator=(const GraphicsContext&) = delete;
+    // Children before the device (the fields' order would release the device before the swap chain).
+    ~GraphicsContext();
+
     // Device and immediate context for the window (null: a headless device). True when both exist; on failure
     // every member stays null.
     bool createDevice(SDL_Window* window = nullptr);

@@ -125,7 +125,14 @@ void DeviceContext::RSSetState(RasterizerState* state) { rasterizer_ = share(sta
 void DeviceContext::RSSetViewports(std::uint32_t count, const Viewport* viewports) {
     if (count > kViewportSlots || (count > 0 && !viewports)) return;
     viewportCount_ = count;
+    std::copy(viewports, viewports + count, viewports_.begin());
     cache_.setViewports(count, viewports);
+}
+
+void DeviceContext::RSGetViewports(std::uint32_t* count, Viewport* viewports) const {
+    if (!count) return;
+    if (viewports) std::copy(viewports_.begin(), viewports_.begin() + std::min(*count, viewportCount_), viewports);
+    *count = viewportCount_;
 }
 
 void DeviceContext::RSSetScissorRects(std::uint32_t count, const Rect* rects) {
@@ -141,6 +148,12 @@ void DeviceContext::OMSetRenderTargets(std::uint32_t count, RenderTargetView* co
     }
     renderTargetCount_ = count;
     depthStencil_ = share(depth);
+}
+
+void DeviceContext::OMGetRenderTargets(std::uint32_t count, Ref<RenderTargetView>* views,
+                                       Ref<DepthStencilView>* depth) const {
+    for (std::uint32_t i = 0; views && i < count; ++i) views[i] = i < kMaxRenderTargets ? renderTargets_[i] : nullptr;
+    if (depth) *depth = depthStencil_;
 }
 
 void DeviceContext::OMSetBlendState(BlendState* state, const float blendFactor[4], std::uint32_t sampleMask) {

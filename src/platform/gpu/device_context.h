@@ -49,8 +49,12 @@ public:
     void RSSetState(RasterizerState* state);
     void RSSetViewports(std::uint32_t count, const Viewport* viewports);
     void RSSetScissorRects(std::uint32_t count, const Rect* rects);
+    // In: room in `viewports` (may be null to ask for the count); out: the number set.
+    void RSGetViewports(std::uint32_t* count, Viewport* viewports) const;
 
     void OMSetRenderTargets(std::uint32_t count, RenderTargetView* const* views, DepthStencilView* depth);
+    // Fills `count` slots with added references (null where unbound) and the depth view if asked for.
+    void OMGetRenderTargets(std::uint32_t count, Ref<RenderTargetView>* views, Ref<DepthStencilView>* depth) const;
     void OMSetBlendState(BlendState* state, const float blendFactor[4], std::uint32_t sampleMask);
     void OMSetDepthStencilState(DepthStencilState* state, std::uint32_t stencilRef);
 
@@ -120,6 +124,7 @@ private:
 
     Ref<RasterizerState> rasterizer_;
     std::uint32_t viewportCount_ = 0;
+    std::array<Viewport, kViewportSlots> viewports_{};
     std::uint32_t scissorCount_ = 0;
 
     std::array<Ref<RenderTargetView>, kMaxRenderTargets> renderTargets_;
