@@ -84,7 +84,8 @@ private:
     int interval_ = -1;
 };
 
-// IDXGIFactory::CreateSwapChain. The device must have been created for desc.OutputWindow, on this thread.
+// IDXGIFactory::CreateSwapChain. The device must have been created for desc.OutputWindow, on this thread, and
+// outlives the swap chain.
 Result CreateSwapChain(Device* device, const SwapChainDesc& desc, Ref<SwapChain>* swapChain);
 
 }  // namespace gpu

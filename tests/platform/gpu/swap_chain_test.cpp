@@ -1,6 +1,7 @@
 // The window path: a device for an SDL window, presenting upright, resizing the buffers.
 
 #include <cstring>
+#include <thread>
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -118,6 +119,24 @@ TEST_F(SwapChainTest, ResizeBuffersNeedsTheBackBufferReleased) {
     SDL_GL_GetDrawableSize(window_, &w, &h);
     EXPECT_EQ(backBuffer->GetDesc().Width, static_cast<std::uint32_t>(w));
     EXPECT_EQ(backBuffer->GetDesc().Height, static_cast<std::uint32_t>(h));
+}
+
+TEST_F(SwapChainTest, WorkerThreadsCreateResourcesForTheWindowDevice) {
+    Ref<Texture2D> texture;
+    Ref<ShaderResourceView> view;
+    Result textureResult = Result::Fail, viewResult = Result::Fail;
+    std::thread([&] {
+        const std::uint8_t texel[4] = {0, 51, 0, 255};
+        SubresourceData data{texel, 4, 0};
+        Texture2DDesc desc = testing_support::textureDesc(1, 1, Format::R8G8B8A8_UNORM, BIND_SHADER_RESOURCE);
+        textureResult = device_->CreateTexture2D(desc, &data, &texture);
+        viewResult = device_->CreateShaderResourceView(texture.get(), nullptr, &view);
+    }).join();
+    ASSERT_EQ(textureResult, Result::Ok);
+    ASSERT_EQ(viewResult, Result::Ok);
+    std::vector<float> texels = testing_support::sampleView(*device_, *context_, view.get());
+    ASSERT_EQ(texels.size(), 64u);
+    EXPECT_NEAR(texels[1], 0.2f, 0.002f);
 }
 
 TEST_F(SwapChainTest, SwapChainsNeedTheDevicesWindowAndAPresentableFormat) {

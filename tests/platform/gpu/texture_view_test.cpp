@@ -27,6 +27,7 @@ protected:
 };
 
 struct DepthCase {
+    const char* name;
     Format storage, depth, read;
     float tolerance;
 };
@@ -57,9 +58,11 @@ TEST_P(TypelessDepthTest, DepthWrittenThroughTheDepthViewIsReadThroughTheShaderV
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, TypelessDepthTest,
-    ::testing::Values(DepthCase{Format::R16_TYPELESS, Format::D16_UNORM, Format::R16_UNORM, 1e-4f},
-                      DepthCase{Format::R24G8_TYPELESS, Format::D24_UNORM_S8_UINT, Format::R24_UNORM_X8_TYPELESS, 1e-6f},
-                      DepthCase{Format::R32_TYPELESS, Format::D32_FLOAT, Format::R32_FLOAT, 0.0f}));
+    ::testing::Values(DepthCase{"D16", Format::R16_TYPELESS, Format::D16_UNORM, Format::R16_UNORM, 1e-4f},
+                      DepthCase{"D24S8", Format::R24G8_TYPELESS, Format::D24_UNORM_S8_UINT, Format::R24_UNORM_X8_TYPELESS,
+                                1e-6f},
+                      DepthCase{"D32", Format::R32_TYPELESS, Format::D32_FLOAT, Format::R32_FLOAT, 0.0f}),
+    [](const ::testing::TestParamInfo<DepthCase>& info) { return std::string(info.param.name); });
 
 TEST_F(TextureViewTest, DepthFormatsCannotBeReadWithoutTypelessStorage) {
     Ref<Texture2D> texture;
