@@ -93,11 +93,11 @@ uint64_t convertedFrames(uint64_t sourceFrames, uint32_t sourceRate) {
 
 int readDirect(SNDFILE* file, const SF_INFO& info, std::vector<int16_t>& out) {
     const auto channels = static_cast<uint32_t>(info.channels);
-    std::vector<int16_t> chunk(static_cast<size_t>(kChunkFrames) * channels);
+    std::vector<float> chunk(static_cast<size_t>(kChunkFrames) * channels);
     for (;;) {
-        const sf_count_t got = sf_readf_short(file, chunk.data(), kChunkFrames);
+        const sf_count_t got = sf_readf_float(file, chunk.data(), kChunkFrames);
         if (got <= 0) break;
-        appendStereo(out, chunk.data(), static_cast<size_t>(got), channels, [](int16_t s) { return s; });
+        appendStereo(out, chunk.data(), static_cast<size_t>(got), channels, toSample);
     }
     return sf_error(file) == SF_ERR_NO_ERROR ? kOk : kErrorFileForm;
 }
@@ -158,8 +158,8 @@ int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
     SndFilePtr file(sf_open_fd(descriptor.get(), SFM_READ, &info, SF_FALSE));
     if (!file) return kErrorFileForm;
     if (info.channels < 1 || info.channels > 2 || info.samplerate <= 0) return kErrorFormat;
-    // Float sources read as integers come out as 0 and +-1 unless scaled.
-    sf_command(file.get(), SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
+    // Everything is read as float and rounded here: libsndfile's own float-to-integer reading either truncates
+    // float sources to 0 and +-1 or normalises them to their peak. 16-bit sources survive the trip exactly.
 
     DecodedAudio decoded;
     decoded.sourceRate = static_cast<uint32_t>(info.samplerate);
