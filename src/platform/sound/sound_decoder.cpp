@@ -169,7 +169,9 @@ int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
     try {
         if (info.frames > 0) {
             const auto expected = convertedFrames(static_cast<uint64_t>(info.frames), decoded.sourceRate);
-            decoded.samples.reserve(expected * kOutputChannels + 256);
+            // A little slack for the converter's last frames, so the one big buffer is never reallocated (which
+            // would briefly double the memory a long track takes).
+            decoded.samples.reserve(expected * kOutputChannels + 1024);
         }
         const int result = decoded.sourceRate == kOutputRate ? readDirect(file.get(), info, decoded.samples)
                                                              : readResampled(file.get(), info, decoded.samples);
@@ -179,7 +181,6 @@ int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
     } catch (const std::length_error&) {
         return kErrorMemory;
     }
-    decoded.samples.shrink_to_fit();
     out = std::move(decoded);
     return kOk;
 }
