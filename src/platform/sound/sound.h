@@ -24,7 +24,8 @@ constexpr uint32_t kBytesPerSecond = 44100 * 4;
 constexpr uint32_t kDeviceEnabled = 1;
 constexpr uint32_t kDeviceInitialized = 4;
 
-// Channel activity.
+// Channel activity. Tracks are whole in memory and there is no pause call, so only stopped and playing occur;
+// the other two keep their numbers for callers that test for them.
 constexpr uint32_t kStopped = 0;
 constexpr uint32_t kPlaying = 1;
 constexpr uint32_t kStalled = 2;

@@ -21,7 +21,7 @@
 #include "support/audio_files.h"
 #include "support/scoped_environment.h"
 #include "support/test_support.h"
-#include "timed_position.h"
+#include "sound_test_helpers.h"
 
 extern char** environ;
 
@@ -102,6 +102,7 @@ TEST(PulseAudioPlayback, PositionTracksWallTimeWithin50Milliseconds) {
 
     ASSERT_TRUE(sound::initialize(sound::kDefaultDevice, 44100, 0))
         << sound::errorText(sound::lastError()) << "\n" << server.log();
+    const sound_tests::ShutdownOnExit shutdown;
     sound::DeviceInfo device;
     EXPECT_TRUE(sound::deviceInfo(1, device));
     EXPECT_EQ(device.driver, "pulseaudio");
@@ -144,7 +145,6 @@ TEST(PulseAudioPlayback, PositionTracksWallTimeWithin50Milliseconds) {
     EXPECT_NEAR(playedFor, duration, 0.1);
     EXPECT_EQ(sound::channelGetPosition(stream, sound::kPositionBytes), length);
     std::cout << "[ figures  ] worst position error " << worst * 1000 << " ms over " << playedFor << " s\n";
-    EXPECT_TRUE(sound::shutdown());
 }
 
 }  // namespace

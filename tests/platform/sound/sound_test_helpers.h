@@ -8,6 +8,14 @@
 
 namespace sound_tests {
 
+// Shuts the sound layer down when the test leaves, also through a failed assertion, so the next test can start it.
+struct ShutdownOnExit {
+    ShutdownOnExit() = default;
+    ShutdownOnExit(const ShutdownOnExit&) = delete;
+    ShutdownOnExit& operator=(const ShutdownOnExit&) = delete;
+    ~ShutdownOnExit() { sound::shutdown(); }
+};
+
 struct TimedPosition {
     uint64_t bytes;
     double seconds;  // wall time since the start, when the position was read
