@@ -21,6 +21,7 @@ namespace {
 // nobody hears over a demo's music. Linear is ten times faster but audibly aliases (benchmarks/audio_decode.cpp).
 constexpr int kResamplerQuality = SRC_SINC_FASTEST;
 constexpr sf_count_t kChunkFrames = 16384;
+constexpr uint64_t kMaxTrustedFrames = (uint64_t{1} << 32) / kBytesPerFrame;
 
 struct SndFileCloser {
     void operator()(SNDFILE* file) const { sf_close(file); }
@@ -168,7 +169,8 @@ int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
     decoded.sourceBits = bitsOf(info.format);
     decoded.kind = kindOf(info.format);
     try {
-        if (info.frames > 0) {
+        // A header can claim any length; beyond what the timeline can address (2^32 bytes) it is not trusted.
+        if (info.frames > 0 && static_cast<uint64_t>(info.frames) <= kMaxTrustedFrames) {
             const auto expected = convertedFrames(static_cast<uint64_t>(info.frames), decoded.sourceRate);
             // A little slack for the converter's last frames, so the one big buffer is never reallocated (which
             // would briefly double the memory a long track takes).
