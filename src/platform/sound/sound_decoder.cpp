@@ -170,8 +170,9 @@ int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
     decoded.kind = kindOf(info.format);
     try {
         // A header can claim any length; beyond what the timeline can address (2^32 bytes) it is not trusted.
-        if (info.frames > 0 && static_cast<uint64_t>(info.frames) <= kMaxTrustedFrames) {
-            const auto expected = convertedFrames(static_cast<uint64_t>(info.frames), decoded.sourceRate);
+        const uint64_t claimed = info.frames > 0 ? static_cast<uint64_t>(info.frames) : 0;
+        const uint64_t expected = claimed <= kMaxTrustedFrames ? convertedFrames(claimed, decoded.sourceRate) : 0;
+        if (expected > 0 && expected <= kMaxTrustedFrames) {
             // A little slack for the converter's last frames, so the one big buffer is never reallocated (which
             // would briefly double the memory a long track takes).
             decoded.samples.reserve(expected * kOutputChannels + 1024);
