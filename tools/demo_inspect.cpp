@@ -16,8 +16,8 @@ namespace {
 void printUsage() {
     std::fputs("usage: demo-inspect [--json] [--at SECONDS]...\n"
                "Run from the show's directory (the one holding resources/), like the player.\n"
-               "--at: the music position, current marker and progress at that time of the music (repeatable);\n"
-               "      also reads the music track and prints its length.\n",
+               "--at: the music position, current marker and progress at that time of the music (repeatable).\n"
+               "The music track is read too, for its length.\n",
                stderr);
 }
 
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "demo-inspect: %s\n", error.c_str());
         return 1;
     }
-    if (!times.empty()) probeMusic(report, times);
+    probeMusic(report, times);
     // The music's length, when known, bounds the check for uncovered positions at the end.
     std::vector<std::string> warnings = showWarnings(
         report.manifest, report.markers, report.music ? std::optional(report.music->bytes) : std::nullopt);

@@ -196,7 +196,7 @@ std::string formatJson(const ShowReport& report) {
         out += "]}";
     }
     out += "]}";
-    if (!report.probes.empty()) {
+    {
         out += ", \"at\": [";
         for (size_t i = 0; i < report.probes.size(); ++i) {
             const ShowReport::Probe& probe = report.probes[i];

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/test_show.h"
 #include "support/test_support.h"
 
 namespace {
@@ -16,8 +17,8 @@ CommandResult inspect(const std::filesystem::path& directory, const std::string&
 }
 
 void writeShow(const TempDir& dir, const std::string& timeline, const std::string& extraManifest = "") {
-    dir.write("resources/music.ogg", "not really music");
-    dir.write("resources/resources.xml", R"(<Resources><Paths><Path name="audioTrack" path="resources/music.ogg"/>
+    testing_support::writeToneWav(dir.path() / "resources/music.wav", 1.0);
+    dir.write("resources/resources.xml", R"(<Resources><Paths><Path name="audioTrack" path="resources/music.wav"/>
         </Paths><Scenes><Scene name="intro" path="resources/intro.gltf"/>)" + extraManifest + "</Scenes></Resources>");
     dir.write("resources/intro.gltf", "{}");
     dir.write("resources/timeline.xml", timeline);
@@ -31,12 +32,13 @@ TEST(DemoInspect, PrintsTheShowAsJsonInTheDocumentedShape) {
     const CommandResult run = inspect(dir.path(), "--json");
     ASSERT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.output,
-              "{\"manifest\": {\"Paths\": {\"audioTrack\": \"resources/music.ogg\"}, \"PixelShader\": {}, "
+              "{\"manifest\": {\"Paths\": {\"audioTrack\": \"resources/music.wav\"}, \"PixelShader\": {}, "
               "\"VertexShader\": {}, \"Scenes\": {\"intro\": \"resources/intro.gltf\"}}, \"timeline\": {\"path\": "
               "\"./resources/timeline.xml\", \"markers\": [{\"label\": \"A \\\"q\\\"\", \"from\": 0, \"to\": 99, "
               "\"start\": 0.1, \"end\": 0.7, \"scene\": \"intro\", \"camera\": \"Camera\", \"effects\": [{\"type\": "
               "\"bloom\", \"parameters\": [{\"name\": \"p\", \"keys\": [{\"value\": 0.3, \"time\": 2}]}]}]}]}, "
-              "\"warnings\": []}\n");
+              "\"at\": [], \"music\": {\"path\": \"resources/music.wav\", \"bytes\": 176400, \"seconds\": 1}, "
+              "\"warnings\": [\"no marker covers positions 100..176399 (0.001 s to 1.000 s) at the end of the music\"]}\n");
 }
 
 TEST(DemoInspect, WarnsAboutWhatWillGoWrongWhenTheShowPlays) {
