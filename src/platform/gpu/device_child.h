@@ -1,0 +1,43 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/gpu/ref_counted.h"
+
+namespace gpu {
+
+class Device;
+
+// Every object a device creates. It borrows the device, which must outlive it (release children first).
+class DeviceChild : public RefCounted {
+public:
+    Device* GetDevice() const { return device_; }
+    // Never reused within a process: caches key on it rather than on GL names, which GL recycles.
+    std::uint64_t serial() const { return serial_; }
+
+protected:
+    explicit DeviceChild(Device* device) : device_(device), serial_(nextSerial()) {}
+
+    Device* device_;
+
+private:
+    static std::uint64_t nextSerial() {
+        static std::atomic<std::uint64_t> counter{1};
+        return counter.fetch_add(1, std::memory_order_relaxed);
+    }
+    std::uint64_t serial_;
+};
+
+// Resource kinds, as D3D11_RESOURCE_DIMENSION.
+enum class ResourceDimension : std::uint32_t { Buffer = 1, Texture2D = 3 };
+
+class Resource : public DeviceChild {
+public:
+    virtual ResourceDimension GetType() const = 0;
+
+protected:
+    using DeviceChild::DeviceChild;
+};
+
+}  // namespace gpu

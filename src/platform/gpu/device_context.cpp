@@ -1,0 +1,472 @@
+#include "platform/gpu/device_context.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/gpu/device.h"
+#include "platform/gpu/gl_errors.h"
+
+namespace gpu {
+namespace {
+
+const RasterizerDesc kDefaultRasterizer{};
+const DepthStencilDesc kDefaultDepthStencil{};
+const BlendDesc kDefaultBlend{};
+
+template <typename T>
+Ref<T> share(T* p) { return Ref<T>::share(p); }
+
+GLenum glTopology(PrimitiveTopology topology) {
+    switch (topology) {
+    case PrimitiveTopology::PointList: return GL_POINTS;
+    case PrimitiveTopology::LineList: return GL_LINES;
+    case PrimitiveTopology::LineStrip: return GL_LINE_STRIP;
+    case PrimitiveTopology::TriangleList: return GL_TRIANGLES;
+    case PrimitiveTopology::TriangleStrip: return GL_TRIANGLE_STRIP;
+    case PrimitiveTopology::Undefined: break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+DeviceContext::DeviceContext(Device& device) : device_(device), framebuffers_(cache_) {}
+
+DeviceContext::~DeviceContext() {
+    framebuffers_.clear();
+    if (pipeline_) glDeleteProgramPipelines(1, &pipeline_);
+}
+
+bool DeviceContext::initialise() {
+    glCreateProgramPipelines(1, &pipeline_);
+    emptyLayout_ = Ref<InputLayout>::adopt(new InputLayout(&device_, {}));
+    cache_.invalidate();
+    cache_.bindProgramPipeline(pipeline_);
+    // Off-screen rendering always encodes into sRGB attachments, as D3D does by view format.
+    cache_.setFramebufferSrgb(true);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    cache_.setUnpackRowLength(0);
+    return pipeline_ != 0;
+}
+
+// ---- input assembler ----------------------------------------------------------------------------------------
+
+void DeviceContext::IASetInputLayout(InputLayout* layout) { layout_ = share(layout); }
+
+void DeviceContext::IASetVertexBuffers(std::uint32_t startSlot, std::uint32_t count, Buffer* const* buffers,
+                                       const std::uint32_t* strides, const std::uint32_t* offsets) {
+    for (std::uint32_t i = 0; i < count && startSlot + i < kInputSlotCount; ++i) {
+        std::uint32_t slot = startSlot + i;
+        vertexBuffers_[slot] = share(buffers ? buffers[i] : nullptr);
+        strides_[slot] = strides ? strides[i] : 0;
+        offsets_[slot] = offsets ? offsets[i] : 0;
+    }
+}
+
+void DeviceContext::IASetIndexBuffer(Buffer* buffer, Format format, std::uint32_t offset) {
+    indexBuffer_ = share(buffer);
+    indexFormat_ = format;
+    indexOffset_ = offset;
+}
+
+void DeviceContext::IASetPrimitiveTopology(PrimitiveTopology topology) { topology_ = topology; }
+
+// ---- shader stages ------------------------------------------------------------------------------------------
+
+void DeviceContext::VSSetShader(VertexShader* shader) { vertexShader_ = share(shader); }
+void DeviceContext::PSSetShader(PixelShader* shader) { pixelShader_ = share(shader); }
+
+void DeviceContext::setConstantBuffers(ShaderStage stage, StageBindings& s, std::uint32_t start, std::uint32_t count,
+                                       Buffer* const* buffers) {
+    for (std::uint32_t i = 0; i < count && start + i < kConstantBufferSlots; ++i) {
+        Buffer* b = buffers ? buffers[i] : nullptr;
+        if (b && !(b->GetDesc().BindFlags & BIND_CONSTANT_BUFFER)) b = nullptr;
+        s.constantBuffers[start + i] = share(b);
+        cache_.bindUniformBuffer(uniformBindingBase(stage) + start + i, b ? b->glName() : 0);
+    }
+}
+
+void DeviceContext::VSSetConstantBuffers(std::uint32_t start, std::uint32_t count, Buffer* const* buffers) {
+    setConstantBuffers(ShaderStage::Vertex, vertexStage_, start, count, buffers);
+}
+
+void DeviceContext::PSSetConstantBuffers(std::uint32_t start, std::uint32_t count, Buffer* const* buffers) {
+    setConstantBuffers(ShaderStage::Pixel, pixelStage_, start, count, buffers);
+}
+
+void DeviceContext::VSSetShaderResources(std::uint32_t start, std::uint32_t count, ShaderResourceView* const* views) {
+    for (std::uint32_t i = 0; i < count && start + i < kShaderResourceSlots; ++i) {
+        vertexStage_.views[start + i] = share(views ? views[i] : nullptr);
+    }
+}
+
+void DeviceContext::PSSetShaderResources(std::uint32_t start, std::uint32_t count, ShaderResourceView* const* views) {
+    for (std::uint32_t i = 0; i < count && start + i < kShaderResourceSlots; ++i) {
+        pixelStage_.views[start + i] = share(views ? views[i] : nullptr);
+    }
+}
+
+void DeviceContext::VSSetSamplers(std::uint32_t start, std::uint32_t count, SamplerState* const* samplers) {
+    for (std::uint32_t i = 0; i < count && start + i < kSamplerSlots; ++i) {
+        vertexStage_.samplers[start + i] = share(samplers ? samplers[i] : nullptr);
+    }
+}
+
+void DeviceContext::PSSetSamplers(std::uint32_t start, std::uint32_t count, SamplerState* const* samplers) {
+    for (std::uint32_t i = 0; i < count && start + i < kSamplerSlots; ++i) {
+        pixelStage_.samplers[start + i] = share(samplers ? samplers[i] : nullptr);
+    }
+}
+
+// ---- rasterizer and output merger ---------------------------------------------------------------------------
+
+void DeviceContext::RSSetState(RasterizerState* state) { rasterizer_ = share(state); }
+
+void DeviceContext::RSSetViewports(std::uint32_t count, const Viewport* viewports) {
+    if (count > kViewportSlots || (count > 0 && !viewports)) return;
+    viewportCount_ = count;
+    cache_.setViewports(count, viewports);
+}
+
+void DeviceContext::RSSetScissorRects(std::uint32_t count, const Rect* rects) {
+    if (count > kViewportSlots || (count > 0 && !rects)) return;
+    scissorCount_ = count;
+    cache_.setScissorRects(count, rects);
+}
+
+void DeviceContext::OMSetRenderTargets(std::uint32_t count, RenderTargetView* const* views, DepthStencilView* depth) {
+    if (count > kMaxRenderTargets) return;
+    for (std::uint32_t i = 0; i < kMaxRenderTargets; ++i) {
+        renderTargets_[i] = share(i < count && views ? views[i] : nullptr);
+    }
+    renderTargetCount_ = count;
+    depthStencil_ = share(depth);
+}
+
+void DeviceContext::OMSetBlendState(BlendState* state, const float blendFactor[4], std::uint32_t sampleMask) {
+    blend_ = share(state);
+    for (int i = 0; i < 4; ++i) blendFactor_[i] = blendFactor ? blendFactor[i] : 1.0f;
+    sampleMask_ = sampleMask;
+}
+
+void DeviceContext::OMSetDepthStencilState(DepthStencilState* state, std::uint32_t stencilRef) {
+    depthStencilState_ = share(state);
+    stencilRef_ = stencilRef;
+}
+
+// ---- clears -------------------------------------------------------------------------------------------------
+
+void DeviceContext::ClearRenderTargetView(RenderTargetView* view, const float color[4]) {
+    if (!view || !color) return;
+    RenderTargetView* targets[1] = {view};
+    GLuint fbo = framebuffers_.get(1, targets, nullptr);
+    if (!fbo) return;
+    // Clears ignore scissor and write masks in D3D; GL's honour them.
+    cache_.setFramebufferSrgb(true);
+    cache_.setScissorTest(false);
+    cache_.setColorMask(0, COLOR_WRITE_ENABLE_ALL);
+    FormatKind kind = formatInfo(view->GetDesc().Format)->kind;
+    if (kind == FormatKind::Uint) {
+        GLuint v[4];
+        for (int i = 0; i < 4; ++i) v[i] = color[i] <= 0.0f ? 0u : static_cast<GLuint>(std::min(color[i], 4294967040.0f));
+        glClearNamedFramebufferuiv(fbo, GL_COLOR, 0, v);
+    } else if (kind == FormatKind::Sint) {
+        GLint v[4];
+        for (int i = 0; i < 4; ++i) v[i] = static_cast<GLint>(std::clamp(color[i], -2147483520.0f, 2147483520.0f));
+        glClearNamedFramebufferiv(fbo, GL_COLOR, 0, v);
+    } else {
+        glClearNamedFramebufferfv(fbo, GL_COLOR, 0, color);
+    }
+}
+
+void DeviceContext::ClearDepthStencilView(DepthStencilView* view, std::uint32_t clearFlags, float depth,
+                                          std::uint8_t stencil) {
+    if (!view) return;
+    GLuint fbo = framebuffers_.get(0, nullptr, view);
+    if (!fbo) return;
+    cache_.setScissorTest(false);
+    bool hasStencil = formatInfo(view->GetDesc().Format)->hasStencil;
+    bool clearDepth = clearFlags & CLEAR_DEPTH;
+    bool clearStencil = (clearFlags & CLEAR_STENCIL) && hasStencil;
+    depth = std::clamp(depth, 0.0f, 1.0f);
+    if (clearDepth) cache_.setDepthMask(true);
+    if (clearStencil) cache_.setStencilWriteMask(0xFF);
+    GLint s = stencil;
+    if (clearDepth && clearStencil) {
+        glClearNamedFramebufferfi(fbo, GL_DEPTH_STENCIL, 0, depth, s);
+    } else if (clearDepth) {
+        glClearNamedFramebufferfv(fbo, GL_DEPTH, 0, &depth);
+    } else if (clearStencil) {
+        glClearNamedFramebufferiv(fbo, GL_STENCIL, 0, &s);
+    }
+}
+
+// ---- resources ----------------------------------------------------------------------------------------------
+
+Result DeviceContext::Map(Resource* resource, std::uint32_t subresource, MapType type, std::uint32_t,
+                          MappedSubresource* mapped) {
+    if (!resource || !mapped) return Result::InvalidArg;
+    *mapped = {};
+    bool read = type == MapType::Read || type == MapType::ReadWrite;
+    if (resource->GetType() == ResourceDimension::Buffer) {
+        auto* buffer = static_cast<Buffer*>(resource);
+        const BufferDesc& d = buffer->GetDesc();
+        bool dynamicWrite = d.Usage == Usage::Dynamic && (type == MapType::WriteDiscard || type == MapType::WriteNoOverwrite);
+        bool staging = d.Usage == Usage::Staging && (type == MapType::Read || type == MapType::Write || type == MapType::ReadWrite) &&
+                       (!read || (d.CPUAccessFlags & CPU_ACCESS_READ));
+        if (subresource != 0 || buffer->mapped || (!dynamicWrite && !staging)) return Result::InvalidArg;
+        buffer->mapped = true;
+        buffer->mapType = type;
+        mapped->pData = buffer->cpuCopy().data();
+        mapped->RowPitch = mapped->DepthPitch = d.ByteWidth;
+        return Result::Ok;
+    }
+    auto* texture = static_cast<Texture2D*>(resource);
+    const Texture2DDesc& d = texture->GetDesc();
+    if (d.Usage != Usage::Staging || texture->mapped || type == MapType::WriteDiscard ||
+        type == MapType::WriteNoOverwrite || (read && !(d.CPUAccessFlags & CPU_ACCESS_READ))) {
+        return Result::InvalidArg;
+    }
+    std::uint32_t pitch = 0;
+    std::uint8_t* data = texture->stagingData(subresource, &pitch);
+    if (!data) return Result::InvalidArg;
+    texture->mapped = true;
+    mapped->pData = data;
+    mapped->RowPitch = pitch;
+    mapped->DepthPitch = pitch * texture->mipHeight(subresource % d.MipLevels);
+    return Result::Ok;
+}
+
+void DeviceContext::Unmap(Resource* resource, std::uint32_t) {
+    if (!resource) return;
+    if (resource->GetType() == ResourceDimension::Texture2D) {
+        static_cast<Texture2D*>(resource)->mapped = false;
+        return;
+    }
+    auto* buffer = static_cast<Buffer*>(resource);
+    if (!buffer->mapped) return;
+    buffer->mapped = false;
+    const BufferDesc& d = buffer->GetDesc();
+    if (d.Usage != Usage::Dynamic) return;
+    if (buffer->mapType == MapType::WriteDiscard) {
+        // Fresh storage: draws already issued keep reading the old contents.
+        glNamedBufferData(buffer->glName(), d.ByteWidth, buffer->cpuCopy().data(), GL_DYNAMIC_DRAW);
+    } else {
+        glNamedBufferSubData(buffer->glName(), 0, d.ByteWidth, buffer->cpuCopy().data());
+    }
+}
+
+void DeviceContext::UpdateSubresource(Resource* resource, std::uint32_t subresource, const Box* box, const void* data,
+                                      std::uint32_t rowPitch, std::uint32_t) {
+    if (!resource || !data) return;
+    if (resource->GetType() == ResourceDimension::Buffer) {
+        auto* buffer = static_cast<Buffer*>(resource);
+        const BufferDesc& d = buffer->GetDesc();
+        std::uint32_t begin = box ? box->left : 0, end = box ? box->right : d.ByteWidth;
+        if (d.Usage != Usage::Default || subresource != 0 || begin >= end || end > d.ByteWidth) return;
+        glNamedBufferSubData(buffer->glName(), begin, end - begin, data);
+        return;
+    }
+    auto* texture = static_cast<Texture2D*>(resource);
+    const Texture2DDesc& d = texture->GetDesc();
+    const FormatInfo* info = formatInfo(d.Format);
+    if (d.Usage != Usage::Default || d.SampleDesc.Count > 1 || texture->depthStorage() || !info->transferFormat ||
+        subresource >= texture->subresourceCount()) {
+        return;
+    }
+    std::uint32_t mip = subresource % d.MipLevels, slice = subresource / d.MipLevels;
+    Box b = box ? *box : Box{0, 0, 0, texture->mipWidth(mip), texture->mipHeight(mip), 1};
+    if (b.left >= b.right || b.top >= b.bottom || b.right > texture->mipWidth(mip) ||
+        b.bottom > texture->mipHeight(mip) || rowPitch < (b.right - b.left) * info->bytesPerPixel ||
+        rowPitch % info->bytesPerPixel != 0) {
+        return;
+    }
+    cache_.setUnpackRowLength(static_cast<GLint>(rowPitch / info->bytesPerPixel));
+    if (texture->glTarget() == GL_TEXTURE_2D_ARRAY) {
+        glTextureSubImage3D(texture->glName(), mip, b.left, b.top, slice, b.right - b.left, b.bottom - b.top, 1,
+                            info->transferFormat, info->transferType, data);
+    } else {
+        glTextureSubImage2D(texture->glName(), mip, b.left, b.top, b.right - b.left, b.bottom - b.top,
+                            info->transferFormat, info->transferType, data);
+    }
+}
+
+void DeviceContext::CopyResource(Resource* destination, Resource* source) {
+    if (!destination || !source || destination == source || destination->GetType() != source->GetType()) return;
+    if (source->GetType() == ResourceDimension::Buffer) {
+        auto* dst = static_cast<Buffer*>(destination);
+        auto* src = static_cast<Buffer*>(source);
+        std::uint32_t size = src->GetDesc().ByteWidth;
+        if (dst->GetDesc().ByteWidth != size || dst->GetDesc().Usage == Usage::Immutable) return;
+        bool dstCpu = dst->GetDesc().Usage == Usage::Staging, srcCpu = src->GetDesc().Usage == Usage::Staging;
+        if (dstCpu && srcCpu) std::memcpy(dst->cpuCopy().data(), src->cpuCopy().data(), size);
+        else if (dstCpu) glGetNamedBufferSubData(src->glName(), 0, size, dst->cpuCopy().data());
+        else if (srcCpu) glNamedBufferSubData(dst->glName(), 0, size, src->cpuCopy().data());
+        else glCopyNamedBufferSubData(src->glName(), dst->glName(), 0, 0, size);
+        return;
+    }
+    auto* dst = static_cast<Texture2D*>(destination);
+    auto* src = static_cast<Texture2D*>(source);
+    const Texture2DDesc& dd = dst->GetDesc();
+    const Texture2DDesc& sd = src->GetDesc();
+    if (dd.Width != sd.Width || dd.Height != sd.Height || dd.MipLevels != sd.MipLevels || dd.ArraySize != sd.ArraySize ||
+        dd.SampleDesc.Count != sd.SampleDesc.Count || dd.Usage == Usage::Immutable ||
+        formatInfo(dd.Format)->family != formatInfo(sd.Format)->family) {
+        return;
+    }
+    bool dstCpu = dd.Usage == Usage::Staging, srcCpu = sd.Usage == Usage::Staging;
+    // CPU transfers use the typed side's layout; the D24S8 family has none that matches D3D's bytes.
+    const FormatInfo* typed = formatInfo(dstCpu ? (isTypeless(dd.Format) ? sd.Format : dd.Format)
+                                                : (isTypeless(sd.Format) ? dd.Format : sd.Format));
+    if ((dstCpu || srcCpu) && (typed->transferFormat == 0 || sd.SampleDesc.Count > 1)) return;
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    for (std::uint32_t sub = 0; sub < src->subresourceCount(); ++sub) {
+        std::uint32_t mip = sub % sd.MipLevels, slice = sub / sd.MipLevels;
+        GLsizei w = src->mipWidth(mip), h = src->mipHeight(mip);
+        std::uint32_t pitch = 0;
+        if (dstCpu && srcCpu) {
+            std::uint8_t* to = dst->stagingData(sub, &pitch);
+            std::memcpy(to, src->stagingData(sub, &pitch), std::size_t(pitch) * h);
+        } else if (dstCpu) {
+            std::uint8_t* to = dst->stagingData(sub, &pitch);
+            glGetTextureSubImage(src->glName(), mip, 0, 0, slice, w, h, 1, typed->transferFormat, typed->transferType,
+                                 static_cast<GLsizei>(pitch * h), to);
+        } else if (srcCpu) {
+            const std::uint8_t* from = src->stagingData(sub, &pitch);
+            cache_.setUnpackRowLength(0);
+            if (dst->glTarget() == GL_TEXTURE_2D_ARRAY) {
+                glTextureSubImage3D(dst->glName(), mip, 0, 0, slice, w, h, 1, typed->transferFormat,
+                                    typed->transferType, from);
+            } else {
+                glTextureSubImage2D(dst->glName(), mip, 0, 0, w, h, typed->transferFormat, typed->transferType, from);
+            }
+        } else {
+            glCopyImageSubData(src->glName(), src->glTarget(), mip, 0, 0, slice, dst->glName(), dst->glTarget(), mip,
+                               0, 0, slice, w, h, 1);
+        }
+    }
+}
+
+void DeviceContext::GenerateMips(ShaderResourceView* view) {
+    if (view && (view->GetResource()->GetDesc().MiscFlags & RESOURCE_MISC_GENERATE_MIPS)) {
+        glGenerateTextureMipmap(view->gl().texture);
+    }
+}
+
+// ---- drawing ------------------------------------------------------------------------------------------------
+
+void DeviceContext::bindStageTextures(const Shader* shader, const StageBindings& s) {
+    for (const TextureUnitBinding& u : shader->textureUnits()) {
+        const ShaderResourceView* view = s.views[u.textureSlot].get();
+        cache_.bindTextureUnit(u.unit, view ? view->gl().texture : 0);
+        GLuint sampler = 0;
+        if (u.samplerSlot >= 0) {
+            const SamplerState* state = s.samplers[static_cast<std::uint32_t>(u.samplerSlot)].get();
+            sampler = state ? state->glName() : device_.defaultSampler();
+        }
+        cache_.bindSampler(u.unit, sampler);
+    }
+}
+
+void DeviceContext::bindVertexInput() {
+    InputLayout& layout = layout_ ? *layout_ : *emptyLayout_;
+    if (!layout.vao) {
+        // Warm-up only: one vertex array per layout for the life of the layout.
+        glCreateVertexArrays(1, &layout.vao);
+        for (const VertexAttribute& a : layout.attributes()) {
+            glEnableVertexArrayAttrib(layout.vao, a.location);
+            if (a.integer) {
+                glVertexArrayAttribIFormat(layout.vao, a.location, a.size, a.type, a.offset);
+            } else {
+                glVertexArrayAttribFormat(layout.vao, a.location, a.size, a.type, a.normalized, a.offset);
+            }
+            glVertexArrayAttribBinding(layout.vao, a.location, a.slot);
+            glVertexArrayBindingDivisor(layout.vao, a.slot, a.divisor);
+        }
+    }
+    cache_.bindVertexArray(layout.vao);
+    for (const VertexAttribute& a : layout.attributes()) {
+        const Buffer* buffer = vertexBuffers_[a.slot].get();
+        InputLayout::SlotBinding want{buffer ? buffer->serial() : 0, offsets_[a.slot], strides_[a.slot]};
+        InputLayout::SlotBinding& have = layout.slots[a.slot];
+        if (have.buffer != want.buffer || have.offset != want.offset || have.stride != want.stride) {
+            have = want;
+            glVertexArrayVertexBuffer(layout.vao, a.slot, buffer ? buffer->glName() : 0, want.offset,
+                                      static_cast<GLsizei>(want.stride));
+        }
+    }
+    std::uint64_t indices = indexBuffer_ ? indexBuffer_->serial() : 0;
+    if (layout.elementBuffer != indices) {
+        layout.elementBuffer = indices;
+        glVertexArrayElementBuffer(layout.vao, indexBuffer_ ? indexBuffer_->glName() : 0);
+    }
+}
+
+bool DeviceContext::prepareDraw() {
+    if (!vertexShader_ || !glTopology(topology_)) return false;
+    RenderTargetView* targets[kMaxRenderTargets];
+    for (std::uint32_t i = 0; i < kMaxRenderTargets; ++i) targets[i] = renderTargets_[i].get();
+    GLuint fbo = framebuffers_.get(renderTargetCount_, targets, depthStencil_.get());
+    if (!fbo) return false;
+    cache_.bindDrawFramebuffer(fbo);
+    cache_.setFramebufferSrgb(true);
+    cache_.applyRasterizer(rasterizer_ ? rasterizer_->GetDesc() : kDefaultRasterizer);
+    cache_.applyDepthStencil(depthStencilState_ ? depthStencilState_->GetDesc() : kDefaultDepthStencil, stencilRef_);
+    cache_.applyBlend(blend_ ? blend_->GetDesc() : kDefaultBlend, blendFactor_, sampleMask_);
+    cache_.useStages(pipeline_, vertexShader_->glProgram(), pixelShader_ ? pixelShader_->glProgram() : 0);
+    bindStageTextures(vertexShader_.get(), vertexStage_);
+    if (pixelShader_) bindStageTextures(pixelShader_.get(), pixelStage_);
+    bindVertexInput();
+    return true;
+}
+
+void DeviceContext::Draw(std::uint32_t vertexCount, std::uint32_t startVertex) {
+    if (vertexCount == 0 || !prepareDraw()) return;
+    glDrawArrays(glTopology(topology_), static_cast<GLint>(startVertex), static_cast<GLsizei>(vertexCount));
+}
+
+void DeviceContext::DrawIndexed(std::uint32_t indexCount, std::uint32_t startIndex, std::int32_t baseVertex) {
+    std::uint32_t size = indexSize(indexFormat_);
+    if (indexCount == 0 || !indexBuffer_ || size == 0 || !prepareDraw()) return;
+    std::uintptr_t offset = indexOffset_ + std::uintptr_t(startIndex) * size;
+    glDrawElementsBaseVertex(glTopology(topology_), static_cast<GLsizei>(indexCount),
+                             size == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT, reinterpret_cast<const void*>(offset),
+                             baseVertex);
+}
+
+void DeviceContext::ClearState() {
+    layout_ = nullptr;
+    for (auto& b : vertexBuffers_) b = nullptr;
+    strides_.fill(0);
+    offsets_.fill(0);
+    indexBuffer_ = nullptr;
+    indexFormat_ = Format::UNKNOWN;
+    indexOffset_ = 0;
+    topology_ = PrimitiveTopology::Undefined;
+    vertexShader_ = nullptr;
+    pixelShader_ = nullptr;
+    for (StageBindings* s : {&vertexStage_, &pixelStage_}) {
+        for (auto& b : s->constantBuffers) b = nullptr;
+        for (auto& v : s->views) v = nullptr;
+        for (auto& v : s->samplers) v = nullptr;
+    }
+    for (GLuint i = 0; i < GlStateCache::kUniformBindings; ++i) cache_.bindUniformBuffer(i, 0);
+    rasterizer_ = nullptr;
+    viewportCount_ = scissorCount_ = 0;
+    for (auto& t : renderTargets_) t = nullptr;
+    renderTargetCount_ = 0;
+    depthStencil_ = nullptr;
+    blend_ = nullptr;
+    std::fill(std::begin(blendFactor_), std::end(blendFactor_), 1.0f);
+    sampleMask_ = 0xFFFFFFFFu;
+    depthStencilState_ = nullptr;
+    stencilRef_ = 0;
+    device_.drainReleases();
+}
+
+void DeviceContext::Flush() {
+    glFlush();
+    device_.drainReleases();
+}
+
+}  // namespace gpu

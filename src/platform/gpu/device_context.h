@@ -1,0 +1,135 @@
+#pragma once
+
+// gpu::DeviceContext: D3D11's immediate context. Only the thread that created the device may call it. Bind calls
+// record D3D state (holding references, as D3D does); draws and clears turn it into GL through the one state
+// cache. Binding null unbinds. After warm-up (framebuffers, vertex arrays) a frame makes no GL objects and no
+// heap allocations.
+
+#include <array>
+#include <cstdint>
+
+#include <epoxy/gl.h>
+
+#include "platform/gpu/buffer.h"
+#include "platform/gpu/descs.h"
+#include "platform/gpu/framebuffer_cache.h"
+#include "platform/gpu/gl_state_cache.h"
+#include "platform/gpu/input_layout.h"
+#include "platform/gpu/result.h"
+#include "platform/gpu/shaders.h"
+#include "platform/gpu/state_objects.h"
+#include "platform/gpu/texture2d.h"
+#include "platform/gpu/views.h"
+
+namespace gpu {
+
+class Device;
+
+class DeviceContext {
+public:
+    void IASetInputLayout(InputLayout* layout);
+    void IASetVertexBuffers(std::uint32_t startSlot, std::uint32_t count, Buffer* const* buffers,
+                            const std::uint32_t* strides, const std::uint32_t* offsets);
+    void IASetIndexBuffer(Buffer* buffer, Format format, std::uint32_t offset);
+    void IASetPrimitiveTopology(PrimitiveTopology topology);
+
+    void VSSetShader(VertexShader* shader);
+    void PSSetShader(PixelShader* shader);
+    // Only null can be bound: this layer builds no such stages.
+    void GSSetShader(GeometryShader*) {}
+    void HSSetShader(HullShader*) {}
+    void DSSetShader(DomainShader*) {}
+    void VSSetConstantBuffers(std::uint32_t startSlot, std::uint32_t count, Buffer* const* buffers);
+    void PSSetConstantBuffers(std::uint32_t startSlot, std::uint32_t count, Buffer* const* buffers);
+    void VSSetShaderResources(std::uint32_t startSlot, std::uint32_t count, ShaderResourceView* const* views);
+    void PSSetShaderResources(std::uint32_t startSlot, std::uint32_t count, ShaderResourceView* const* views);
+    void VSSetSamplers(std::uint32_t startSlot, std::uint32_t count, SamplerState* const* samplers);
+    void PSSetSamplers(std::uint32_t startSlot, std::uint32_t count, SamplerState* const* samplers);
+
+    void RSSetState(RasterizerState* state);
+    void RSSetViewports(std::uint32_t count, const Viewport* viewports);
+    void RSSetScissorRects(std::uint32_t count, const Rect* rects);
+
+    void OMSetRenderTargets(std::uint32_t count, RenderTargetView* const* views, DepthStencilView* depth);
+    void OMSetBlendState(BlendState* state, const float blendFactor[4], std::uint32_t sampleMask);
+    void OMSetDepthStencilState(DepthStencilState* state, std::uint32_t stencilRef);
+
+    void ClearRenderTargetView(RenderTargetView* view, const float color[4]);
+    void ClearDepthStencilView(DepthStencilView* view, std::uint32_t clearFlags, float depth, std::uint8_t stencil);
+
+    // Buffers: WriteDiscard on dynamic ones (each map gives fresh storage, earlier draws keep their data),
+    // WriteNoOverwrite on dynamic ones, Read on staging ones. Textures: Read on staging ones.
+    Result Map(Resource* resource, std::uint32_t subresource, MapType type, std::uint32_t flags,
+               MappedSubresource* mapped);
+    void Unmap(Resource* resource, std::uint32_t subresource);
+    void UpdateSubresource(Resource* resource, std::uint32_t subresource, const Box* box, const void* data,
+                           std::uint32_t rowPitch, std::uint32_t depthPitch);
+    // Same-sized resources; a staging destination receives a CPU copy.
+    void CopyResource(Resource* destination, Resource* source);
+    void GenerateMips(ShaderResourceView* view);
+
+    void Draw(std::uint32_t vertexCount, std::uint32_t startVertex);
+    void DrawIndexed(std::uint32_t indexCount, std::uint32_t startIndex, std::int32_t baseVertex);
+
+    // Unbinds everything and restores default states.
+    void ClearState();
+    void Flush();
+
+    // Forget what GL holds, after code outside this layer (an overlay renderer) changed GL state.
+    void invalidateGlState() { cache_.invalidate(); }
+
+    // Layer internals.
+    explicit DeviceContext(Device& device);
+    ~DeviceContext();
+    bool initialise();
+    GlStateCache& cache() { return cache_; }
+    FramebufferCache& framebuffers() { return framebuffers_; }
+    void forgetView(std::uint64_t serial) { framebuffers_.forgetView(serial); }
+
+private:
+    struct StageBindings {
+        std::array<Ref<Buffer>, kConstantBufferSlots> constantBuffers;
+        std::array<Ref<ShaderResourceView>, kShaderResourceSlots> views;
+        std::array<Ref<SamplerState>, kSamplerSlots> samplers;
+    };
+    void setConstantBuffers(ShaderStage stage, StageBindings& s, std::uint32_t start, std::uint32_t count,
+                            Buffer* const* buffers);
+    void bindStageTextures(const Shader* shader, const StageBindings& s);
+    bool prepareDraw();
+    void bindVertexInput();
+
+    Device& device_;
+    GlStateCache cache_;
+    FramebufferCache framebuffers_;
+    GLuint pipeline_ = 0;
+    Ref<InputLayout> emptyLayout_;  // vertex arrays for draws without an input layout
+
+    Ref<InputLayout> layout_;
+    std::array<Ref<Buffer>, kInputSlotCount> vertexBuffers_;
+    std::array<std::uint32_t, kInputSlotCount> strides_{};
+    std::array<std::uint32_t, kInputSlotCount> offsets_{};
+    Ref<Buffer> indexBuffer_;
+    Format indexFormat_ = Format::UNKNOWN;
+    std::uint32_t indexOffset_ = 0;
+    PrimitiveTopology topology_ = PrimitiveTopology::Undefined;
+
+    Ref<VertexShader> vertexShader_;
+    Ref<PixelShader> pixelShader_;
+    StageBindings vertexStage_;
+    StageBindings pixelStage_;
+
+    Ref<RasterizerState> rasterizer_;
+    std::uint32_t viewportCount_ = 0;
+    std::uint32_t scissorCount_ = 0;
+
+    std::array<Ref<RenderTargetView>, kMaxRenderTargets> renderTargets_;
+    std::uint32_t renderTargetCount_ = 0;
+    Ref<DepthStencilView> depthStencil_;
+    Ref<BlendState> blend_;
+    float blendFactor_[4] = {1, 1, 1, 1};
+    std::uint32_t sampleMask_ = 0xFFFFFFFFu;
+    Ref<DepthStencilState> depthStencilState_;
+    std::uint32_t stencilRef_ = 0;
+};
+
+}  // namespace gpu

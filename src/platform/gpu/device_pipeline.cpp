@@ -1,0 +1,247 @@
+// State objects, shaders and input layouts.
+
+#include <algorithm>
+#include <cstring>
+#include <strings.h>
+
+#include "platform/gpu/device.h"
+#include "platform/gpu/gl_enums.h"
+#include "platform/gpu/gl_errors.h"
+
+namespace gpu {
+namespace {
+
+Result invalid(const std::string& why) { return reportFailure(Result::InvalidArg, why); }
+
+constexpr std::uint32_t kFilterMipLinear = 0x1, kFilterMagLinear = 0x4, kFilterMinLinear = 0x10,
+                        kFilterAnisotropic = 0x40, kFilterComparison = 0x80;
+
+struct AttributeFormat {
+    GLint size = 0;
+    GLenum type = 0;
+    bool normalized = false;
+    bool integer = false;
+};
+
+// Vertex formats: the colour formats whose channels GL can fetch.
+bool attributeFormat(Format format, AttributeFormat* out) {
+    const FormatInfo* info = formatInfo(format);
+    if (!info || info->kind == FormatKind::Typeless || info->kind == FormatKind::Depth || info->depthReadView ||
+        info->stencilView || info->srgb || format == Format::R11G11B10_FLOAT) {
+        return false;
+    }
+    out->size = info->transferFormat == GL_BGRA ? GL_BGRA : static_cast<GLint>(info->components);
+    out->type = info->transferType;
+    out->normalized = info->kind == FormatKind::Unorm || info->kind == FormatKind::Snorm;
+    out->integer = info->kind == FormatKind::Uint || info->kind == FormatKind::Sint;
+    return true;
+}
+
+std::string checkBytecode(const ShaderBytecode& code, ShaderStage stage) {
+    if (code.Stage != stage) return "bytecode is for another stage";
+    if (code.Glsl.empty()) return "bytecode holds no source";
+    for (const ConstantBufferBinding& cb : code.ConstantBuffers) {
+        if (cb.Slot >= kConstantBufferSlots || cb.BlockName.empty()) return "constant-buffer slot out of range";
+    }
+    if (code.Textures.size() > kTextureUnitsPerStage) return "too many texture bindings";
+    for (const TextureBinding& t : code.Textures) {
+        if (t.TextureSlot >= kShaderResourceSlots || t.SamplerSlot >= static_cast<std::int32_t>(kSamplerSlots) ||
+            t.SamplerSlot < -1 || t.UniformName.empty()) {
+            return "texture or sampler slot out of range";
+        }
+    }
+    return "";
+}
+
+}  // namespace
+
+Result Device::CreateDepthStencilState(const DepthStencilDesc& desc, Ref<DepthStencilState>* out) {
+    if (out) *out = nullptr;
+    if (!validDepthStencilDesc(desc)) return invalid("bad depth-stencil description");
+    if (!out) return Result::SFalse;
+    *out = Ref<DepthStencilState>::adopt(new DepthStencilState(this, desc));
+    return Result::Ok;
+}
+
+Result Device::CreateBlendState(const BlendDesc& desc, Ref<BlendState>* out) {
+    if (out) *out = nullptr;
+    if (!validBlendDesc(desc)) return invalid("bad blend description");
+    if (!out) return Result::SFalse;
+    *out = Ref<BlendState>::adopt(new BlendState(this, desc));
+    return Result::Ok;
+}
+
+Result Device::CreateRasterizerState(const RasterizerDesc& desc, Ref<RasterizerState>* out) {
+    if (out) *out = nullptr;
+    if (!validRasterizerDesc(desc)) return invalid("bad rasterizer description");
+    if (!out) return Result::SFalse;
+    *out = Ref<RasterizerState>::adopt(new RasterizerState(this, desc));
+    return Result::Ok;
+}
+
+Result Device::CreateSamplerState(const SamplerDesc& desc, Ref<SamplerState>* out) {
+    if (out) *out = nullptr;
+    auto filter = static_cast<std::uint32_t>(desc.Filter);
+    constexpr std::uint32_t known =
+        kFilterMipLinear | kFilterMagLinear | kFilterMinLinear | kFilterAnisotropic | kFilterComparison;
+    GLenum wrapU = glAddressMode(desc.AddressU), wrapV = glAddressMode(desc.AddressV),
+           wrapW = glAddressMode(desc.AddressW);
+    if ((filter & ~known) != 0 || !wrapU || !wrapV || !wrapW || desc.MaxAnisotropy > 16 ||
+        !glComparison(desc.ComparisonFunc) || desc.MinLOD > desc.MaxLOD) {
+        return invalid("bad sampler description");
+    }
+    if (!out) return Result::SFalse;
+    GLuint sampler = 0;
+    Result result = onGlThread([&] {
+        clearGlErrors();
+        glCreateSamplers(1, &sampler);
+        bool minLinear = filter & kFilterMinLinear, magLinear = filter & kFilterMagLinear,
+             mipLinear = filter & kFilterMipLinear, anisotropic = filter & kFilterAnisotropic;
+        GLenum minFilter = minLinear ? (mipLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST)
+                                     : (mipLinear ? GL_NEAREST_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_NEAREST);
+        glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, anisotropic ? GL_LINEAR_MIPMAP_LINEAR : minFilter);
+        glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, magLinear || anisotropic ? GL_LINEAR : GL_NEAREST);
+        if (anisotropic) {
+            glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT,
+                                static_cast<float>(std::max<std::uint32_t>(1, desc.MaxAnisotropy)));
+        }
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, wrapU);
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, wrapV);
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, wrapW);
+        glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, desc.MipLODBias);
+        glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, desc.MinLOD);
+        glSamplerParameterf(sampler, GL_TEXTURE_MAX_LOD, desc.MaxLOD);
+        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, desc.BorderColor);
+        if (filter & kFilterComparison) {
+            glSamplerParameteri(sampler, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
+            glSamplerParameteri(sampler, GL_TEXTURE_COMPARE_FUNC, glComparison(desc.ComparisonFunc));
+        }
+        return takeGlErrors();
+    });
+    if (failed(result)) {
+        if (sampler) releaseGl(GlKind::Sampler, sampler);
+        return reportFailure(result, "sampler creation failed");
+    }
+    *out = Ref<SamplerState>::adopt(new SamplerState(this, desc, sampler));
+    return Result::Ok;
+}
+
+namespace {
+
+// Builds the separable program and points its blocks and samplers at the stage's ranges.
+Result buildProgram(const ShaderBytecode& code, GLuint* program, std::vector<TextureUnitBinding>* units) {
+    const char* source = code.Glsl.c_str();
+    *program = glCreateShaderProgramv(code.Stage == ShaderStage::Vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER, 1,
+                                      &source);
+    if (*program == 0) return reportFailure(Result::Fail, "cannot create a program object");
+    GLint linked = GL_FALSE;
+    glGetProgramiv(*program, GL_LINK_STATUS, &linked);
+    if (!linked) {
+        char log[2048] = {};
+        glGetProgramInfoLog(*program, sizeof(log), nullptr, log);
+        return reportFailure(Result::InvalidArg, std::string("shader does not compile: ") + log);
+    }
+    for (const ConstantBufferBinding& cb : code.ConstantBuffers) {
+        GLuint index = glGetUniformBlockIndex(*program, cb.BlockName.c_str());
+        if (index != GL_INVALID_INDEX) glUniformBlockBinding(*program, index, uniformBindingBase(code.Stage) + cb.Slot);
+    }
+    for (std::size_t i = 0; i < code.Textures.size(); ++i) {
+        const TextureBinding& t = code.Textures[i];
+        GLint location = glGetUniformLocation(*program, t.UniformName.c_str());
+        if (location < 0) continue;  // optimised away
+        TextureUnitBinding unit;
+        unit.unit = textureUnitBase(code.Stage) + static_cast<std::uint32_t>(i);
+        unit.textureSlot = t.TextureSlot;
+        unit.samplerSlot = t.SamplerSlot;
+        glProgramUniform1i(*program, location, static_cast<GLint>(unit.unit));
+        units->push_back(unit);
+    }
+    return Result::Ok;
+}
+
+}  // namespace
+
+Result Device::CreateVertexShader(const ShaderBytecode& bytecode, Ref<VertexShader>* out) {
+    if (out) *out = nullptr;
+    if (std::string why = checkBytecode(bytecode, ShaderStage::Vertex); !why.empty()) return invalid(why);
+    GLuint program = 0;
+    std::vector<TextureUnitBinding> units;
+    Result result = onGlThread([&] { return buildProgram(bytecode, &program, &units); });
+    if (failed(result) || !out) {
+        if (program) releaseGl(GlKind::Program, program);
+        return failed(result) ? result : Result::SFalse;
+    }
+    *out = Ref<VertexShader>::adopt(new VertexShader(this, program, std::move(units)));
+    return Result::Ok;
+}
+
+Result Device::CreatePixelShader(const ShaderBytecode& bytecode, Ref<PixelShader>* out) {
+    if (out) *out = nullptr;
+    if (std::string why = checkBytecode(bytecode, ShaderStage::Pixel); !why.empty()) return invalid(why);
+    GLuint program = 0;
+    std::vector<TextureUnitBinding> units;
+    Result result = onGlThread([&] { return buildProgram(bytecode, &program, &units); });
+    if (failed(result) || !out) {
+        if (program) releaseGl(GlKind::Program, program);
+        return failed(result) ? result : Result::SFalse;
+    }
+    *out = Ref<PixelShader>::adopt(new PixelShader(this, program, std::move(units)));
+    return Result::Ok;
+}
+
+Result Device::CreateInputLayout(const InputElementDesc* elements, std::uint32_t count,
+                                 const ShaderBytecode& vertexShader, Ref<InputLayout>* out) {
+    if (out) *out = nullptr;
+    if (vertexShader.Stage != ShaderStage::Vertex) return invalid("input layout needs vertex shader bytecode");
+    if (count > 0 && !elements) return invalid("no element list");
+
+    // Resolve offsets first: appended elements follow the previous one in the same slot.
+    std::vector<std::uint32_t> offsets(count);
+    std::uint32_t slotEnd[kInputSlotCount] = {};
+    std::vector<AttributeFormat> formats(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const InputElementDesc& e = elements[i];
+        if (!e.SemanticName || e.InputSlot >= kInputSlotCount || !attributeFormat(e.Format, &formats[i])) {
+            return invalid("bad input element");
+        }
+        if (e.InputSlotClass == InputClassification::PerInstanceData && e.InstanceDataStepRate == 0) {
+            return invalid("per-instance elements with step rate 0 are not supported by this layer");
+        }
+        offsets[i] = e.AlignedByteOffset == kAppendAlignedElement ? slotEnd[e.InputSlot] : e.AlignedByteOffset;
+        slotEnd[e.InputSlot] = offsets[i] + formatInfo(e.Format)->bytesPerPixel;
+    }
+
+    std::vector<VertexAttribute> attributes;
+    for (const SignatureParameter& input : vertexShader.InputSignature) {
+        const InputElementDesc* match = nullptr;
+        std::uint32_t index = 0;
+        for (std::uint32_t i = 0; i < count && !match; ++i) {
+            if (elements[i].SemanticIndex == input.SemanticIndex &&
+                strcasecmp(elements[i].SemanticName, input.SemanticName.c_str()) == 0) {
+                match = &elements[i];
+                index = i;
+            }
+        }
+        if (!match) return invalid("no element for shader input " + input.SemanticName);
+        bool integerInput = input.ComponentType == RegisterComponentType::UInt32 ||
+                            input.ComponentType == RegisterComponentType::SInt32;
+        if (integerInput != formats[index].integer) {
+            return invalid("element format does not match the type of " + input.SemanticName);
+        }
+        VertexAttribute a;
+        a.location = input.Location;
+        a.slot = match->InputSlot;
+        a.offset = offsets[index];
+        a.size = formats[index].size;
+        a.type = formats[index].type;
+        a.integer = formats[index].integer;
+        a.normalized = formats[index].normalized;
+        a.divisor = match->InputSlotClass == InputClassification::PerInstanceData ? match->InstanceDataStepRate : 0;
+        attributes.push_back(a);
+    }
+    if (!out) return Result::SFalse;
+    *out = Ref<InputLayout>::adopt(new InputLayout(this, std::move(attributes)));
+    return Result::Ok;
+}
+
+}  // namespace gpu

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include <epoxy/gl.h>
+
+#include "platform/gpu/descs.h"
+#include "platform/gpu/device_child.h"
+
+namespace gpu {
+
+struct VertexAttribute {
+    GLuint location = 0;
+    std::uint32_t slot = 0;
+    std::uint32_t offset = 0;
+    GLint size = 0;
+    GLenum type = 0;
+    bool integer = false;
+    bool normalized = false;
+    std::uint32_t divisor = 0;   // 0 per vertex
+};
+
+// The element list resolved against a vertex shader's signature. Its VAO is made lazily by the immediate
+// context, because VAOs are not shared between GL contexts.
+class InputLayout final : public DeviceChild {
+public:
+    InputLayout(Device* device, std::vector<VertexAttribute> attributes)
+        : DeviceChild(device), attributes_(std::move(attributes)) {}
+    ~InputLayout() override;
+    const std::vector<VertexAttribute>& attributes() const { return attributes_; }
+
+    // Immediate-context state of the VAO.
+    // Keyed by buffer serials: GL recycles the names of deleted buffers.
+    struct SlotBinding {
+        std::uint64_t buffer = 0;
+        std::uint32_t offset = 0;
+        std::uint32_t stride = 0;
+    };
+    GLuint vao = 0;
+    std::array<SlotBinding, kInputSlotCount> slots{};
+    std::uint64_t elementBuffer = 0;
+
+private:
+    std::vector<VertexAttribute> attributes_;
+};
+
+}  // namespace gpu

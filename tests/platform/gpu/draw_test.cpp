@@ -1,0 +1,221 @@
+// Drawing through the immediate context: D3D's origin, winding, clears, constant updates and states.
+
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "support/gpu_test_support.h"
+
+namespace {
+
+using namespace gpu;
+using testing_support::readBack;
+
+constexpr std::uint32_t kSize = 8;
+
+class DrawTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gpu_ = testing_support::createHeadlessGpu();
+        ASSERT_TRUE(gpu_.device) << "no headless GL device";
+        device_ = gpu_.device.get();
+        context_ = gpu_.context;
+        ASSERT_EQ(device_->CreateTexture2D(testing_support::textureDesc(kSize, kSize, Format::R8G8B8A8_UNORM,
+                                                                         BIND_RENDER_TARGET | BIND_SHADER_RESOURCE),
+                                           nullptr, &target_), Result::Ok);
+        ASSERT_EQ(device_->CreateRenderTargetView(target_.get(), nullptr, &rtv_), Result::Ok);
+        vertexCode_ = testing_support::colourVertexShader();
+        ASSERT_EQ(device_->CreateVertexShader(vertexCode_, &vs_), Result::Ok);
+        ASSERT_EQ(device_->CreatePixelShader(testing_support::tintPixelShader(), &ps_), Result::Ok);
+        const InputElementDesc elements[] = {{"POSITION", 0, Format::R32G32_FLOAT},
+                                             {"COLOR", 0, Format::R32G32B32A32_FLOAT}};
+        ASSERT_EQ(device_->CreateInputLayout(elements, 2, vertexCode_, &layout_), Result::Ok);
+        tint_ = constantBuffer({1, 1, 1, 1});
+
+        const float black[4] = {0, 0, 0, 0};
+        context_->ClearRenderTargetView(rtv_.get(), black);
+        RenderTargetView* rtv = rtv_.get();
+        context_->OMSetRenderTargets(1, &rtv, nullptr);
+        Viewport viewport{0, 0, float(kSize), float(kSize), 0, 1};
+        context_->RSSetViewports(1, &viewport);
+        context_->IASetInputLayout(layout_.get());
+        context_->IASetPrimitiveTopology(PrimitiveTopology::TriangleList);
+        context_->VSSetShader(vs_.get());
+        context_->PSSetShader(ps_.get());
+        Buffer* cb = tint_.get();
+        context_->PSSetConstantBuffers(0, 1, &cb);
+    }
+
+    Ref<Buffer> constantBuffer(std::vector<float> value) {
+        BufferDesc desc;
+        desc.ByteWidth = 16;
+        desc.Usage = Usage::Dynamic;
+        desc.BindFlags = BIND_CONSTANT_BUFFER;
+        desc.CPUAccessFlags = CPU_ACCESS_WRITE;
+        SubresourceData data{value.data(), 0, 0};
+        Ref<Buffer> buffer;
+        EXPECT_EQ(device_->CreateBuffer(desc, &data, &buffer), Result::Ok);
+        return buffer;
+    }
+
+    void draw(const std::vector<float>& vertices) {
+        Ref<Buffer> vb = testing_support::vertexBuffer(*device_, vertices);
+        Buffer* b = vb.get();
+        std::uint32_t stride = 24, offset = 0;
+        context_->IASetVertexBuffers(0, 1, &b, &stride, &offset);
+        Ref<Buffer> ib = indices(static_cast<std::uint32_t>(vertices.size() / 6));
+        context_->IASetIndexBuffer(ib.get(), Format::R16_UINT, 0);
+        context_->DrawIndexed(static_cast<std::uint32_t>(vertices.size() / 6), 0, 0);
+    }
+
+    Ref<Buffer> indices(std::uint32_t count) {
+        std::vector<std::uint16_t> list(count);
+        for (std::uint32_t i = 0; i < count; ++i) list[i] = static_cast<std::uint16_t>(i);
+        BufferDesc desc;
+        desc.ByteWidth = count * 2;
+        desc.Usage = Usage::Immutable;
+        desc.BindFlags = BIND_INDEX_BUFFER;
+        SubresourceData data{list.data(), 0, 0};
+        Ref<Buffer> buffer;
+        EXPECT_EQ(device_->CreateBuffer(desc, &data, &buffer), Result::Ok);
+        return buffer;
+    }
+
+    // Red channel of pixel (x, y), row 0 being the top.
+    std::uint8_t red(const std::vector<std::uint8_t>& pixels, std::uint32_t x, std::uint32_t y) {
+        return pixels[(y * kSize + x) * 4];
+    }
+
+    testing_support::HeadlessGpu gpu_;
+    Device* device_ = nullptr;
+    DeviceContext* context_ = nullptr;
+    Ref<Texture2D> target_;
+    Ref<RenderTargetView> rtv_;
+    ShaderBytecode vertexCode_;
+    Ref<VertexShader> vs_;
+    Ref<PixelShader> ps_;
+    Ref<InputLayout> layout_;
+    Ref<Buffer> tint_;
+};
+
+// A clockwise (on screen) triangle over the upper half: y = +1 is the top row, as in D3D.
+const std::vector<float> kUpperHalfClockwise = {-1, 1, 1, 0, 0, 1, 3, 1, 1, 0, 0, 1, -1, 0, 1, 0, 0, 1};
+const std::vector<float> kUpperHalfCounterClockwise = {-1, 1, 1, 0, 0, 1, -1, 0, 1, 0, 0, 1, 3, 1, 1, 0, 0, 1};
+
+TEST_F(DrawTest, RowZeroIsTheTopAndClockwiseTrianglesAreFrontFaces) {
+    draw(kUpperHalfClockwise);
+    std::vector<std::uint8_t> pixels = readBack(*device_, *context_, target_.get());
+    ASSERT_EQ(pixels.size(), kSize * kSize * 4);
+    EXPECT_EQ(red(pixels, 2, 0), 255);
+    EXPECT_EQ(red(pixels, 2, kSize - 1), 0);
+
+    // The default rasterizer culls back faces: the counter-clockwise triangle disappears...
+    const float black[4] = {0, 0, 0, 0};
+    context_->ClearRenderTargetView(rtv_.get(), black);
+    draw(kUpperHalfCounterClockwise);
+    EXPECT_EQ(red(readBack(*device_, *context_, target_.get()), 2, 0), 0);
+
+    // ...and FrontCounterClockwise makes it the front face.
+    RasterizerDesc desc;
+    desc.FrontCounterClockwise = true;
+    Ref<RasterizerState> ccw;
+    ASSERT_EQ(device_->CreateRasterizerState(desc, &ccw), Result::Ok);
+    context_->RSSetState(ccw.get());
+    draw(kUpperHalfCounterClockwise);
+    EXPECT_EQ(red(readBack(*device_, *context_, target_.get()), 2, 0), 255);
+}
+
+TEST_F(DrawTest, EachDrawSeesTheConstantsMappedBeforeIt) {
+    auto setTint = [&](float r) {
+        MappedSubresource mapped;
+        ASSERT_EQ(context_->Map(tint_.get(), 0, MapType::WriteDiscard, 0, &mapped), Result::Ok);
+        const float value[4] = {r, 1, 1, 1};
+        std::memcpy(mapped.pData, value, sizeof(value));
+        context_->Unmap(tint_.get(), 0);
+    };
+    setTint(0.25f);
+    draw({-1, 1, 1, 0, 0, 1, 0, 1, 1, 0, 0, 1, -1, -1, 1, 0, 0, 1, 0, 1, 1, 0, 0, 1, 0, -1, 1, 0, 0, 1,
+          -1, -1, 1, 0, 0, 1});  // left half
+    setTint(0.75f);
+    draw({0, 1, 1, 0, 0, 1, 1, 1, 1, 0, 0, 1, 0, -1, 1, 0, 0, 1, 1, 1, 1, 0, 0, 1, 1, -1, 1, 0, 0, 1,
+          0, -1, 1, 0, 0, 1});  // right half
+    std::vector<std::uint8_t> pixels = readBack(*device_, *context_, target_.get());
+    EXPECT_NEAR(red(pixels, 1, 4), 64, 1);
+    EXPECT_NEAR(red(pixels, 6, 4), 191, 1);
+}
+
+TEST_F(DrawTest, ClearsClampOnNormalisedTargetsOnly) {
+    const float above[4] = {114, 144, 154, 255};
+    context_->ClearRenderTargetView(rtv_.get(), above);
+    std::vector<std::uint8_t> pixels = readBack(*device_, *context_, target_.get());
+    EXPECT_EQ(std::vector<std::uint8_t>(pixels.begin(), pixels.begin() + 4), (std::vector<std::uint8_t>{255, 255, 255, 255}));
+
+    Ref<Texture2D> floats;
+    Ref<RenderTargetView> floatView;
+    ASSERT_EQ(device_->CreateTexture2D(testing_support::textureDesc(4, 4, Format::R32G32B32A32_FLOAT, BIND_RENDER_TARGET),
+                                       nullptr, &floats), Result::Ok);
+    ASSERT_EQ(device_->CreateRenderTargetView(floats.get(), nullptr, &floatView), Result::Ok);
+    context_->ClearRenderTargetView(floatView.get(), above);
+    std::vector<float> values = testing_support::readBackFloats(*device_, *context_, floats.get());
+    ASSERT_GE(values.size(), 4u);
+    EXPECT_EQ(values[0], 114.0f);
+    EXPECT_EQ(values[3], 255.0f);
+}
+
+TEST_F(DrawTest, ClearsIgnoreScissorAndWriteMask) {
+    RasterizerDesc rd;
+    rd.ScissorEnable = true;
+    Ref<RasterizerState> scissored;
+    ASSERT_EQ(device_->CreateRasterizerState(rd, &scissored), Result::Ok);
+    BlendDesc bd;
+    bd.RenderTarget[0].RenderTargetWriteMask = 0;
+    Ref<BlendState> noWrites;
+    ASSERT_EQ(device_->CreateBlendState(bd, &noWrites), Result::Ok);
+    context_->RSSetState(scissored.get());
+    context_->OMSetBlendState(noWrites.get(), nullptr, 0xFFFFFFFF);
+    Rect nothing{0, 0, 1, 1};
+    context_->RSSetScissorRects(1, &nothing);
+    draw(kUpperHalfClockwise);  // applies both states to GL
+
+    const float white[4] = {1, 1, 1, 1};
+    context_->ClearRenderTargetView(rtv_.get(), white);
+    std::vector<std::uint8_t> pixels = readBack(*device_, *context_, target_.get());
+    EXPECT_EQ(red(pixels, kSize - 1, kSize - 1), 255);
+
+    // The draw state comes back after the clear: nothing is written.
+    const float black[4] = {0, 0, 0, 0};
+    context_->OMSetBlendState(nullptr, nullptr, 0xFFFFFFFF);
+    context_->ClearRenderTargetView(rtv_.get(), black);
+    draw(kUpperHalfClockwise);
+    pixels = readBack(*device_, *context_, target_.get());
+    EXPECT_EQ(red(pixels, 0, 0), 255);
+    EXPECT_EQ(red(pixels, 4, 0), 0);
+}
+
+TEST_F(DrawTest, BlendStateAddsOntoTheTarget) {
+    BlendDesc desc;
+    desc.RenderTarget[0].BlendEnable = true;
+    desc.RenderTarget[0].DestBlend = Blend::One;
+    Ref<BlendState> additive;
+    ASSERT_EQ(device_->CreateBlendState(desc, &additive), Result::Ok);
+    const float start[4] = {0.25f, 0, 0, 0};
+    context_->ClearRenderTargetView(rtv_.get(), start);
+    context_->OMSetBlendState(additive.get(), nullptr, 0xFFFFFFFF);
+    draw({-1, 1, 0.5f, 0, 0, 1, 3, 1, 0.5f, 0, 0, 1, -1, -3, 0.5f, 0, 0, 1});
+    EXPECT_NEAR(red(readBack(*device_, *context_, target_.get()), 3, 3), 191, 1);
+}
+
+TEST_F(DrawTest, UnboundSlotsDrawNothingAndDoNotCrash) {
+    context_->IASetVertexBuffers(0, 1, nullptr, nullptr, nullptr);
+    context_->IASetIndexBuffer(nullptr, Format::R16_UINT, 0);
+    context_->DrawIndexed(3, 0, 0);
+    context_->PSSetConstantBuffers(0, 1, nullptr);
+    context_->OMSetRenderTargets(0, nullptr, nullptr);
+    draw(kUpperHalfClockwise);
+    context_->ClearRenderTargetView(nullptr, nullptr);
+    context_->ClearState();
+    context_->Draw(3, 0);
+    EXPECT_EQ(red(readBack(*device_, *context_, target_.get()), 2, 0), 0);
+}
+
+}  // namespace

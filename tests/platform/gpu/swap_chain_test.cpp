@@ -1,0 +1,142 @@
+// The window path: a device for an SDL window, presenting upright, resizing the buffers.
+
+#include <cstring>
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include "platform/gpu/swap_chain.h"
+#include "support/gpu_test_support.h"
+
+namespace {
+
+using namespace gpu;
+
+constexpr int kWidth = 64, kHeight = 48;
+
+class SwapChainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window_ = testing_support::createTestWindow(kWidth, kHeight);
+        if (!window_) GTEST_SKIP() << "no SDL video: " << SDL_GetError();
+        ASSERT_EQ(CreateDevice(window_, nullptr, 0, &device_, nullptr, &context_), Result::Ok);
+        desc_.BufferDesc = {kWidth, kHeight, {60, 1}, Format::R8G8B8A8_UNORM_SRGB};
+        desc_.OutputWindow = window_;
+        ASSERT_EQ(CreateSwapChain(device_.get(), desc_, &swapChain_), Result::Ok);
+    }
+
+    void TearDown() override {
+        swapChain_ = nullptr;
+        device_ = nullptr;
+        testing_support::destroyTestWindow(window_);
+    }
+
+    SDL_Window* window_ = nullptr;
+    Ref<Device> device_;
+    DeviceContext* context_ = nullptr;
+    SwapChainDesc desc_;
+    Ref<SwapChain> swapChain_;
+};
+
+TEST_F(SwapChainTest, PresentShowsTheBackBufferUprightWithItsBytesUnchanged) {
+    Ref<Texture2D> backBuffer;
+    ASSERT_EQ(swapChain_->GetBuffer(0, &backBuffer), Result::Ok);
+    Ref<RenderTargetView> rtv;
+    ASSERT_EQ(device_->CreateRenderTargetView(backBuffer.get(), nullptr, &rtv), Result::Ok);
+    const float grey[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+    context_->ClearRenderTargetView(rtv.get(), grey);
+
+    // A red triangle over the upper half of the back buffer.
+    ShaderBytecode vsCode = testing_support::colourVertexShader();
+    Ref<VertexShader> vs;
+    Ref<PixelShader> ps;
+    ASSERT_EQ(device_->CreateVertexShader(vsCode, &vs), Result::Ok);
+    ASSERT_EQ(device_->CreatePixelShader(testing_support::tintPixelShader(), &ps), Result::Ok);
+    const InputElementDesc elements[] = {{"POSITION", 0, Format::R32G32_FLOAT}, {"COLOR", 0, Format::R32G32B32A32_FLOAT}};
+    Ref<InputLayout> layout;
+    ASSERT_EQ(device_->CreateInputLayout(elements, 2, vsCode, &layout), Result::Ok);
+    Ref<Buffer> vb = testing_support::vertexBuffer(*device_, {-1, 1, 1, 0, 0, 1, 3, 1, 1, 0, 0, 1, -1, 0, 1, 0, 0, 1});
+    const float one[4] = {1, 1, 1, 1};
+    BufferDesc cbDesc;
+    cbDesc.ByteWidth = 16;
+    cbDesc.BindFlags = BIND_CONSTANT_BUFFER;
+    SubresourceData cbData{one, 0, 0};
+    Ref<Buffer> cb;
+    ASSERT_EQ(device_->CreateBuffer(cbDesc, &cbData, &cb), Result::Ok);
+    RenderTargetView* targets[1] = {rtv.get()};
+    context_->OMSetRenderTargets(1, targets, nullptr);
+    Viewport viewport{0, 0, kWidth, kHeight, 0, 1};
+    context_->RSSetViewports(1, &viewport);
+    Buffer* vbs[1] = {vb.get()};
+    std::uint32_t stride = 24, offset = 0;
+    context_->IASetVertexBuffers(0, 1, vbs, &stride, &offset);
+    context_->IASetInputLayout(layout.get());
+    context_->IASetPrimitiveTopology(PrimitiveTopology::TriangleList);
+    context_->VSSetShader(vs.get());
+    context_->PSSetShader(ps.get());
+    Buffer* cbs[1] = {cb.get()};
+    context_->PSSetConstantBuffers(0, 1, cbs);
+    context_->Draw(3, 0);
+
+    ASSERT_EQ(swapChain_->Present(0, 0), Result::Ok);
+    std::vector<std::uint8_t> window = testing_support::readWindow(window_, *context_, kWidth, kHeight);
+    ASSERT_EQ(window.size(), std::size_t(kWidth * kHeight * 3));
+    auto pixel = [&](int x, int y) {
+        const std::uint8_t* p = &window[(std::size_t(y) * kWidth + x) * 3];
+        return std::vector<std::uint8_t>(p, p + 3);
+    };
+    EXPECT_EQ(pixel(1, 1), (std::vector<std::uint8_t>{255, 0, 0}));
+    std::vector<std::uint8_t> bottom = pixel(kWidth / 2, kHeight - 2);
+    EXPECT_NEAR(bottom[0], 188, 1);  // the sRGB encoding of 0.5, passed unchanged
+    EXPECT_NEAR(bottom[2], 188, 1);
+
+    EXPECT_EQ(swapChain_->Present(5, 0), Result::InvalidCall);
+    EXPECT_EQ(swapChain_->Present(1, PRESENT_TEST), Result::Ok);
+}
+
+TEST_F(SwapChainTest, ResizeBuffersNeedsTheBackBufferReleased) {
+    Ref<Texture2D> backBuffer;
+    ASSERT_EQ(swapChain_->GetBuffer(0, &backBuffer), Result::Ok);
+    Ref<RenderTargetView> rtv;
+    ASSERT_EQ(device_->CreateRenderTargetView(backBuffer.get(), nullptr, &rtv), Result::Ok);
+    EXPECT_EQ(swapChain_->ResizeBuffers(0, 80, 60, Format::UNKNOWN, 0), Result::InvalidCall);
+
+    rtv = nullptr;
+    backBuffer = nullptr;
+    ASSERT_EQ(swapChain_->ResizeBuffers(0, 80, 60, Format::UNKNOWN, 0), Result::Ok);
+    ASSERT_EQ(swapChain_->GetBuffer(0, &backBuffer), Result::Ok);
+    EXPECT_EQ(backBuffer->GetDesc().Width, 80u);
+    EXPECT_EQ(backBuffer->GetDesc().Height, 60u);
+    EXPECT_EQ(backBuffer->GetDesc().Format, Format::R8G8B8A8_UNORM_SRGB);
+    EXPECT_EQ(swapChain_->Present(0, 0), Result::Ok);  // scaled to the window
+
+    // Zero sizes follow the window's drawable size.
+    backBuffer = nullptr;
+    ASSERT_EQ(swapChain_->ResizeBuffers(0, 0, 0, Format::UNKNOWN, 0), Result::Ok);
+    ASSERT_EQ(swapChain_->GetBuffer(0, &backBuffer), Result::Ok);
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(window_, &w, &h);
+    EXPECT_EQ(backBuffer->GetDesc().Width, static_cast<std::uint32_t>(w));
+    EXPECT_EQ(backBuffer->GetDesc().Height, static_cast<std::uint32_t>(h));
+}
+
+TEST_F(SwapChainTest, SwapChainsNeedTheDevicesWindowAndAPresentableFormat) {
+    Ref<SwapChain> other;
+    SwapChainDesc desc = desc_;
+    desc.OutputWindow = nullptr;
+    EXPECT_EQ(CreateSwapChain(device_.get(), desc, &other), Result::InvalidCall);
+    desc = desc_;
+    desc.BufferDesc.Format = Format::D32_FLOAT;
+    EXPECT_EQ(CreateSwapChain(device_.get(), desc, &other), Result::InvalidArg);
+    EXPECT_FALSE(other);
+
+    testing_support::HeadlessGpu headless = testing_support::createHeadlessGpu();
+    if (headless.device) {
+        EXPECT_EQ(CreateSwapChain(headless.device.get(), desc_, &other), Result::InvalidCall);
+    }
+    bool fullscreen = true;
+    ASSERT_EQ(swapChain_->GetFullscreenState(&fullscreen), Result::Ok);
+    EXPECT_FALSE(fullscreen);
+}
+
+}  // namespace

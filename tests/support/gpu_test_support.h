@@ -1,0 +1,58 @@
+#pragma once
+
+// Headless devices, tiny hand-written shaders and read-back for the GPU layer's tests.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/gpu/device.h"
+#include "platform/gpu/device_context.h"
+
+struct SDL_Window;
+
+namespace testing_support {
+
+struct HeadlessGpu {
+    gpu::Ref<gpu::Device> device;
+    gpu::DeviceContext* context = nullptr;
+};
+
+// An EGL surfaceless device owned by the calling thread; null members when none can be made.
+HeadlessGpu createHeadlessGpu();
+
+// Vertex shader over POSITION (float2 at location 0) and COLOR (float4 at location 1), passing the colour on.
+gpu::ShaderBytecode colourVertexShader();
+// Pixel shader writing the interpolated colour times the vec4 of constant buffer b0 (block "PS_b0").
+gpu::ShaderBytecode tintPixelShader();
+// Bytecode of one stage from GLSL body text (the #version line is added).
+gpu::ShaderBytecode glslShader(gpu::ShaderStage stage, const std::string& body);
+
+// Samples `view` over a 4 x 4 RGBA32F target with a point sampler and answers the target's texels
+// (`lookup`: GLSL expression over `PS_t0` and `uv`, for example "texture(PS_t0, uv)"; `samplerType` its type).
+std::vector<float> sampleView(gpu::Device& device, gpu::DeviceContext& context, gpu::ShaderResourceView* view,
+                              const std::string& samplerType = "sampler2D",
+                              const std::string& lookup = "texture(PS_t0, uv)");
+
+// One 2D texture with the bind flags given, UNKNOWN-free defaults otherwise.
+gpu::Texture2DDesc textureDesc(std::uint32_t width, std::uint32_t height, gpu::Format format, std::uint32_t bindFlags);
+
+// The bytes of one subresource through a staging copy, rows tightly packed (readFormat: the staging format,
+// UNKNOWN for the texture's own).
+std::vector<std::uint8_t> readBack(gpu::Device& device, gpu::DeviceContext& context, gpu::Texture2D* texture,
+                                   std::uint32_t subresource = 0, gpu::Format readFormat = gpu::Format::UNKNOWN);
+std::vector<float> readBackFloats(gpu::Device& device, gpu::DeviceContext& context, gpu::Texture2D* texture);
+
+// A vertex buffer of (x, y, r, g, b, a) vertices.
+gpu::Ref<gpu::Buffer> vertexBuffer(gpu::Device& device, const std::vector<float>& vertices);
+
+// An SDL window made for GL on the X display the test run provides, or SDL's offscreen driver without one.
+// Null (and SDL not initialised) when neither works.
+SDL_Window* createTestWindow(int width, int height);
+void destroyTestWindow(SDL_Window* window);
+
+// Pixels of the window as last presented, row 0 at the top, RGB8: from the X server when the window is an X
+// window, else from the GL front buffer of the device's context.
+std::vector<std::uint8_t> readWindow(SDL_Window* window, gpu::DeviceContext& context, int width, int height);
+
+}  // namespace testing_support
