@@ -7,6 +7,7 @@
 #include <spdlog/logger.h>
 
 #include "app/config_values.h"
+#include "platform/gpu/descs.h"
 #include "platform/window/window.h"
 #include "resources/demo_timeline.h"
 #include "resources/resource_manifest.h"
@@ -16,7 +17,6 @@ class Demo;
 class GraphicsContext;
 class AudioManager;
 class FrameRenderer;
-namespace gpu { struct Viewport; }
 
 // The program's one window: settings, console, main window and message loop on the main thread; the engine
 // thread attaches the graphics, the music, the timeline and the frame renderer as it creates them and draws each

@@ -8,6 +8,7 @@
 #include <spdlog/logger.h>
 
 #include "render/depth_buffer.h"
+#include "render/depth_states.h"
 #include "render/graphics_context.h"
 #include "render/render_target.h"
 #include "resources/demo_timeline.h"
@@ -50,6 +51,7 @@ private:
     std::array<RenderTarget, 3> colourTargets;
     DepthBuffer depthBuffer;
     DepthStencilStates depthStates;
-    std::array<float, 4> clearColour{114.0f, 144.0f, 154.0f, 255.0f};
+    std::array<float, 4> clearColour;
+    // Scene name to its scene; filled before playback and only read afterwards.
     std::map<std::string, bool> loadedScenes;
 };

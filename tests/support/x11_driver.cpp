@@ -58,7 +58,10 @@ unsigned long X11Driver::waitForWindow(const std::string& windowClass, std::chro
 
 void X11Driver::pressKey(unsigned long window, const char* keyName) {
     Display* display = asDisplay(display_);
+    // The window must hold the keyboard focus before the key arrives, as it would under a person's hands.
     XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    XSync(display, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     XKeyEvent event{};
     event.display = display;
     event.window = window;
