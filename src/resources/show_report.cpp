@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "platform/process/system_path.h"
 #include "resources/resource_path.h"
 #include "resources/wide_text.h"
 
@@ -95,7 +96,7 @@ std::vector<std::string> showWarnings(const ResourceManifest& manifest, const st
             std::error_code error;
             if (file.empty()) {
                 warnings.push_back(fmt::format("manifest {} '{}' has an empty path", tableName, validUtf8(key)));
-            } else if (!std::filesystem::exists(ResourcePath(file.c_str()).text(), error)) {
+            } else if (!std::filesystem::exists(platform::systemPath(file), error)) {
                 warnings.push_back(
                     fmt::format("manifest {} '{}': file '{}' does not exist", tableName, validUtf8(key), file));
             }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <new>
 
+#include "platform/process/system_path.h"
 #include "platform/sound/sound_errors.h"
 
 namespace sound {
@@ -153,7 +154,7 @@ int readResampled(SNDFILE* file, const SF_INFO& info, std::vector<int16_t>& out)
 }  // namespace
 
 int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
-    const FileDescriptor descriptor(::open(utf8Path.c_str(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor descriptor(::open(platform::systemPath(utf8Path).c_str(), O_RDONLY | O_CLOEXEC));
     if (descriptor.get() < 0) return kErrorFileOpen;
     SF_INFO info{};
     // Declared after the descriptor, so closed before it.
