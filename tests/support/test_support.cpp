@@ -1,5 +1,8 @@
 #include "support/test_support.h"
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -38,6 +41,24 @@ std::string readFile(const std::filesystem::path& file) {
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+CommandResult runCommand(const std::string& command) {
+    CommandResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return result;
+    char buffer[4096];
+    size_t count;
+    while ((count = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, count);
+    const int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+std::string shellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 }  // namespace testing_support

@@ -33,4 +33,15 @@ private:
 
 std::string readFile(const std::filesystem::path& file);
 
+struct CommandResult {
+    int exitCode = -1;  // -1 when the command did not exit normally (killed by a signal)
+    std::string output; // standard output
+};
+
+// Runs a shell command and collects its standard output.
+CommandResult runCommand(const std::string& command);
+
+// Quotes a text for the shell.
+std::string shellQuote(const std::string& text);
+
 }  // namespace testing_support

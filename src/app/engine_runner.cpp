@@ -1,0 +1,113 @@
+#include "app/engine_runner.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/debug_overlay.h"
+#include "app/demo.h"
+#include "app/window_manager.h"
+#include "audio/audio_manager.h"
+#include "post/effect_registry.h"
+#include "post/frame_renderer.h"
+#include "render/graphics_context.h"
+#include "resources/resource_manifest.h"
+
+#include <SDL.h>
+
+EngineRunner::EngineRunner(Demo* demo, std::shared_ptr<spdlog::logger> logger, ResourceHandle<DemoTimeline> timeline)
+    : demo(demo), logger(std::move(logger)), timeline(std::move(timeline)) {}
+
+void EngineRunner::stop(const char* consoleMessage) {
+    if (consoleMessage) std::fprintf(stderr, "%s\n", consoleMessage);
+    demo->window->exitProgram(100);
+    // The exit routine ends the process; should it come back, this thread still must not go on.
+    for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
+void EngineRunner::operator()() {
+    WindowManager* window = demo->window;
+    const DisplaySettings& settings = demo->displaySettings;
+
+    logger->info("DirectX: creating context");
+    auto* graphics = new GraphicsContext();
+    demo->publishGraphics(graphics);
+    window->attachGraphics(graphics);
+    if (!graphics->device || !graphics->swapChain) {
+        logger->critical("DirectX: unable to create the graphics device or its swap chain");
+        stop("Unable to create the graphics device or its swap chain for the window.");
+    }
+
+    logger->info("DirectX: creating viewport");
+    gpu::Viewport viewport{};
+    window->setViewport(viewport);
+
+    DebugOverlay::instance().initialize(window->windowHandle(), SDL_GL_GetCurrentContext(),
+                                        static_cast<float>(settings.width), static_cast<float>(settings.height));
+
+    const ResourceManifest resources = ResourceManifest::instance();
+
+    auto* audio = new AudioManager();
+    demo->audio = audio;
+    audio->setTimeline(timeline);
+    if (!audio->isInitialized()) stop("Unable to start the sound system.");
+    const std::u16string* track = resources.findPath("audioTrack");
+    if (!audio->readAudioFile(track ? *track : std::u16string())) stop("Unable to read the music track.");
+    window->setAudio(audio);
+    window->setTimeline(timeline);
+
+    if (demo->editorMode) {
+        audio->setPosition(static_cast<uint64_t>(demo->config.editorState["position"]));
+    } else {
+        audio->setPosition(0);
+        demo->config.editorState["paused"] = 0;
+        platform::showCursor(false);
+    }
+
+    auto* effects = new EffectRegistry();
+    demo->effects = effects;
+    auto* renderer = new FrameRenderer(graphics, audio, timeline, demo);
+    renderer->setEffects(effects);
+    renderer->loadResources();
+    renderer->loadTimelineScenes();
+    window->setRenderer(renderer);
+
+    if (demo->config.editorState["paused"] == 0) audio->play();
+    demo->engineStarted = true;
+
+    frameLoop();
+}
+
+void EngineRunner::frameLoop() {
+    WindowManager* window = demo->window;
+    GraphicsContext* graphics = demo->graphicsContext();
+    AudioManagerInterface* channel = demo->audio->getAudio();
+    const uint32_t syncInterval = static_cast<uint32_t>(demo->displaySettings.vsync);
+    bool endAnnounced = false;
+
+    while (demo->running) {
+        graphics->applyPendingResize();
+        DebugOverlay::instance().newFrame();
+        // The overlay's back end talks to GL directly, behind the graphics layer's state cache.
+        graphics->immediateContext->invalidateGlState();
+        window->renderFrame();
+        graphics->swapChain->Present(syncInterval, 0);
+
+        // The main thread notices the end of the music only when a message arrives: send it one.
+        if (!endAnnounced && channel->getPosition() >= channel->getLength()) {
+            endAnnounced = true;
+            platform::postMessage(window->windowHandle(), platform::WM_NULL, 0, 0);
+        }
+        if (!demo->audio->isPlaying()) waitWhileIdle();
+    }
+}
+
+void EngineRunner::waitWhileIdle() {
+    for (int step = 0; step < 10; ++step) {
+        if (demo->redrawRequested || demo->audio->isPlaying()) {
+            demo->redrawRequested = false;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}

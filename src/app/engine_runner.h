@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+
+#include <spdlog/logger.h>
+
+#include "resources/demo_timeline.h"
+#include "resources/resource_registry.h"
+
+class Demo;
+
+// The engine thread: sets up the graphics, the overlay, the music and the frame renderer in a fixed order, then
+// draws frames until the main thread ends the run. The music's position is the clock; Present paces the frames.
+class EngineRunner {
+public:
+    EngineRunner(Demo* demo, std::shared_ptr<spdlog::logger> logger, ResourceHandle<DemoTimeline> timeline);
+
+    void operator()();
+
+private:
+    // Ends the program through the exit routine; here when set-up cannot go on.
+    [[noreturn]] void stop(const char* consoleMessage);
+    void frameLoop();
+    // While the music is not playing: up to 10 waits of 50 ms, cut short by input or by playback starting.
+    void waitWhileIdle();
+
+    Demo* demo;
+    std::shared_ptr<spdlog::logger> logger;
+    ResourceHandle<DemoTimeline> timeline;
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// Waits `timeoutMilliseconds` for the process to end on its own (it never does: the wait is the grace period
+// for posted messages), then ends it with exit code 0 without running destructors. Safe on any thread.
+[[noreturn]] void terminateOwnProcessAfter(uint32_t timeoutMilliseconds);
+
+}  // namespace platform

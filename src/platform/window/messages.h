@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+
+#include <SDL.h>
+
+namespace platform {
+
+// The window's native handle; the graphics layer creates its swap chain for it.
+using WindowHandle = SDL_Window*;
+
+// The few window messages the application handles, with their Windows numbers so that handlers read as usual.
+enum MessageId : uint32_t {
+    WM_NULL = 0x0000,
+    WM_DESTROY = 0x0002,
+    WM_SIZE = 0x0005,
+    WM_CLOSE = 0x0010,
+    WM_QUIT = 0x0012,
+    WM_KEYDOWN = 0x0100,
+    WM_MOUSEMOVE = 0x0200,
+    WM_LBUTTONDOWN = 0x0201,
+    WM_RBUTTONDOWN = 0x0204,
+    WM_MBUTTONDOWN = 0x0207,
+};
+
+// Virtual-key codes of the keys that have a meaning or a common name.
+constexpr uint32_t VK_RETURN = 0x0D;
+constexpr uint32_t VK_ESCAPE = 0x1B;
+constexpr uint32_t VK_SPACE = 0x20;
+constexpr uint32_t VK_F1 = 0x70;
+
+struct Message {
+    WindowHandle window = nullptr;
+    uint32_t message = WM_NULL;
+    uint64_t wParam = 0;
+    int64_t lParam = 0;
+    // The event the message was made from, for input handlers that want the original (the debug overlay).
+    SDL_Event event{};
+};
+
+inline int64_t makeSizeParam(int width, int height) {
+    return static_cast<int64_t>((static_cast<uint32_t>(width) & 0xFFFF) | ((static_cast<uint32_t>(height) & 0xFFFF) << 16));
+}
+inline int lowWord(int64_t value) { return static_cast<int>(value & 0xFFFF); }
+inline int highWord(int64_t value) { return static_cast<int>((value >> 16) & 0xFFFF); }
+
+}  // namespace platform

@@ -1,0 +1,64 @@
+#include "post/frame_renderer.h"
+
+#include <stdexcept>
+
+#include "app/demo.h"
+#include "app/logging.h"
+#include "audio/audio_manager.h"
+#include "render/frame_targets.h"
+
+FrameRenderer::FrameRenderer(GraphicsContext* graphics, AudioManager* audio, ResourceHandle<DemoTimeline> timeline,
+                             Demo* demo)
+    : graphics(graphics),
+      audio(audio),
+      timeline(std::move(timeline)),
+      demo(demo),
+      resources(ResourceManifest::instance()),
+      logger(demoLogger()),
+      clearColour{kClearColour[0], kClearColour[1], kClearColour[2], kClearColour[3]} {}
+
+void FrameRenderer::loadResources() {
+    gpu::Device* device = graphics->device.get();
+    logger->info("DirectX: creating stencil buffers");
+    depthStates.create(device);
+
+    const uint32_t width = demo->displaySettings.width;
+    const uint32_t height = demo->displaySettings.height;
+    for (RenderTarget& target : colourTargets) {
+        target.create(device, width, height, gpu::Format::R8G8B8A8_UNORM_SRGB, 1, 1, 0, false, false, 1);
+    }
+    depthBuffer.create(device, width, height, gpu::Format::D24_UNORM_S8_UINT, true, 1, 0, 1);
+}
+
+void FrameRenderer::loadTimelineScenes() {
+    const std::vector<TimelineMarker> markers = timeline->getMarkers();
+    if (markers.empty()) throw std::runtime_error("The timeline is empty");
+    for (const TimelineMarker& marker : markers) {
+        if (marker.scene.empty()) {
+            logger->warn("No scene was assigned to marker '{}' in Resources, skipping loading", marker.label);
+            continue;
+        }
+        if (loadedScenes.count(marker.scene)) {
+            logger->info("Scene '{}' for marker '{}' already loaded, skipping", marker.scene, marker.label);
+            continue;
+        }
+        // Scene import arrives with the scene renderer; until then a named scene draws nothing.
+        loadedScenes.emplace(marker.scene, false);
+    }
+}
+
+bool FrameRenderer::beginFrame() {
+    beginFrameTargets(*graphics, colourTargets[0], depthBuffer, depthStates.depthLessState.get(), clearColour.data());
+    return drawCurrentScene();
+}
+
+bool FrameRenderer::drawCurrentScene() {
+    const TimelineMarker marker = audio->getCurrentMarker();
+    if (marker.scene.empty()) return true;
+    return loadedScenes.count(marker.scene) != 0;
+}
+
+void FrameRenderer::postProcess() {
+    // The effect chain draws colour target 0 into the back buffer; until it exists the back buffer keeps the
+    // clear colour of beginFrame.
+}

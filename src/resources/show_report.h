@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "resources/demo_timeline.h"
+#include "resources/resource_manifest.h"
+
+// What the show inspector prints: the manifest and the timeline as the engine reads them, plus warnings about
+// what will go wrong when the show plays.
+struct ShowReport {
+    // One position asked about with --at.
+    struct Probe {
+        double seconds = 0.0;
+        uint64_t position = 0;
+        std::optional<size_t> marker;  // index into the timeline's markers
+        double progress = 0.0;
+    };
+    struct Music {
+        std::string path;
+        uint64_t bytes = 0;
+        double seconds = 0.0;
+    };
+
+    ResourceManifest manifest;
+    std::string timelinePath;
+    std::vector<TimelineMarker> markers;
+    std::vector<Probe> probes;          // printed only when asked for
+    bool musicRequested = false;        // print "music" (null when `music` is empty)
+    std::optional<Music> music;
+    std::vector<std::string> warnings;
+};
+
+// Reads the show in the working directory through the engine's own readers. Fills `error` and answers false
+// when the manifest or the timeline cannot be read.
+bool readShow(ShowReport& report, std::string& error);
+
+// The warnings about the manifest and the timeline (the music, when known, bounds the gap check).
+std::vector<std::string> showWarnings(const ResourceManifest& manifest, const std::vector<TimelineMarker>& markers,
+                                      std::optional<uint64_t> musicBytes);
+
+std::string formatJson(const ShowReport& report);
+std::string formatText(const ShowReport& report);

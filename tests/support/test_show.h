@@ -1,0 +1,16 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace testing_support {
+
+// Writes a 44100 Hz stereo 16-bit WAV of a quiet tone lasting `seconds`.
+void writeToneWav(const std::filesystem::path& file, double seconds);
+
+// A minimal show in `directory`: resources/resources.xml naming resources/music.wav (a tone of `musicSeconds`,
+// not written when 0) and resources/timeline.xml with `timelineXml`.
+void writeTestShow(const std::filesystem::path& directory, double musicSeconds,
+                   const std::string& timelineXml = "<Timeline><TimelineTrack label=\"all\" to=\"3600\"/></Timeline>");
+
+}  // namespace testing_support

@@ -1,0 +1,107 @@
+#include "support/x11_driver.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstring>
+#include <thread>
+
+namespace {
+
+Display* asDisplay(void* display) { return static_cast<Display*>(display); }
+
+bool hasClass(Display* display, Window window, const std::string& windowClass) {
+    XClassHint hint{};
+    if (!XGetClassHint(display, window, &hint)) return false;
+    const bool match = (hint.res_class && windowClass == hint.res_class) || (hint.res_name && windowClass == hint.res_name);
+    if (hint.res_name) XFree(hint.res_name);
+    if (hint.res_class) XFree(hint.res_class);
+    return match;
+}
+
+Window findWindow(Display* display, Window parent, const std::string& windowClass) {
+    Window root, ignored, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, parent, &root, &ignored, &children, &count)) return 0;
+    Window found = 0;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        XWindowAttributes attributes;
+        if (hasClass(display, children[i], windowClass) && XGetWindowAttributes(display, children[i], &attributes) &&
+            attributes.map_state == IsViewable) {
+            found = children[i];
+        } else {
+            found = findWindow(display, children[i], windowClass);
+        }
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+}  // namespace
+
+X11Driver::X11Driver() : display_(XOpenDisplay(nullptr)) {}
+
+X11Driver::~X11Driver() {
+    if (display_) XCloseDisplay(asDisplay(display_));
+}
+
+unsigned long X11Driver::waitForWindow(const std::string& windowClass, std::chrono::milliseconds timeout) {
+    if (!display_) return 0;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        Display* display = asDisplay(display_);
+        if (Window window = findWindow(display, DefaultRootWindow(display), windowClass)) return window;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return 0;
+}
+
+void X11Driver::pressKey(unsigned long window, const char* keyName) {
+    Display* display = asDisplay(display_);
+    // The window must hold the keyboard focus before the key arrives, as it would under a person's hands.
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    XSync(display, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    XKeyEvent event{};
+    event.display = display;
+    event.window = window;
+    event.root = DefaultRootWindow(display);
+    event.same_screen = True;
+    event.keycode = XKeysymToKeycode(display, XStringToKeysym(keyName));
+    event.type = KeyPress;
+    XSendEvent(display, window, True, KeyPressMask, reinterpret_cast<XEvent*>(&event));
+    event.type = KeyRelease;
+    XSendEvent(display, window, True, KeyReleaseMask, reinterpret_cast<XEvent*>(&event));
+    XFlush(display);
+}
+
+void X11Driver::requestClose(unsigned long window) {
+    Display* display = asDisplay(display_);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
+}
+
+void X11Driver::resize(unsigned long window, int width, int height) {
+    XResizeWindow(asDisplay(display_), window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XFlush(asDisplay(display_));
+}
+
+void X11Driver::moveMouse(unsigned long window, int x, int y) {
+    XWarpPointer(asDisplay(display_), None, window, 0, 0, 0, 0, x, y);
+    XFlush(asDisplay(display_));
+}
+
+bool X11Driver::size(unsigned long window, int& width, int& height) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(asDisplay(display_), window, &attributes)) return false;
+    width = attributes.width;
+    height = attributes.height;
+    return true;
+}

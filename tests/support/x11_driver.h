@@ -1,0 +1,29 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+// Drives another process's window on the test's X server the way a person would: key presses, the close
+// button, resizing, mouse movement.
+class X11Driver {
+public:
+    X11Driver();
+    ~X11Driver();
+    X11Driver(const X11Driver&) = delete;
+    X11Driver& operator=(const X11Driver&) = delete;
+
+    bool connected() const { return display_ != nullptr; }
+
+    // The first mapped top-level window whose X11 class is `windowClass`; 0 when none appears in time.
+    unsigned long waitForWindow(const std::string& windowClass, std::chrono::milliseconds timeout);
+
+    void pressKey(unsigned long window, const char* keyName);
+    // What the window manager sends when the close button is clicked.
+    void requestClose(unsigned long window);
+    void resize(unsigned long window, int width, int height);
+    void moveMouse(unsigned long window, int x, int y);
+    bool size(unsigned long window, int& width, int& height);
+
+private:
+    void* display_ = nullptr;
+};

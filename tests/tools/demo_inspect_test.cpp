@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "support/test_show.h"
+#include "support/test_support.h"
+
+namespace {
+
+using testing_support::TempDir;
+
+using testing_support::CommandResult;
+
+// Runs demo-inspect in `directory` and collects its standard output.
+CommandResult inspect(const std::filesystem::path& directory, const std::string& arguments) {
+    return testing_support::runCommand("cd " + testing_support::shellQuote(directory.string()) + " && " +
+                                       testing_support::shellQuote(DEMO_BINARY_DIR "/demo-inspect") + " " + arguments +
+                                       " 2>/dev/null");
+}
+
+void writeShow(const TempDir& dir, const std::string& timeline, const std::string& extraManifest = "") {
+    testing_support::writeToneWav(dir.path() / "resources/music.wav", 1.0);
+    dir.write("resources/resources.xml", R"(<Resources><Paths><Path name="audioTrack" path="resources/music.wav"/>
+        </Paths><Scenes><Scene name="intro" path="resources/intro.gltf"/>)" + extraManifest + "</Scenes></Resources>");
+    dir.write("resources/intro.gltf", "{}");
+    dir.write("resources/timeline.xml", timeline);
+}
+
+TEST(DemoInspect, PrintsTheShowAsJsonInTheDocumentedShape) {
+    TempDir dir;
+    writeShow(dir, R"(<Timeline timeunit="raw"><TimelineTrack label="A &quot;q&quot;" from="0" to="99" scene="intro"
+        start="0.1" end="0.7"><Effect type="bloom"><Parameter name="p"><Key value="0.3" time="2"/></Parameter>
+        </Effect></TimelineTrack></Timeline>)");
+    const CommandResult run = inspect(dir.path(), "--json");
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.output,
+              "{\"manifest\": {\"Paths\": {\"audioTrack\": \"resources/music.wav\"}, \"PixelShader\": {}, "
+              "\"VertexShader\": {}, \"Scenes\": {\"intro\": \"resources/intro.gltf\"}}, \"timeline\": {\"path\": "
+              "\"./resources/timeline.xml\", \"markers\": [{\"label\": \"A \\\"q\\\"\", \"from\": 0, \"to\": 99, "
+              "\"start\": 0.1, \"end\": 0.7, \"scene\": \"intro\", \"camera\": \"Camera\", \"effects\": [{\"type\": "
+              "\"bloom\", \"parameters\": [{\"name\": \"p\", \"keys\": [{\"value\": 0.3, \"time\": 2}]}]}]}]}, "
+              "\"at\": [], \"music\": {\"path\": \"resources/music.wav\", \"bytes\": 176400, \"seconds\": 1}, "
+              "\"warnings\": [\"no marker covers positions 100..176399 (0.001 s to 1.000 s) at the end of the music\"]}\n");
+}
+
+TEST(DemoInspect, WarnsAboutWhatWillGoWrongWhenTheShowPlays) {
+    TempDir dir;
+    writeShow(dir, R"(<Timeline timeunit="raw">
+        <TimelineTrack label="first" from="0" to="100" scene="intro"/>
+        <TimelineTrack label="hidden" from="10" to="50"/>
+        <TimelineTrack label="backwards" from="300" to="200"/>
+        <TimelineTrack label="lost" from="500" to="600" scene="Intro"/>
+    </Timeline>)",
+              R"(<Scene name="gone" path="resources/gone.gltf"/>)");
+    const CommandResult run = inspect(dir.path(), "");
+    ASSERT_EQ(run.exitCode, 0);
+    for (const char* expected : {"marker 1 'hidden': never shown", "marker 2 'backwards': 'to' 200 is below 'from' 300",
+                                 "marker 3 'lost': scene 'Intro' is not in the manifest",
+                                 "manifest Scenes 'gone': file 'resources/gone.gltf' does not exist",
+                                 "no marker covers positions 101..499"}) {
+        EXPECT_NE(run.output.find(expected), std::string::npos) << "missing: " << expected << "\n" << run.output;
+    }
+    EXPECT_EQ(run.output.find("'first'"), run.output.find("'first' 0..100"));  // no warning names the first marker
+}
+
+TEST(DemoInspect, AnEmptyTimelineIsAWarningNotAnError) {
+    TempDir dir;
+    writeShow(dir, "<Timeline/>");
+    const CommandResult run = inspect(dir.path(), "--json");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.output.find("the timeline has no markers"), std::string::npos);
+}
+
+TEST(DemoInspect, UnreadableFilesEndWithExitCodeOne) {
+    TempDir empty;
+    EXPECT_EQ(inspect(empty.path(), "--json").exitCode, 1);
+
+    TempDir broken;
+    writeShow(broken, "<Timeline><TimelineTrack");
+    const CommandResult run = inspect(broken.path(), "--json");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.output.empty());
+
+    EXPECT_EQ(inspect(empty.path(), "--bogus").exitCode, 1);
+}
+
+}  // namespace
