@@ -2,17 +2,17 @@
 
 gpu::Format DepthBuffer::typelessFormat(gpu::Format format) {
     switch (format) {
-    case gpu::Format::D16_UNORM: return gpu::Format::R16_TYPELESS;
-    case gpu::Format::D24_UNORM_S8_UINT: return gpu::Format::R24G8_TYPELESS;
-    default: return gpu::Format::R32_TYPELESS;
+        case gpu::Format::D16_UNORM: return gpu::Format::R16_TYPELESS;
+        case gpu::Format::D24_UNORM_S8_UINT: return gpu::Format::R24G8_TYPELESS;
+        default: return gpu::Format::R32_TYPELESS;
     }
 }
 
 gpu::Format DepthBuffer::readableFormat(gpu::Format format) {
     switch (format) {
-    case gpu::Format::D16_UNORM: return gpu::Format::R16_UNORM;
-    case gpu::Format::D24_UNORM_S8_UINT: return gpu::Format::R24_UNORM_X8_TYPELESS;
-    default: return gpu::Format::R32_FLOAT;
+        case gpu::Format::D16_UNORM: return gpu::Format::R16_UNORM;
+        case gpu::Format::D24_UNORM_S8_UINT: return gpu::Format::R24_UNORM_X8_TYPELESS;
+        default: return gpu::Format::R32_FLOAT;
     }
 }
 
@@ -70,7 +70,8 @@ bool DepthBuffer::create(gpu::Device* device, std::uint32_t width_, std::uint32_
             view.ViewDimension = gpu::SrvDimension::Texture2DArray;
             view.Texture2DArray = {0, 1, 0, arraySize_};
         }
-        complete = gpu::succeeded(device->CreateShaderResourceView(texture.get(), &view, &shaderResourceView)) && complete;
+        complete =
+            gpu::succeeded(device->CreateShaderResourceView(texture.get(), &view, &shaderResourceView)) && complete;
     }
 
     width = width_;

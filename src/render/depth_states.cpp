@@ -10,8 +10,10 @@ bool DepthStencilStates::create(gpu::Device* device) {
     description.StencilEnable = false;
     description.StencilReadMask = 0xFF;
     description.StencilWriteMask = 0xFF;
-    description.FrontFace = {gpu::StencilOp::Keep, gpu::StencilOp::Incr, gpu::StencilOp::Keep, gpu::ComparisonFunc::Always};
-    description.BackFace = {gpu::StencilOp::Keep, gpu::StencilOp::Decr, gpu::StencilOp::Keep, gpu::ComparisonFunc::Always};
+    description.FrontFace = {gpu::StencilOp::Keep, gpu::StencilOp::Incr, gpu::StencilOp::Keep,
+                             gpu::ComparisonFunc::Always};
+    description.BackFace = {gpu::StencilOp::Keep, gpu::StencilOp::Decr, gpu::StencilOp::Keep,
+                            gpu::ComparisonFunc::Always};
     device->CreateDepthStencilState(description, &depthLessState);
     description.DepthFunc = gpu::ComparisonFunc::Always;
     device->CreateDepthStencilState(description, &depthAlwaysState);

@@ -96,7 +96,8 @@ void GraphicsContext::resize(std::int32_t width, std::int32_t height) {
 }
 
 void GraphicsContext::requestResize(std::int32_t width, std::int32_t height) {
-    std::uint64_t packed = (std::uint64_t(static_cast<std::uint32_t>(width)) << 32) | static_cast<std::uint32_t>(height);
+    std::uint64_t packed =
+        (std::uint64_t(static_cast<std::uint32_t>(width)) << 32) | static_cast<std::uint32_t>(height);
     pendingSize_.store(packed, std::memory_order_release);
 }
 

@@ -18,8 +18,8 @@ bool RenderTarget::create(gpu::Device* device, std::uint32_t width_, std::uint32
     desc.Format = format_;
     desc.SampleDesc = {sampleCount_, sampleQuality};
     desc.Usage = gpu::Usage::Default;
-    desc.BindFlags = gpu::BIND_RENDER_TARGET | gpu::BIND_SHADER_RESOURCE |
-                     (unorderedAccess ? gpu::BIND_UNORDERED_ACCESS : 0u);
+    desc.BindFlags =
+        gpu::BIND_RENDER_TARGET | gpu::BIND_SHADER_RESOURCE | (unorderedAccess ? gpu::BIND_UNORDERED_ACCESS : 0u);
     desc.MiscFlags = generateMips_ && mipLevels_ > 1 ? gpu::RESOURCE_MISC_GENERATE_MIPS : 0u;
     if (device) complete = gpu::succeeded(device->CreateTexture2D(desc, nullptr, &texture)) && complete;
 
@@ -42,7 +42,9 @@ bool RenderTarget::create(gpu::Device* device, std::uint32_t width_, std::uint32
         renderTargetViews.push_back(created);
     }
     if (!renderTargetViews.empty()) renderTargetView = renderTargetViews.front();
-    if (device) complete = gpu::succeeded(device->CreateShaderResourceView(texture.get(), nullptr, &shaderResourceView)) && complete;
+    if (device)
+        complete =
+            gpu::succeeded(device->CreateShaderResourceView(texture.get(), nullptr, &shaderResourceView)) && complete;
 
     width = width_;
     height = height_;
@@ -53,7 +55,8 @@ bool RenderTarget::create(gpu::Device* device, std::uint32_t width_, std::uint32
     arraySize = arraySize_;
 
     if (device && unorderedAccess) {
-        complete = gpu::succeeded(device->CreateUnorderedAccessView(texture.get(), nullptr, &unorderedAccessView)) && complete;
+        complete =
+            gpu::succeeded(device->CreateUnorderedAccessView(texture.get(), nullptr, &unorderedAccessView)) && complete;
     }
     return complete;
 }

@@ -66,7 +66,8 @@ TEST_F(GraphicsContextTest, CreatesDeviceSwapChainAndDepthAtTheConfiguredSize) {
     // The cleared back buffer reaches the window as opaque white.
     graphics_->immediateContext->ClearRenderTargetView(graphics_->backBufferView.get(), kClearColour);
     ASSERT_EQ(graphics_->swapChain->Present(1, 0), gpu::Result::Ok);
-    std::vector<std::uint8_t> window = testing_support::readWindow(window_, *graphics_->immediateContext, kWidth, kHeight);
+    std::vector<std::uint8_t> window =
+        testing_support::readWindow(window_, *graphics_->immediateContext, kWidth, kHeight);
     ASSERT_FALSE(window.empty());
     EXPECT_EQ(std::vector<std::uint8_t>(window.begin(), window.begin() + 3), (std::vector<std::uint8_t>(3, 255)));
 }
@@ -122,9 +123,10 @@ TEST_F(GraphicsContextTest, ResizeFollowsTheWindowWhileOffscreenTargetsKeepTheir
     ASSERT_TRUE(graphics_->createSwapChain(window_, kWidth, kHeight, 60, false));
     RenderTarget colour;
     DepthBuffer frameDepth;
-    ASSERT_TRUE(colour.create(graphics_->device.get(), kWidth, kHeight, gpu::Format::R8G8B8A8_UNORM_SRGB, 1, 1, 0, false,
-                              false, 1));
-    ASSERT_TRUE(frameDepth.create(graphics_->device.get(), kWidth, kHeight, gpu::Format::D24_UNORM_S8_UINT, true, 1, 0, 1));
+    ASSERT_TRUE(colour.create(graphics_->device.get(), kWidth, kHeight, gpu::Format::R8G8B8A8_UNORM_SRGB, 1, 1, 0,
+                              false, false, 1));
+    ASSERT_TRUE(
+        frameDepth.create(graphics_->device.get(), kWidth, kHeight, gpu::Format::D24_UNORM_S8_UINT, true, 1, 0, 1));
 
     setWindowSize(120, 80);
     graphics_->requestResize(110, 70);  // superseded by the latest request

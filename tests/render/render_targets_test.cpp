@@ -131,8 +131,8 @@ TEST_F(RenderTargetsTest, BeginFrameClearsColourTargetToWhiteAndDepthToOne) {
     EXPECT_EQ(boundDepth, depth.depthStencilView);
     graphics.immediateContext->OMSetRenderTargets(0, nullptr, nullptr);
 
-    std::vector<std::uint8_t> pixels = testing_support::readBack(*graphics.device, *graphics.immediateContext,
-                                                                 colour.texture.get());
+    std::vector<std::uint8_t> pixels =
+        testing_support::readBack(*graphics.device, *graphics.immediateContext, colour.texture.get());
     ASSERT_EQ(pixels.size(), 256u);
     EXPECT_EQ(std::vector<std::uint8_t>(pixels.begin(), pixels.begin() + 4), (std::vector<std::uint8_t>(4, 255)));
     std::vector<float> depths =

@@ -58,10 +58,13 @@ void main() {
     uv = p;
     gl_Position = vec4(p * vec2(2.0, -2.0) + vec2(-1.0, 1.0), 0.5, 1.0);
 }
-)"), &vs);
-    gpu::ShaderBytecode pixel = glslShader(gpu::ShaderStage::Pixel, "layout(location = 0) in vec2 uv;\n"
-                                           "layout(location = 0) out vec4 result;\nuniform " + samplerType +
-                                           " PS_t0;\nvoid main() { result = vec4(" + lookup + "); }\n");
+)"),
+                              &vs);
+    gpu::ShaderBytecode pixel =
+        glslShader(gpu::ShaderStage::Pixel,
+                   "layout(location = 0) in vec2 uv;\n"
+                   "layout(location = 0) out vec4 result;\nuniform " +
+                       samplerType + " PS_t0;\nvoid main() { result = vec4(" + lookup + "); }\n");
     pixel.Textures = {{"PS_t0", 0, 0}};
     device.CreatePixelShader(pixel, &ps);
     gpu::SamplerDesc pointDesc;
@@ -70,7 +73,8 @@ void main() {
     device.CreateSamplerState(pointDesc, &point);
     gpu::Ref<gpu::Texture2D> target;
     gpu::Ref<gpu::RenderTargetView> rtv;
-    device.CreateTexture2D(textureDesc(4, 4, gpu::Format::R32G32B32A32_FLOAT, gpu::BIND_RENDER_TARGET), nullptr, &target);
+    device.CreateTexture2D(textureDesc(4, 4, gpu::Format::R32G32B32A32_FLOAT, gpu::BIND_RENDER_TARGET), nullptr,
+                           &target);
     device.CreateRenderTargetView(target.get(), nullptr, &rtv);
     if (!vs || !ps || !point || !rtv) return {};
 

@@ -20,7 +20,7 @@ public:
     ~Buffer() override;
     GLuint glName() const { return buffer_; }
     void setGlName(GLuint name) { buffer_ = name; }
-    std::vector<std::uint8_t>& cpuCopy() { return cpu_; }   // dynamic and staging buffers
+    std::vector<std::uint8_t>& cpuCopy() { return cpu_; }  // dynamic and staging buffers
     bool mapped = false;
     MapType mapType = MapType::WriteDiscard;
 

@@ -14,8 +14,13 @@ enum class FeatureLevel : std::uint32_t { Level_10_0 = 0xa000, Level_10_1 = 0xa1
 enum class Usage : std::uint32_t { Default = 0, Immutable = 1, Dynamic = 2, Staging = 3 };
 
 enum BindFlag : std::uint32_t {
-    BIND_VERTEX_BUFFER = 0x1, BIND_INDEX_BUFFER = 0x2, BIND_CONSTANT_BUFFER = 0x4, BIND_SHADER_RESOURCE = 0x8,
-    BIND_RENDER_TARGET = 0x20, BIND_DEPTH_STENCIL = 0x40, BIND_UNORDERED_ACCESS = 0x80,
+    BIND_VERTEX_BUFFER = 0x1,
+    BIND_INDEX_BUFFER = 0x2,
+    BIND_CONSTANT_BUFFER = 0x4,
+    BIND_SHADER_RESOURCE = 0x8,
+    BIND_RENDER_TARGET = 0x20,
+    BIND_DEPTH_STENCIL = 0x40,
+    BIND_UNORDERED_ACCESS = 0x80,
 };
 enum CpuAccessFlag : std::uint32_t { CPU_ACCESS_WRITE = 0x10000, CPU_ACCESS_READ = 0x20000 };
 enum ResourceMiscFlag : std::uint32_t { RESOURCE_MISC_GENERATE_MIPS = 0x1 };
@@ -37,7 +42,7 @@ struct BufferDesc {
 struct Texture2DDesc {
     std::uint32_t Width = 0;
     std::uint32_t Height = 0;
-    std::uint32_t MipLevels = 1;          // 0: the full chain
+    std::uint32_t MipLevels = 1;  // 0: the full chain
     std::uint32_t ArraySize = 1;
     gpu::Format Format = gpu::Format::UNKNOWN;
     gpu::SampleDesc SampleDesc;
@@ -77,9 +82,15 @@ enum class DsvDimension : std::uint32_t { Texture2D = 3, Texture2DArray = 4, Tex
 enum class SrvDimension : std::uint32_t { Texture2D = 4, Texture2DArray = 5, Texture2DMS = 6, Texture2DMSArray = 7 };
 enum class UavDimension : std::uint32_t { Texture2D = 4, Texture2DArray = 5 };
 
-struct Tex2DRtv { std::uint32_t MipSlice = 0; };
-struct Tex2DArrayRtv { std::uint32_t MipSlice = 0, FirstArraySlice = 0, ArraySize = 1; };
-struct Tex2DMSArrayRtv { std::uint32_t FirstArraySlice = 0, ArraySize = 1; };
+struct Tex2DRtv {
+    std::uint32_t MipSlice = 0;
+};
+struct Tex2DArrayRtv {
+    std::uint32_t MipSlice = 0, FirstArraySlice = 0, ArraySize = 1;
+};
+struct Tex2DMSArrayRtv {
+    std::uint32_t FirstArraySlice = 0, ArraySize = 1;
+};
 
 struct RenderTargetViewDesc {
     gpu::Format Format = gpu::Format::UNKNOWN;
@@ -100,8 +111,12 @@ struct DepthStencilViewDesc {
     Tex2DMSArrayRtv Texture2DMSArray;
 };
 
-struct Tex2DSrv { std::uint32_t MostDetailedMip = 0, MipLevels = ~0u; };
-struct Tex2DArraySrv { std::uint32_t MostDetailedMip = 0, MipLevels = ~0u, FirstArraySlice = 0, ArraySize = 1; };
+struct Tex2DSrv {
+    std::uint32_t MostDetailedMip = 0, MipLevels = ~0u;
+};
+struct Tex2DArraySrv {
+    std::uint32_t MostDetailedMip = 0, MipLevels = ~0u, FirstArraySlice = 0, ArraySize = 1;
+};
 
 struct ShaderResourceViewDesc {
     gpu::Format Format = gpu::Format::UNKNOWN;
@@ -121,11 +136,25 @@ struct UnorderedAccessViewDesc {
 // ---- state objects ------------------------------------------------------------------------------------------
 
 enum class ComparisonFunc : std::uint32_t {
-    Never = 1, Less = 2, Equal = 3, LessEqual = 4, Greater = 5, NotEqual = 6, GreaterEqual = 7, Always = 8
+    Never = 1,
+    Less = 2,
+    Equal = 3,
+    LessEqual = 4,
+    Greater = 5,
+    NotEqual = 6,
+    GreaterEqual = 7,
+    Always = 8
 };
 enum class DepthWriteMask : std::uint32_t { Zero = 0, All = 1 };
 enum class StencilOp : std::uint32_t {
-    Keep = 1, Zero = 2, Replace = 3, IncrSat = 4, DecrSat = 5, Invert = 6, Incr = 7, Decr = 8
+    Keep = 1,
+    Zero = 2,
+    Replace = 3,
+    IncrSat = 4,
+    DecrSat = 5,
+    Invert = 6,
+    Incr = 7,
+    Decr = 8
 };
 
 struct DepthStencilOpDesc {
@@ -147,13 +176,27 @@ struct DepthStencilDesc {
 };
 
 enum class Blend : std::uint32_t {
-    Zero = 1, One = 2, SrcColor = 3, InvSrcColor = 4, SrcAlpha = 5, InvSrcAlpha = 6, DestAlpha = 7, InvDestAlpha = 8,
-    DestColor = 9, InvDestColor = 10, SrcAlphaSat = 11, BlendFactor = 14, InvBlendFactor = 15,
+    Zero = 1,
+    One = 2,
+    SrcColor = 3,
+    InvSrcColor = 4,
+    SrcAlpha = 5,
+    InvSrcAlpha = 6,
+    DestAlpha = 7,
+    InvDestAlpha = 8,
+    DestColor = 9,
+    InvDestColor = 10,
+    SrcAlphaSat = 11,
+    BlendFactor = 14,
+    InvBlendFactor = 15,
 };
 enum class BlendOp : std::uint32_t { Add = 1, Subtract = 2, RevSubtract = 3, Min = 4, Max = 5 };
 enum ColorWriteEnable : std::uint8_t {
-    COLOR_WRITE_ENABLE_RED = 1, COLOR_WRITE_ENABLE_GREEN = 2, COLOR_WRITE_ENABLE_BLUE = 4,
-    COLOR_WRITE_ENABLE_ALPHA = 8, COLOR_WRITE_ENABLE_ALL = 15,
+    COLOR_WRITE_ENABLE_RED = 1,
+    COLOR_WRITE_ENABLE_GREEN = 2,
+    COLOR_WRITE_ENABLE_BLUE = 4,
+    COLOR_WRITE_ENABLE_ALPHA = 8,
+    COLOR_WRITE_ENABLE_ALL = 15,
 };
 
 struct RenderTargetBlendDesc {
@@ -193,10 +236,18 @@ struct RasterizerDesc {
 
 // D3D11_FILTER bits: mip linear 0x1, mag linear 0x4, min linear 0x10, anisotropic 0x40, comparison 0x80.
 enum class Filter : std::uint32_t {
-    MinMagMipPoint = 0x0, MinMagPointMipLinear = 0x1, MinPointMagLinearMipPoint = 0x4, MinPointMagMipLinear = 0x5,
-    MinLinearMagMipPoint = 0x10, MinLinearMagPointMipLinear = 0x11, MinMagLinearMipPoint = 0x14,
-    MinMagMipLinear = 0x15, Anisotropic = 0x55,
-    ComparisonMinMagMipPoint = 0x80, ComparisonMinMagMipLinear = 0x95, ComparisonAnisotropic = 0xd5,
+    MinMagMipPoint = 0x0,
+    MinMagPointMipLinear = 0x1,
+    MinPointMagLinearMipPoint = 0x4,
+    MinPointMagMipLinear = 0x5,
+    MinLinearMagMipPoint = 0x10,
+    MinLinearMagPointMipLinear = 0x11,
+    MinMagLinearMipPoint = 0x14,
+    MinMagMipLinear = 0x15,
+    Anisotropic = 0x55,
+    ComparisonMinMagMipPoint = 0x80,
+    ComparisonMinMagMipLinear = 0x95,
+    ComparisonAnisotropic = 0xd5,
 };
 enum class TextureAddressMode : std::uint32_t { Wrap = 1, Mirror = 2, Clamp = 3, Border = 4, MirrorOnce = 5 };
 
@@ -232,7 +283,12 @@ struct InputElementDesc {
 };
 
 enum class PrimitiveTopology : std::uint32_t {
-    Undefined = 0, PointList = 1, LineList = 2, LineStrip = 3, TriangleList = 4, TriangleStrip = 5
+    Undefined = 0,
+    PointList = 1,
+    LineList = 2,
+    LineStrip = 3,
+    TriangleList = 4,
+    TriangleStrip = 5
 };
 
 struct Viewport {

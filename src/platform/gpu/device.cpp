@@ -69,12 +69,14 @@ void Device::releaseGl(GlKind kind, GLuint name, std::uint64_t serial) {
     }
     if (immediate_ && kind != GlKind::ViewGone) immediate_->cache().forgetName(name);
     switch (kind) {
-    case GlKind::Texture: glDeleteTextures(1, &name); break;
-    case GlKind::Buffer: glDeleteBuffers(1, &name); break;
-    case GlKind::Sampler: glDeleteSamplers(1, &name); break;
-    case GlKind::Program: glDeleteProgram(name); break;
-    case GlKind::VertexArray: glDeleteVertexArrays(1, &name); break;
-    case GlKind::ViewGone: if (immediate_) immediate_->forgetView(serial); break;
+        case GlKind::Texture: glDeleteTextures(1, &name); break;
+        case GlKind::Buffer: glDeleteBuffers(1, &name); break;
+        case GlKind::Sampler: glDeleteSamplers(1, &name); break;
+        case GlKind::Program: glDeleteProgram(name); break;
+        case GlKind::VertexArray: glDeleteVertexArrays(1, &name); break;
+        case GlKind::ViewGone:
+            if (immediate_) immediate_->forgetView(serial);
+            break;
     }
 }
 

@@ -14,16 +14,18 @@ const DepthStencilDesc kDefaultDepthStencil{};
 const BlendDesc kDefaultBlend{};
 
 template <typename T>
-Ref<T> share(T* p) { return Ref<T>::share(p); }
+Ref<T> share(T* p) {
+    return Ref<T>::share(p);
+}
 
 GLenum glTopology(PrimitiveTopology topology) {
     switch (topology) {
-    case PrimitiveTopology::PointList: return GL_POINTS;
-    case PrimitiveTopology::LineList: return GL_LINES;
-    case PrimitiveTopology::LineStrip: return GL_LINE_STRIP;
-    case PrimitiveTopology::TriangleList: return GL_TRIANGLES;
-    case PrimitiveTopology::TriangleStrip: return GL_TRIANGLE_STRIP;
-    case PrimitiveTopology::Undefined: break;
+        case PrimitiveTopology::PointList: return GL_POINTS;
+        case PrimitiveTopology::LineList: return GL_LINES;
+        case PrimitiveTopology::LineStrip: return GL_LINE_STRIP;
+        case PrimitiveTopology::TriangleList: return GL_TRIANGLES;
+        case PrimitiveTopology::TriangleStrip: return GL_TRIANGLE_STRIP;
+        case PrimitiveTopology::Undefined: break;
     }
     return 0;
 }
@@ -181,7 +183,8 @@ void DeviceContext::ClearRenderTargetView(RenderTargetView* view, const float co
     FormatKind kind = formatInfo(view->GetDesc().Format)->kind;
     if (kind == FormatKind::Uint) {
         GLuint v[4];
-        for (int i = 0; i < 4; ++i) v[i] = color[i] <= 0.0f ? 0u : static_cast<GLuint>(std::min(color[i], 4294967040.0f));
+        for (int i = 0; i < 4; ++i)
+            v[i] = color[i] <= 0.0f ? 0u : static_cast<GLuint>(std::min(color[i], 4294967040.0f));
         glClearNamedFramebufferuiv(fbo, GL_COLOR, 0, v);
     } else if (kind == FormatKind::Sint) {
         GLint v[4];
@@ -224,8 +227,10 @@ Result DeviceContext::Map(Resource* resource, std::uint32_t subresource, MapType
     if (resource->GetType() == ResourceDimension::Buffer) {
         auto* buffer = static_cast<Buffer*>(resource);
         const BufferDesc& d = buffer->GetDesc();
-        bool dynamicWrite = d.Usage == Usage::Dynamic && (type == MapType::WriteDiscard || type == MapType::WriteNoOverwrite);
-        bool staging = d.Usage == Usage::Staging && (type == MapType::Read || type == MapType::Write || type == MapType::ReadWrite) &&
+        bool dynamicWrite =
+            d.Usage == Usage::Dynamic && (type == MapType::WriteDiscard || type == MapType::WriteNoOverwrite);
+        bool staging = d.Usage == Usage::Staging &&
+                       (type == MapType::Read || type == MapType::Write || type == MapType::ReadWrite) &&
                        (!read || (d.CPUAccessFlags & CPU_ACCESS_READ));
         if (subresource != 0 || buffer->mapped || (!dynamicWrite && !staging)) return Result::InvalidArg;
         buffer->mapped = true;
@@ -312,18 +317,22 @@ void DeviceContext::CopyResource(Resource* destination, Resource* source) {
         std::uint32_t size = src->GetDesc().ByteWidth;
         if (dst->GetDesc().ByteWidth != size || dst->GetDesc().Usage == Usage::Immutable) return;
         bool dstCpu = dst->GetDesc().Usage == Usage::Staging, srcCpu = src->GetDesc().Usage == Usage::Staging;
-        if (dstCpu && srcCpu) std::memcpy(dst->cpuCopy().data(), src->cpuCopy().data(), size);
-        else if (dstCpu) glGetNamedBufferSubData(src->glName(), 0, size, dst->cpuCopy().data());
-        else if (srcCpu) glNamedBufferSubData(dst->glName(), 0, size, src->cpuCopy().data());
-        else glCopyNamedBufferSubData(src->glName(), dst->glName(), 0, 0, size);
+        if (dstCpu && srcCpu)
+            std::memcpy(dst->cpuCopy().data(), src->cpuCopy().data(), size);
+        else if (dstCpu)
+            glGetNamedBufferSubData(src->glName(), 0, size, dst->cpuCopy().data());
+        else if (srcCpu)
+            glNamedBufferSubData(dst->glName(), 0, size, src->cpuCopy().data());
+        else
+            glCopyNamedBufferSubData(src->glName(), dst->glName(), 0, 0, size);
         return;
     }
     auto* dst = static_cast<Texture2D*>(destination);
     auto* src = static_cast<Texture2D*>(source);
     const Texture2DDesc& dd = dst->GetDesc();
     const Texture2DDesc& sd = src->GetDesc();
-    if (dd.Width != sd.Width || dd.Height != sd.Height || dd.MipLevels != sd.MipLevels || dd.ArraySize != sd.ArraySize ||
-        dd.SampleDesc.Count != sd.SampleDesc.Count || dd.Usage == Usage::Immutable ||
+    if (dd.Width != sd.Width || dd.Height != sd.Height || dd.MipLevels != sd.MipLevels ||
+        dd.ArraySize != sd.ArraySize || dd.SampleDesc.Count != sd.SampleDesc.Count || dd.Usage == Usage::Immutable ||
         formatInfo(dd.Format)->family != formatInfo(sd.Format)->family) {
         return;
     }
@@ -354,8 +363,8 @@ void DeviceContext::CopyResource(Resource* destination, Resource* source) {
                 glTextureSubImage2D(dst->glName(), mip, 0, 0, w, h, typed->transferFormat, typed->transferType, from);
             }
         } else {
-            glCopyImageSubData(src->glName(), src->glTarget(), mip, 0, 0, slice, dst->glName(), dst->glTarget(), mip,
-                               0, 0, slice, w, h, 1);
+            glCopyImageSubData(src->glName(), src->glTarget(), mip, 0, 0, slice, dst->glName(), dst->glTarget(), mip, 0,
+                               0, slice, w, h, 1);
         }
     }
 }

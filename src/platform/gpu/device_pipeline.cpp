@@ -131,8 +131,8 @@ namespace {
 // Builds the separable program and points its blocks and samplers at the stage's ranges.
 Result buildProgram(const ShaderBytecode& code, GLuint* program, std::vector<TextureUnitBinding>* units) {
     const char* source = code.Glsl.c_str();
-    *program = glCreateShaderProgramv(code.Stage == ShaderStage::Vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER, 1,
-                                      &source);
+    *program =
+        glCreateShaderProgramv(code.Stage == ShaderStage::Vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER, 1, &source);
     if (*program == 0) return reportFailure(Result::Fail, "cannot create a program object");
     GLint linked = GL_FALSE;
     glGetProgramiv(*program, GL_LINK_STATUS, &linked);

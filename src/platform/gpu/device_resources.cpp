@@ -23,17 +23,16 @@ Result invalid(const std::string& why) { return reportFailure(Result::InvalidArg
 
 std::string checkUsage(Usage usage, std::uint32_t cpuAccess, std::uint32_t binds, bool hasInitialData) {
     switch (usage) {
-    case Usage::Default:
-        return cpuAccess == 0 ? "" : "default usage takes no CPU access";
-    case Usage::Immutable:
-        if (cpuAccess != 0) return "immutable usage takes no CPU access";
-        return hasInitialData ? "" : "immutable resources need initial data";
-    case Usage::Dynamic:
-        return cpuAccess == CPU_ACCESS_WRITE ? "" : "dynamic usage needs CPU write access only";
-    case Usage::Staging:
-        if (binds != 0) return "staging resources take no bind flags";
-        return cpuAccess != 0 && (cpuAccess & ~(CPU_ACCESS_READ | CPU_ACCESS_WRITE)) == 0
-                   ? "" : "staging resources need CPU access";
+        case Usage::Default: return cpuAccess == 0 ? "" : "default usage takes no CPU access";
+        case Usage::Immutable:
+            if (cpuAccess != 0) return "immutable usage takes no CPU access";
+            return hasInitialData ? "" : "immutable resources need initial data";
+        case Usage::Dynamic: return cpuAccess == CPU_ACCESS_WRITE ? "" : "dynamic usage needs CPU write access only";
+        case Usage::Staging:
+            if (binds != 0) return "staging resources take no bind flags";
+            return cpuAccess != 0 && (cpuAccess & ~(CPU_ACCESS_READ | CPU_ACCESS_WRITE)) == 0
+                       ? ""
+                       : "staging resources need CPU access";
     }
     return "unknown usage";
 }
@@ -163,7 +162,8 @@ Result Device::CreateTexture2D(const Texture2DDesc& descIn, const SubresourceDat
             std::uint32_t rows = texture->mipHeight(i % desc.MipLevels);
             for (std::uint32_t y = 0; y < rows; ++y) {
                 std::memcpy(target + std::size_t(y) * pitch,
-                            static_cast<const std::uint8_t*>(initialData[i].pSysMem) + std::size_t(y) * initialData[i].SysMemPitch,
+                            static_cast<const std::uint8_t*>(initialData[i].pSysMem) +
+                                std::size_t(y) * initialData[i].SysMemPitch,
                             pitch);
             }
         }
@@ -180,16 +180,17 @@ Result Device::CreateTexture2D(const Texture2DDesc& descIn, const SubresourceDat
         glCreateTextures(target, 1, &name);
         texture->setGl(name, target, internal, depthBind || depthFormat);
         switch (target) {
-        case GL_TEXTURE_2D: glTextureStorage2D(name, desc.MipLevels, internal, desc.Width, desc.Height); break;
-        case GL_TEXTURE_2D_ARRAY:
-            glTextureStorage3D(name, desc.MipLevels, internal, desc.Width, desc.Height, desc.ArraySize);
-            break;
-        case GL_TEXTURE_2D_MULTISAMPLE:
-            glTextureStorage2DMultisample(name, samples, internal, desc.Width, desc.Height, GL_TRUE);
-            break;
-        default:
-            glTextureStorage3DMultisample(name, samples, internal, desc.Width, desc.Height, desc.ArraySize, GL_TRUE);
-            break;
+            case GL_TEXTURE_2D: glTextureStorage2D(name, desc.MipLevels, internal, desc.Width, desc.Height); break;
+            case GL_TEXTURE_2D_ARRAY:
+                glTextureStorage3D(name, desc.MipLevels, internal, desc.Width, desc.Height, desc.ArraySize);
+                break;
+            case GL_TEXTURE_2D_MULTISAMPLE:
+                glTextureStorage2DMultisample(name, samples, internal, desc.Width, desc.Height, GL_TRUE);
+                break;
+            default:
+                glTextureStorage3DMultisample(name, samples, internal, desc.Width, desc.Height, desc.ArraySize,
+                                              GL_TRUE);
+                break;
         }
         for (std::uint32_t i = 0; hasData && i < subresources; ++i) {
             std::uint32_t mip = i % desc.MipLevels, slice = i / desc.MipLevels;

@@ -95,21 +95,21 @@ Result Device::CreateRenderTargetView(Texture2D* texture, const RenderTargetView
     }
     Range r;
     switch (desc.ViewDimension) {
-    case RtvDimension::Texture2D: r.firstMip = desc.Texture2D.MipSlice; break;
-    case RtvDimension::Texture2DArray:
-        r.firstMip = desc.Texture2DArray.MipSlice;
-        r.firstSlice = desc.Texture2DArray.FirstArraySlice;
-        r.sliceCount = desc.Texture2DArray.ArraySize;
-        r.arrayDimension = true;
-        break;
-    case RtvDimension::Texture2DMS: r.multisampled = true; break;
-    case RtvDimension::Texture2DMSArray:
-        r.multisampled = true;
-        r.firstSlice = desc.Texture2DMSArray.FirstArraySlice;
-        r.sliceCount = desc.Texture2DMSArray.ArraySize;
-        r.arrayDimension = true;
-        break;
-    default: return invalid("unknown render-target view dimension");
+        case RtvDimension::Texture2D: r.firstMip = desc.Texture2D.MipSlice; break;
+        case RtvDimension::Texture2DArray:
+            r.firstMip = desc.Texture2DArray.MipSlice;
+            r.firstSlice = desc.Texture2DArray.FirstArraySlice;
+            r.sliceCount = desc.Texture2DArray.ArraySize;
+            r.arrayDimension = true;
+            break;
+        case RtvDimension::Texture2DMS: r.multisampled = true; break;
+        case RtvDimension::Texture2DMSArray:
+            r.multisampled = true;
+            r.firstSlice = desc.Texture2DMSArray.FirstArraySlice;
+            r.sliceCount = desc.Texture2DMSArray.ArraySize;
+            r.arrayDimension = true;
+            break;
+        default: return invalid("unknown render-target view dimension");
     }
     if (std::string why = checkRange(*texture, r); !why.empty()) return invalid(why);
     if (!out) return Result::SFalse;
@@ -118,9 +118,8 @@ Result Device::CreateRenderTargetView(Texture2D* texture, const RenderTargetView
     if (plan.needsView) {
         Range one = r;
         one.arrayDimension = r.sliceCount > 1;
-        Result result = onGlThread([&] {
-            return makeTextureView(*texture, viewTarget(one), info->internalFormat, one, &plan.gl.texture);
-        });
+        Result result = onGlThread(
+            [&] { return makeTextureView(*texture, viewTarget(one), info->internalFormat, one, &plan.gl.texture); });
         if (failed(result)) return reportFailure(result, "render-target view creation failed");
     }
     *out = Ref<RenderTargetView>::adopt(new RenderTargetView(this, texture, desc, plan.gl));
@@ -150,21 +149,21 @@ Result Device::CreateDepthStencilView(Texture2D* texture, const DepthStencilView
     if (desc.Flags != 0) return invalid("read-only depth-stencil views are not supported by this layer");
     Range r;
     switch (desc.ViewDimension) {
-    case DsvDimension::Texture2D: r.firstMip = desc.Texture2D.MipSlice; break;
-    case DsvDimension::Texture2DArray:
-        r.firstMip = desc.Texture2DArray.MipSlice;
-        r.firstSlice = desc.Texture2DArray.FirstArraySlice;
-        r.sliceCount = desc.Texture2DArray.ArraySize;
-        r.arrayDimension = true;
-        break;
-    case DsvDimension::Texture2DMS: r.multisampled = true; break;
-    case DsvDimension::Texture2DMSArray:
-        r.multisampled = true;
-        r.firstSlice = desc.Texture2DMSArray.FirstArraySlice;
-        r.sliceCount = desc.Texture2DMSArray.ArraySize;
-        r.arrayDimension = true;
-        break;
-    default: return invalid("unknown depth-stencil view dimension");
+        case DsvDimension::Texture2D: r.firstMip = desc.Texture2D.MipSlice; break;
+        case DsvDimension::Texture2DArray:
+            r.firstMip = desc.Texture2DArray.MipSlice;
+            r.firstSlice = desc.Texture2DArray.FirstArraySlice;
+            r.sliceCount = desc.Texture2DArray.ArraySize;
+            r.arrayDimension = true;
+            break;
+        case DsvDimension::Texture2DMS: r.multisampled = true; break;
+        case DsvDimension::Texture2DMSArray:
+            r.multisampled = true;
+            r.firstSlice = desc.Texture2DMSArray.FirstArraySlice;
+            r.sliceCount = desc.Texture2DMSArray.ArraySize;
+            r.arrayDimension = true;
+            break;
+        default: return invalid("unknown depth-stencil view dimension");
     }
     if (std::string why = checkRange(*texture, r); !why.empty()) return invalid(why);
     if (!out) return Result::SFalse;
@@ -214,25 +213,25 @@ Result Device::CreateShaderResourceView(Texture2D* texture, const ShaderResource
     }
     Range r;
     switch (desc.ViewDimension) {
-    case SrvDimension::Texture2D:
-        r.firstMip = desc.Texture2D.MostDetailedMip;
-        r.mipCount = desc.Texture2D.MipLevels;
-        break;
-    case SrvDimension::Texture2DArray:
-        r.firstMip = desc.Texture2DArray.MostDetailedMip;
-        r.mipCount = desc.Texture2DArray.MipLevels;
-        r.firstSlice = desc.Texture2DArray.FirstArraySlice;
-        r.sliceCount = desc.Texture2DArray.ArraySize;
-        r.arrayDimension = true;
-        break;
-    case SrvDimension::Texture2DMS: r.multisampled = true; break;
-    case SrvDimension::Texture2DMSArray:
-        r.multisampled = true;
-        r.firstSlice = desc.Texture2DMSArray.FirstArraySlice;
-        r.sliceCount = desc.Texture2DMSArray.ArraySize;
-        r.arrayDimension = true;
-        break;
-    default: return invalid("unknown shader-resource view dimension");
+        case SrvDimension::Texture2D:
+            r.firstMip = desc.Texture2D.MostDetailedMip;
+            r.mipCount = desc.Texture2D.MipLevels;
+            break;
+        case SrvDimension::Texture2DArray:
+            r.firstMip = desc.Texture2DArray.MostDetailedMip;
+            r.mipCount = desc.Texture2DArray.MipLevels;
+            r.firstSlice = desc.Texture2DArray.FirstArraySlice;
+            r.sliceCount = desc.Texture2DArray.ArraySize;
+            r.arrayDimension = true;
+            break;
+        case SrvDimension::Texture2DMS: r.multisampled = true; break;
+        case SrvDimension::Texture2DMSArray:
+            r.multisampled = true;
+            r.firstSlice = desc.Texture2DMSArray.FirstArraySlice;
+            r.sliceCount = desc.Texture2DMSArray.ArraySize;
+            r.arrayDimension = true;
+            break;
+        default: return invalid("unknown shader-resource view dimension");
     }
     if (r.mipCount == ~0u && r.firstMip < td.MipLevels) r.mipCount = td.MipLevels - r.firstMip;
     if (std::string why = checkRange(*texture, r); !why.empty()) return invalid(why);

@@ -17,8 +17,9 @@ EGLConfig chooseConfig(EGLDisplay display) {
 EGLContext createEglContext(EGLDisplay display, EGLContext share) {
     if (!eglBindAPI(EGL_OPENGL_API)) return EGL_NO_CONTEXT;
     EGLConfig config = chooseConfig(display);
-    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
-                                 EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+    const EGLint attributes[] = {
+        EGL_CONTEXT_MAJOR_VERSION,           4,       EGL_CONTEXT_MINOR_VERSION, 5, EGL_CONTEXT_OPENGL_PROFILE_MASK,
+        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
     return eglCreateContext(display, config, share, attributes);
 }
 

@@ -22,7 +22,10 @@ public:
     virtual SDL_Window* window() const { return nullptr; }
     virtual void swapBuffers() {}
     virtual bool setSwapInterval(int /*interval*/) { return false; }
-    virtual void drawableSize(int* width, int* height) const { *width = 0; *height = 0; }
+    virtual void drawableSize(int* width, int* height) const {
+        *width = 0;
+        *height = 0;
+    }
 };
 
 // EGL surfaceless (no X server needed). Leaves the new immediate context current on the calling thread.

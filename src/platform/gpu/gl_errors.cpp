@@ -5,8 +5,7 @@
 namespace gpu {
 
 void clearGlErrors() {
-    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {
-    }
+    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {}
 }
 
 Result takeGlErrors() {
@@ -14,8 +13,10 @@ Result takeGlErrors() {
     for (int i = 0; i < 32; ++i) {
         GLenum error = glGetError();
         if (error == GL_NO_ERROR) break;
-        if (error == GL_OUT_OF_MEMORY) result = Result::OutOfMemory;
-        else if (result == Result::Ok) result = Result::Fail;
+        if (error == GL_OUT_OF_MEMORY)
+            result = Result::OutOfMemory;
+        else if (result == Result::Ok)
+            result = Result::Fail;
     }
     return result;
 }

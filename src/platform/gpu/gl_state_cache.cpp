@@ -48,24 +48,35 @@ void GlStateCache::forgetName(GLuint name) {
         if (*n == name) *n = kUnknown;
     }
     for (auto* list : {&textures_, &samplers_}) {
-        for (GLuint& n : *list) if (n == name) n = kUnknown;
+        for (GLuint& n : *list)
+            if (n == name) n = kUnknown;
     }
-    for (GLuint& n : uniformBuffers_) if (n == name) n = kUnknown;
+    for (GLuint& n : uniformBuffers_)
+        if (n == name) n = kUnknown;
 }
 
 void GlStateCache::setEnable(EnableIndex index, GLenum cap, bool on) {
     std::int8_t value = on ? 1 : 0;
     if (enables_[index] == value) return;
     enables_[index] = value;
-    if (on) glEnable(cap); else glDisable(cap);
+    if (on)
+        glEnable(cap);
+    else
+        glDisable(cap);
 }
 
 void GlStateCache::bindDrawFramebuffer(GLuint fbo) {
-    if (drawFbo_ != fbo) { drawFbo_ = fbo; glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo); }
+    if (drawFbo_ != fbo) {
+        drawFbo_ = fbo;
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo);
+    }
 }
 
 void GlStateCache::bindReadFramebuffer(GLuint fbo) {
-    if (readFbo_ != fbo) { readFbo_ = fbo; glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo); }
+    if (readFbo_ != fbo) {
+        readFbo_ = fbo;
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+    }
 }
 
 void GlStateCache::bindProgramPipeline(GLuint pipeline) {
@@ -89,15 +100,24 @@ void GlStateCache::useStages(GLuint pipeline, GLuint vertexProgram, GLuint pixel
 }
 
 void GlStateCache::bindVertexArray(GLuint vao) {
-    if (vao_ != vao) { vao_ = vao; glBindVertexArray(vao); }
+    if (vao_ != vao) {
+        vao_ = vao;
+        glBindVertexArray(vao);
+    }
 }
 
 void GlStateCache::bindTextureUnit(GLuint unit, GLuint texture) {
-    if (unit < kTextureUnits && textures_[unit] != texture) { textures_[unit] = texture; glBindTextureUnit(unit, texture); }
+    if (unit < kTextureUnits && textures_[unit] != texture) {
+        textures_[unit] = texture;
+        glBindTextureUnit(unit, texture);
+    }
 }
 
 void GlStateCache::bindSampler(GLuint unit, GLuint sampler) {
-    if (unit < kTextureUnits && samplers_[unit] != sampler) { samplers_[unit] = sampler; glBindSampler(unit, sampler); }
+    if (unit < kTextureUnits && samplers_[unit] != sampler) {
+        samplers_[unit] = sampler;
+        glBindSampler(unit, sampler);
+    }
 }
 
 void GlStateCache::bindUniformBuffer(GLuint index, GLuint buffer) {
@@ -125,11 +145,17 @@ void GlStateCache::setColorMask(std::uint32_t target, std::uint8_t mask) {
 
 void GlStateCache::setDepthMask(bool on) {
     std::int8_t value = on ? 1 : 0;
-    if (depthMask_ != value) { depthMask_ = value; glDepthMask(on ? GL_TRUE : GL_FALSE); }
+    if (depthMask_ != value) {
+        depthMask_ = value;
+        glDepthMask(on ? GL_TRUE : GL_FALSE);
+    }
 }
 
 void GlStateCache::setStencilWriteMask(std::uint8_t mask) {
-    if (stencilWriteMask_ != mask) { stencilWriteMask_ = mask; glStencilMask(mask); }
+    if (stencilWriteMask_ != mask) {
+        stencilWriteMask_ = mask;
+        glStencilMask(mask);
+    }
 }
 
 void GlStateCache::setViewports(std::uint32_t count, const Viewport* viewports) {
@@ -157,12 +183,21 @@ void GlStateCache::setScissorRects(std::uint32_t count, const Rect* rects) {
 void GlStateCache::applyRasterizer(const RasterizerDesc& desc) {
     setEnable(kCull, GL_CULL_FACE, desc.CullMode != CullMode::None);
     GLenum cull = desc.CullMode == CullMode::Front ? GL_FRONT : GL_BACK;
-    if (desc.CullMode != CullMode::None && cullFace_ != cull) { cullFace_ = cull; glCullFace(cull); }
+    if (desc.CullMode != CullMode::None && cullFace_ != cull) {
+        cullFace_ = cull;
+        glCullFace(cull);
+    }
     // With the upper-left clip origin the winding seen on screen matches D3D's one to one.
     GLenum front = desc.FrontCounterClockwise ? GL_CCW : GL_CW;
-    if (frontFace_ != front) { frontFace_ = front; glFrontFace(front); }
+    if (frontFace_ != front) {
+        frontFace_ = front;
+        glFrontFace(front);
+    }
     GLenum mode = desc.FillMode == FillMode::Wireframe ? GL_LINE : GL_FILL;
-    if (polygonMode_ != mode) { polygonMode_ = mode; glPolygonMode(GL_FRONT_AND_BACK, mode); }
+    if (polygonMode_ != mode) {
+        polygonMode_ = mode;
+        glPolygonMode(GL_FRONT_AND_BACK, mode);
+    }
     bool bias = desc.DepthBias != 0 || desc.SlopeScaledDepthBias != 0.0f;
     setEnable(kPolygonOffset, GL_POLYGON_OFFSET_FILL, bias);
     std::array<float, 3> offset{desc.SlopeScaledDepthBias, static_cast<float>(desc.DepthBias), desc.DepthBiasClamp};
@@ -178,7 +213,10 @@ void GlStateCache::applyDepthStencil(const DepthStencilDesc& desc, std::uint32_t
     if (desc.DepthEnable) {
         setDepthMask(desc.DepthWriteMask == DepthWriteMask::All);
         GLenum func = glComparison(desc.DepthFunc);
-        if (depthFunc_ != func) { depthFunc_ = func; glDepthFunc(func); }
+        if (depthFunc_ != func) {
+            depthFunc_ = func;
+            glDepthFunc(func);
+        }
     }
     setEnable(kStencilTest, GL_STENCIL_TEST, desc.StencilEnable);
     if (!desc.StencilEnable) return;
@@ -207,12 +245,15 @@ void GlStateCache::applyBlend(const BlendDesc& desc, const float factor[4], std:
         std::int8_t enable = t.BlendEnable ? 1 : 0;
         if (blendEnables_[i] != enable) {
             blendEnables_[i] = enable;
-            if (enable) glEnablei(GL_BLEND, i); else glDisablei(GL_BLEND, i);
+            if (enable)
+                glEnablei(GL_BLEND, i);
+            else
+                glDisablei(GL_BLEND, i);
         }
         if (t.BlendEnable) {
-            std::array<GLenum, 6> f{glBlendFactor(t.SrcBlend), glBlendFactor(t.DestBlend), glBlendFactor(t.SrcBlendAlpha),
-                                    glBlendFactor(t.DestBlendAlpha), glBlendEquation(t.BlendOp),
-                                    glBlendEquation(t.BlendOpAlpha)};
+            std::array<GLenum, 6> f{glBlendFactor(t.SrcBlend),      glBlendFactor(t.DestBlend),
+                                    glBlendFactor(t.SrcBlendAlpha), glBlendFactor(t.DestBlendAlpha),
+                                    glBlendEquation(t.BlendOp),     glBlendEquation(t.BlendOpAlpha)};
             if (update(blendFuncs_[i], f)) {
                 glBlendFuncSeparatei(i, f[0], f[1], f[2], f[3]);
                 glBlendEquationSeparatei(i, f[4], f[5]);
@@ -224,7 +265,10 @@ void GlStateCache::applyBlend(const BlendDesc& desc, const float factor[4], std:
     if (update(blendColor_, color)) glBlendColor(color[0], color[1], color[2], color[3]);
     setEnable(kAlphaToCoverage, GL_SAMPLE_ALPHA_TO_COVERAGE, desc.AlphaToCoverageEnable);
     setEnable(kSampleMask, GL_SAMPLE_MASK, sampleMask != 0xFFFFFFFFu);
-    if (sampleMask_ != sampleMask) { sampleMask_ = sampleMask; glSampleMaski(0, sampleMask); }
+    if (sampleMask_ != sampleMask) {
+        sampleMask_ = sampleMask;
+        glSampleMaski(0, sampleMask);
+    }
 }
 
 }  // namespace gpu

@@ -46,8 +46,19 @@ public:
     void applyBlend(const BlendDesc& desc, const float factor[4], std::uint32_t sampleMask);
 
 private:
-    enum EnableIndex { kFramebufferSrgb, kScissor, kCull, kDepthTest, kStencilTest, kDepthClamp, kPolygonOffset,
-                       kMultisample, kAlphaToCoverage, kSampleMask, kEnableCount };
+    enum EnableIndex {
+        kFramebufferSrgb,
+        kScissor,
+        kCull,
+        kDepthTest,
+        kStencilTest,
+        kDepthClamp,
+        kPolygonOffset,
+        kMultisample,
+        kAlphaToCoverage,
+        kSampleMask,
+        kEnableCount
+    };
     void setEnable(EnableIndex index, GLenum cap, bool on);
 
     static constexpr std::uint32_t kUnknown = 0xFFFFFFFFu;

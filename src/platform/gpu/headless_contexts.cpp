@@ -10,15 +10,14 @@ public:
         : display_(display), immediate_(immediate), resource_(resource) {}
     ~HeadlessContexts() override {
         // The display is process-wide and may serve other devices: it is not terminated.
-        if (eglGetCurrentContext() == immediate_) eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        if (eglGetCurrentContext() == immediate_)
+            eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglDestroyContext(display_, resource_);
         eglDestroyContext(display_, immediate_);
     }
 
     bool bindResourceContext() override { return makeEglContextCurrent(display_, resource_); }
-    void unbindResourceContext() override {
-        eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    }
+    void unbindResourceContext() override { eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT); }
 
 private:
     EGLDisplay display_;

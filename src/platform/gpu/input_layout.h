@@ -19,7 +19,7 @@ struct VertexAttribute {
     GLenum type = 0;
     bool integer = false;
     bool normalized = false;
-    std::uint32_t divisor = 0;   // 0 per vertex
+    std::uint32_t divisor = 0;  // 0 per vertex
 };
 
 // The element list resolved against a vertex shader's signature. Its VAO is made lazily by the immediate

@@ -34,22 +34,44 @@ class Ref {
 public:
     Ref() = default;
     Ref(std::nullptr_t) {}
-    Ref(const Ref& other) : p_(other.p_) { if (p_) p_->AddRef(); }
+    Ref(const Ref& other) : p_(other.p_) {
+        if (p_) p_->AddRef();
+    }
     Ref(Ref&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
     template <typename U>
-    Ref(const Ref<U>& other) : p_(other.get()) { if (p_) p_->AddRef(); }
+    Ref(const Ref<U>& other) : p_(other.get()) {
+        if (p_) p_->AddRef();
+    }
     ~Ref() { reset(); }
 
-    Ref& operator=(const Ref& other) { Ref(other).swap(*this); return *this; }
-    Ref& operator=(Ref&& other) noexcept { Ref(std::move(other)).swap(*this); return *this; }
-    Ref& operator=(std::nullptr_t) { reset(); return *this; }
+    Ref& operator=(const Ref& other) {
+        Ref(other).swap(*this);
+        return *this;
+    }
+    Ref& operator=(Ref&& other) noexcept {
+        Ref(std::move(other)).swap(*this);
+        return *this;
+    }
+    Ref& operator=(std::nullptr_t) {
+        reset();
+        return *this;
+    }
 
     // Takes over a reference the caller already holds (a freshly created object).
-    static Ref adopt(T* p) { Ref r; r.p_ = p; return r; }
+    static Ref adopt(T* p) {
+        Ref r;
+        r.p_ = p;
+        return r;
+    }
     // Adds a reference to a borrowed pointer.
-    static Ref share(T* p) { if (p) p->AddRef(); return adopt(p); }
+    static Ref share(T* p) {
+        if (p) p->AddRef();
+        return adopt(p);
+    }
 
-    void reset() { if (T* p = std::exchange(p_, nullptr)) p->Release(); }
+    void reset() {
+        if (T* p = std::exchange(p_, nullptr)) p->Release();
+    }
     void swap(Ref& other) noexcept { std::swap(p_, other.p_); }
     T* get() const { return p_; }
     T* operator->() const { return p_; }

@@ -13,8 +13,8 @@ enum class Result : std::int32_t {
     Fail = static_cast<std::int32_t>(0x80004005u),
     OutOfMemory = static_cast<std::int32_t>(0x8007000Eu),
     InvalidArg = static_cast<std::int32_t>(0x80070057u),
-    InvalidCall = static_cast<std::int32_t>(0x887A0001u),   // DXGI_ERROR_INVALID_CALL
-    Unsupported = static_cast<std::int32_t>(0x887A0004u),   // DXGI_ERROR_UNSUPPORTED
+    InvalidCall = static_cast<std::int32_t>(0x887A0001u),  // DXGI_ERROR_INVALID_CALL
+    Unsupported = static_cast<std::int32_t>(0x887A0004u),  // DXGI_ERROR_UNSUPPORTED
 };
 
 constexpr bool succeeded(Result r) { return static_cast<std::int32_t>(r) >= 0; }

@@ -31,7 +31,8 @@ class RasterizerState final : public StateObject<RasterizerDesc> {
 // A GL sampler object (shared between contexts).
 class SamplerState final : public StateObject<SamplerDesc> {
 public:
-    SamplerState(Device* device, const SamplerDesc& desc, GLuint sampler) : StateObject(device, desc), sampler_(sampler) {}
+    SamplerState(Device* device, const SamplerDesc& desc, GLuint sampler)
+        : StateObject(device, desc), sampler_(sampler) {}
     ~SamplerState() override;
     GLuint glName() const { return sampler_; }
 

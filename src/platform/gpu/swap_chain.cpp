@@ -12,13 +12,13 @@ namespace {
 
 bool presentableFormat(Format format) {
     switch (format) {
-    case Format::R8G8B8A8_UNORM:
-    case Format::R8G8B8A8_UNORM_SRGB:
-    case Format::B8G8R8A8_UNORM:
-    case Format::B8G8R8A8_UNORM_SRGB:
-    case Format::R10G10B10A2_UNORM:
-    case Format::R16G16B16A16_FLOAT: return true;
-    default: return false;
+        case Format::R8G8B8A8_UNORM:
+        case Format::R8G8B8A8_UNORM_SRGB:
+        case Format::B8G8R8A8_UNORM:
+        case Format::B8G8R8A8_UNORM_SRGB:
+        case Format::R10G10B10A2_UNORM:
+        case Format::R16G16B16A16_FLOAT: return true;
+        default: return false;
     }
 }
 
@@ -84,7 +84,8 @@ Result SwapChain::Present(std::uint32_t syncInterval, std::uint32_t flags) {
     }
     int width = 0, height = 0;
     contexts.drawableSize(&width, &height);
-    GLint bufferWidth = static_cast<GLint>(desc_.BufferDesc.Width), bufferHeight = static_cast<GLint>(desc_.BufferDesc.Height);
+    GLint bufferWidth = static_cast<GLint>(desc_.BufferDesc.Width),
+          bufferHeight = static_cast<GLint>(desc_.BufferDesc.Height);
     GlStateCache& cache = device_.GetImmediateContext()->cache();
     cache.setFramebufferSrgb(false);
     cache.setScissorTest(false);

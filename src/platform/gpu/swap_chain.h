@@ -32,7 +32,7 @@ struct Rational {
 };
 
 struct ModeDesc {
-    std::uint32_t Width = 0;     // 0: the window's drawable size
+    std::uint32_t Width = 0;  // 0: the window's drawable size
     std::uint32_t Height = 0;
     Rational RefreshRate;
     gpu::Format Format = gpu::Format::R8G8B8A8_UNORM;

@@ -15,7 +15,7 @@ namespace gpu {
 struct GlViewTarget {
     GLuint texture = 0;
     GLint level = 0;
-    GLint layer = -1;       // -1: the whole texture (layered when it has several slices)
+    GLint layer = -1;  // -1: the whole texture (layered when it has several slices)
     bool ownsTexture = false;
 };
 
@@ -66,7 +66,8 @@ private:
 
 class UnorderedAccessView final : public View {
 public:
-    UnorderedAccessView(Device* device, Texture2D* resource, const UnorderedAccessViewDesc& desc, const GlViewTarget& gl)
+    UnorderedAccessView(Device* device, Texture2D* resource, const UnorderedAccessViewDesc& desc,
+                        const GlViewTarget& gl)
         : View(device, resource, gl), desc_(desc) {}
     const UnorderedAccessViewDesc& GetDesc() const { return desc_; }
 

@@ -21,8 +21,9 @@ protected:
         device_ = gpu_.device.get();
         context_ = gpu_.context;
         ASSERT_EQ(device_->CreateTexture2D(testing_support::textureDesc(kSize, kSize, Format::R8G8B8A8_UNORM,
-                                                                         BIND_RENDER_TARGET | BIND_SHADER_RESOURCE),
-                                           nullptr, &target_), Result::Ok);
+                                                                        BIND_RENDER_TARGET | BIND_SHADER_RESOURCE),
+                                           nullptr, &target_),
+                  Result::Ok);
         ASSERT_EQ(device_->CreateRenderTargetView(target_.get(), nullptr, &rtv_), Result::Ok);
         vertexCode_ = testing_support::colourVertexShader();
         ASSERT_EQ(device_->CreateVertexShader(vertexCode_, &vs_), Result::Ok);
@@ -134,11 +135,11 @@ TEST_F(DrawTest, EachDrawSeesTheConstantsMappedBeforeIt) {
         context_->Unmap(tint_.get(), 0);
     };
     setTint(0.25f);
-    draw({-1, 1, 1, 0, 0, 1, 0, 1, 1, 0, 0, 1, -1, -1, 1, 0, 0, 1, 0, 1, 1, 0, 0, 1, 0, -1, 1, 0, 0, 1,
-          -1, -1, 1, 0, 0, 1});  // left half
+    draw({-1, 1, 1, 0, 0, 1, 0, 1,  1, 0, 0, 1, -1, -1, 1, 0, 0, 1,
+          0,  1, 1, 0, 0, 1, 0, -1, 1, 0, 0, 1, -1, -1, 1, 0, 0, 1});  // left half
     setTint(0.75f);
-    draw({0, 1, 1, 0, 0, 1, 1, 1, 1, 0, 0, 1, 0, -1, 1, 0, 0, 1, 1, 1, 1, 0, 0, 1, 1, -1, 1, 0, 0, 1,
-          0, -1, 1, 0, 0, 1});  // right half
+    draw({0, 1, 1, 0, 0, 1, 1, 1,  1, 0, 0, 1, 0, -1, 1, 0, 0, 1,
+          1, 1, 1, 0, 0, 1, 1, -1, 1, 0, 0, 1, 0, -1, 1, 0, 0, 1});  // right half
     std::vector<std::uint8_t> pixels = readBack(*device_, *context_, target_.get());
     EXPECT_NEAR(red(pixels, 1, 4), 64, 1);
     EXPECT_NEAR(red(pixels, 6, 4), 191, 1);
@@ -148,12 +149,14 @@ TEST_F(DrawTest, ClearsClampOnNormalisedTargetsOnly) {
     const float above[4] = {114, 144, 154, 255};
     context_->ClearRenderTargetView(rtv_.get(), above);
     std::vector<std::uint8_t> pixels = readBack(*device_, *context_, target_.get());
-    EXPECT_EQ(std::vector<std::uint8_t>(pixels.begin(), pixels.begin() + 4), (std::vector<std::uint8_t>{255, 255, 255, 255}));
+    EXPECT_EQ(std::vector<std::uint8_t>(pixels.begin(), pixels.begin() + 4),
+              (std::vector<std::uint8_t>{255, 255, 255, 255}));
 
     Ref<Texture2D> floats;
     Ref<RenderTargetView> floatView;
-    ASSERT_EQ(device_->CreateTexture2D(testing_support::textureDesc(4, 4, Format::R32G32B32A32_FLOAT, BIND_RENDER_TARGET),
-                                       nullptr, &floats), Result::Ok);
+    ASSERT_EQ(device_->CreateTexture2D(
+                  testing_support::textureDesc(4, 4, Format::R32G32B32A32_FLOAT, BIND_RENDER_TARGET), nullptr, &floats),
+              Result::Ok);
     ASSERT_EQ(device_->CreateRenderTargetView(floats.get(), nullptr, &floatView), Result::Ok);
     context_->ClearRenderTargetView(floatView.get(), above);
     std::vector<float> values = testing_support::readBackFloats(*device_, *context_, floats.get());

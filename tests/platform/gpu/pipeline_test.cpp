@@ -17,8 +17,9 @@ protected:
         ASSERT_TRUE(gpu_.device) << "no headless GL device";
         device_ = gpu_.device.get();
         context_ = gpu_.context;
-        ASSERT_EQ(device_->CreateTexture2D(textureDesc(4, 4, Format::R8G8B8A8_UNORM, BIND_RENDER_TARGET), nullptr,
-                                           &target_), Result::Ok);
+        ASSERT_EQ(
+            device_->CreateTexture2D(textureDesc(4, 4, Format::R8G8B8A8_UNORM, BIND_RENDER_TARGET), nullptr, &target_),
+            Result::Ok);
         ASSERT_EQ(device_->CreateRenderTargetView(target_.get(), nullptr, &rtv_), Result::Ok);
         const float black[4] = {0, 0, 0, 0};
         context_->ClearRenderTargetView(rtv_.get(), black);
@@ -185,8 +186,9 @@ void main() { result = vValue + psConstant + texture(PS_t0, vec2(0.5)); }
 
 TEST_F(PipelineTest, DepthStatesDecideWhichDrawsLand) {
     Ref<Texture2D> depth;
-    ASSERT_EQ(device_->CreateTexture2D(textureDesc(4, 4, Format::D24_UNORM_S8_UINT, BIND_DEPTH_STENCIL), nullptr, &depth),
-              Result::Ok);
+    ASSERT_EQ(
+        device_->CreateTexture2D(textureDesc(4, 4, Format::D24_UNORM_S8_UINT, BIND_DEPTH_STENCIL), nullptr, &depth),
+        Result::Ok);
     Ref<DepthStencilView> dsv;
     ASSERT_EQ(device_->CreateDepthStencilView(depth.get(), nullptr, &dsv), Result::Ok);
     DepthStencilDesc desc;
@@ -203,7 +205,8 @@ TEST_F(PipelineTest, DepthStatesDecideWhichDrawsLand) {
     Ref<PixelShader> ps;
     ASSERT_EQ(device_->CreateVertexShader(vsCode, &vs), Result::Ok);
     ASSERT_EQ(device_->CreatePixelShader(passThroughPixelShader(), &ps), Result::Ok);
-    const InputElementDesc elements[] = {{"POSITION", 0, Format::R32G32B32_FLOAT}, {"COLOR", 0, Format::R8G8B8A8_UNORM}};
+    const InputElementDesc elements[] = {{"POSITION", 0, Format::R32G32B32_FLOAT},
+                                         {"COLOR", 0, Format::R8G8B8A8_UNORM}};
     Ref<InputLayout> layout;
     ASSERT_EQ(device_->CreateInputLayout(elements, 2, vsCode, &layout), Result::Ok);
     RenderTargetView* rtv = rtv_.get();
@@ -214,9 +217,10 @@ TEST_F(PipelineTest, DepthStatesDecideWhichDrawsLand) {
     context_->ClearDepthStencilView(dsv.get(), CLEAR_DEPTH, 1.0f, 0);
 
     auto draw = [&](float z, std::uint8_t red) {
-        struct { float p[3]; std::uint8_t c[4]; } v[3] = {{{-1, 1, z}, {red, 0, 0, 255}},
-                                                          {{3, 1, z}, {red, 0, 0, 255}},
-                                                          {{-1, -3, z}, {red, 0, 0, 255}}};
+        struct {
+            float p[3];
+            std::uint8_t c[4];
+        } v[3] = {{{-1, 1, z}, {red, 0, 0, 255}}, {{3, 1, z}, {red, 0, 0, 255}}, {{-1, -3, z}, {red, 0, 0, 255}}};
         Ref<Buffer> vb = buffer(BIND_VERTEX_BUFFER, v, sizeof(v));
         Buffer* b = vb.get();
         std::uint32_t stride = 16, offset = 0;

@@ -53,7 +53,8 @@ TEST_F(SwapChainTest, PresentShowsTheBackBufferUprightWithItsBytesUnchanged) {
     Ref<PixelShader> ps;
     ASSERT_EQ(device_->CreateVertexShader(vsCode, &vs), Result::Ok);
     ASSERT_EQ(device_->CreatePixelShader(testing_support::tintPixelShader(), &ps), Result::Ok);
-    const InputElementDesc elements[] = {{"POSITION", 0, Format::R32G32_FLOAT}, {"COLOR", 0, Format::R32G32B32A32_FLOAT}};
+    const InputElementDesc elements[] = {{"POSITION", 0, Format::R32G32_FLOAT},
+                                         {"COLOR", 0, Format::R32G32B32A32_FLOAT}};
     Ref<InputLayout> layout;
     ASSERT_EQ(device_->CreateInputLayout(elements, 2, vsCode, &layout), Result::Ok);
     Ref<Buffer> vb = testing_support::vertexBuffer(*device_, {-1, 1, 1, 0, 0, 1, 3, 1, 1, 0, 0, 1, -1, 0, 1, 0, 0, 1});

@@ -38,7 +38,8 @@ TEST_P(TypelessDepthTest, DepthWrittenThroughTheDepthViewIsReadThroughTheShaderV
     const DepthCase& c = GetParam();
     Ref<Texture2D> texture;
     ASSERT_EQ(device_->CreateTexture2D(textureDesc(4, 4, c.storage, BIND_DEPTH_STENCIL | BIND_SHADER_RESOURCE), nullptr,
-                                       &texture), Result::Ok);
+                                       &texture),
+              Result::Ok);
     DepthStencilViewDesc dsvDesc;
     dsvDesc.Format = c.depth;
     Ref<DepthStencilView> dsv;
@@ -59,24 +60,27 @@ TEST_P(TypelessDepthTest, DepthWrittenThroughTheDepthViewIsReadThroughTheShaderV
 INSTANTIATE_TEST_SUITE_P(
     Formats, TypelessDepthTest,
     ::testing::Values(DepthCase{"D16", Format::R16_TYPELESS, Format::D16_UNORM, Format::R16_UNORM, 1e-4f},
-                      DepthCase{"D24S8", Format::R24G8_TYPELESS, Format::D24_UNORM_S8_UINT, Format::R24_UNORM_X8_TYPELESS,
-                                1e-6f},
+                      DepthCase{"D24S8", Format::R24G8_TYPELESS, Format::D24_UNORM_S8_UINT,
+                                Format::R24_UNORM_X8_TYPELESS, 1e-6f},
                       DepthCase{"D32", Format::R32_TYPELESS, Format::D32_FLOAT, Format::R32_FLOAT, 0.0f}),
     [](const ::testing::TestParamInfo<DepthCase>& info) { return std::string(info.param.name); });
 
 TEST_F(TextureViewTest, DepthFormatsCannotBeReadWithoutTypelessStorage) {
     Ref<Texture2D> texture;
-    ASSERT_EQ(device_->CreateTexture2D(textureDesc(4, 4, Format::R8G8B8A8_UNORM, BIND_RENDER_TARGET), nullptr, &texture),
-              Result::Ok);
+    ASSERT_EQ(
+        device_->CreateTexture2D(textureDesc(4, 4, Format::R8G8B8A8_UNORM, BIND_RENDER_TARGET), nullptr, &texture),
+        Result::Ok);
     Ref<Texture2D> out = texture;  // must come back null
-    EXPECT_EQ(device_->CreateTexture2D(textureDesc(4, 4, Format::D24_UNORM_S8_UINT,
-                                                   BIND_DEPTH_STENCIL | BIND_SHADER_RESOURCE), nullptr, &out),
-              Result::InvalidArg);
+    EXPECT_EQ(
+        device_->CreateTexture2D(
+            textureDesc(4, 4, Format::D24_UNORM_S8_UINT, BIND_DEPTH_STENCIL | BIND_SHADER_RESOURCE), nullptr, &out),
+        Result::InvalidArg);
     EXPECT_FALSE(out);
 
     Ref<Texture2D> depth;
-    ASSERT_EQ(device_->CreateTexture2D(textureDesc(4, 4, Format::R32_TYPELESS, BIND_DEPTH_STENCIL | BIND_SHADER_RESOURCE),
-                                       nullptr, &depth), Result::Ok);
+    ASSERT_EQ(device_->CreateTexture2D(
+                  textureDesc(4, 4, Format::R32_TYPELESS, BIND_DEPTH_STENCIL | BIND_SHADER_RESOURCE), nullptr, &depth),
+              Result::Ok);
     Ref<ShaderResourceView> srv;
     ShaderResourceViewDesc wrong;
     wrong.Format = Format::R16_UNORM;  // another family
@@ -96,9 +100,10 @@ TEST_F(TextureViewTest, DepthFormatsCannotBeReadWithoutTypelessStorage) {
 
 TEST_F(TextureViewTest, SrgbViewsEncodeOnWriteAndDecodeOnRead) {
     Ref<Texture2D> texture;
-    ASSERT_EQ(device_->CreateTexture2D(textureDesc(4, 4, Format::R8G8B8A8_TYPELESS,
-                                                   BIND_RENDER_TARGET | BIND_SHADER_RESOURCE), nullptr, &texture),
-              Result::Ok);
+    ASSERT_EQ(
+        device_->CreateTexture2D(
+            textureDesc(4, 4, Format::R8G8B8A8_TYPELESS, BIND_RENDER_TARGET | BIND_SHADER_RESOURCE), nullptr, &texture),
+        Result::Ok);
     RenderTargetViewDesc srgbTarget;
     srgbTarget.Format = Format::R8G8B8A8_UNORM_SRGB;
     Ref<RenderTargetView> rtv;
@@ -136,8 +141,9 @@ TEST_F(TextureViewTest, SrgbViewsEncodeOnWriteAndDecodeOnRead) {
 
     // A typed texture takes only views of its own format.
     Ref<Texture2D> typed;
-    ASSERT_EQ(device_->CreateTexture2D(textureDesc(4, 4, Format::R8G8B8A8_UNORM, BIND_SHADER_RESOURCE), nullptr, &typed),
-              Result::Ok);
+    ASSERT_EQ(
+        device_->CreateTexture2D(textureDesc(4, 4, Format::R8G8B8A8_UNORM, BIND_SHADER_RESOURCE), nullptr, &typed),
+        Result::Ok);
     read.Format = Format::R8G8B8A8_UNORM_SRGB;
     EXPECT_EQ(device_->CreateShaderResourceView(typed.get(), &read, &srgbView), Result::InvalidArg);
 }

@@ -52,7 +52,8 @@ TEST(GpuThreadingTest, WorkersCreateWhileTheOwnerIsInsideTheParallelLoop) {
     gpu.context->Flush();
     Ref<Texture2D> after;
     EXPECT_EQ(gpu.device->CreateTexture2D(testing_support::textureDesc(2, 2, Format::R8_UNORM, BIND_SHADER_RESOURCE),
-                                          nullptr, &after), Result::Ok);
+                                          nullptr, &after),
+              Result::Ok);
 }
 
 TEST(GpuThreadingTest, EachHeadlessDeviceHasItsOwnOwnerThread) {
@@ -75,8 +76,9 @@ TEST(GpuThreadingTest, EachHeadlessDeviceHasItsOwnOwnerThread) {
     // The first device's context is still current here and works.
     std::vector<std::uint8_t> pixels;
     Ref<Texture2D> texture;
-    ASSERT_EQ(first.device->CreateTexture2D(testing_support::textureDesc(1, 1, Format::R8G8B8A8_UNORM, BIND_RENDER_TARGET),
-                                            nullptr, &texture), Result::Ok);
+    ASSERT_EQ(first.device->CreateTexture2D(
+                  testing_support::textureDesc(1, 1, Format::R8G8B8A8_UNORM, BIND_RENDER_TARGET), nullptr, &texture),
+              Result::Ok);
     Ref<RenderTargetView> rtv;
     ASSERT_EQ(first.device->CreateRenderTargetView(texture.get(), nullptr, &rtv), Result::Ok);
     const float colour[4] = {1, 0, 0, 1};
