@@ -6,6 +6,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include "allocation_counter.h"
 #include "platform/gpu/swap_chain.h"
 #include "support/gpu_test_support.h"
 
@@ -94,6 +95,72 @@ TEST_F(SwapChainTest, PresentShowsTheBackBufferUprightWithItsBytesUnchanged) {
 
     EXPECT_EQ(swapChain_->Present(5, 0), Result::InvalidCall);
     EXPECT_EQ(swapChain_->Present(1, PRESENT_TEST), Result::Ok);
+}
+
+TEST_F(SwapChainTest, FramesAfterTheFirstAllocateNothing) {
+    Ref<Texture2D> backBuffer;
+    ASSERT_EQ(swapChain_->GetBuffer(0, &backBuffer), Result::Ok);
+    Ref<RenderTargetView> rtv;
+    ASSERT_EQ(device_->CreateRenderTargetView(backBuffer.get(), nullptr, &rtv), Result::Ok);
+    Ref<Texture2D> depth;
+    ASSERT_EQ(device_->CreateTexture2D(testing_support::textureDesc(kWidth, kHeight, Format::D24_UNORM_S8_UINT,
+                                                                    BIND_DEPTH_STENCIL),
+                                       nullptr, &depth),
+              Result::Ok);
+    Ref<DepthStencilView> dsv;
+    ASSERT_EQ(device_->CreateDepthStencilView(depth.get(), nullptr, &dsv), Result::Ok);
+    ShaderBytecode vsCode = testing_support::colourVertexShader();
+    Ref<VertexShader> vs;
+    Ref<PixelShader> ps;
+    ASSERT_EQ(device_->CreateVertexShader(vsCode, &vs), Result::Ok);
+    ASSERT_EQ(device_->CreatePixelShader(testing_support::tintPixelShader(), &ps), Result::Ok);
+    const InputElementDesc elements[] = {{"POSITION", 0, Format::R32G32_FLOAT}, {"COLOR", 0, Format::R32G32B32A32_FLOAT}};
+    Ref<InputLayout> layout;
+    ASSERT_EQ(device_->CreateInputLayout(elements, 2, vsCode, &layout), Result::Ok);
+    Ref<Buffer> vb = testing_support::vertexBuffer(*device_, {-1, 1, 1, 0, 0, 1, 3, 1, 1, 0, 0, 1, -1, -3, 1, 0, 0, 1});
+    BufferDesc cbDesc;
+    cbDesc.ByteWidth = 16;
+    cbDesc.Usage = Usage::Dynamic;
+    cbDesc.BindFlags = BIND_CONSTANT_BUFFER;
+    cbDesc.CPUAccessFlags = CPU_ACCESS_WRITE;
+    Ref<Buffer> cb;
+    ASSERT_EQ(device_->CreateBuffer(cbDesc, nullptr, &cb), Result::Ok);
+
+    auto frame = [&] {
+        const float clear[4] = {114, 144, 154, 255};
+        context_->ClearRenderTargetView(rtv.get(), clear);
+        context_->ClearDepthStencilView(dsv.get(), CLEAR_DEPTH, 1.0f, 0);
+        RenderTargetView* targets[1] = {rtv.get()};
+        context_->OMSetRenderTargets(1, targets, dsv.get());
+        Viewport viewport{0, 0, kWidth, kHeight, 0, 1};
+        context_->RSSetViewports(1, &viewport);
+        MappedSubresource mapped;
+        if (context_->Map(cb.get(), 0, MapType::WriteDiscard, 0, &mapped) == Result::Ok) {
+            static_cast<float*>(mapped.pData)[0] = 1.0f;
+            context_->Unmap(cb.get(), 0);
+        }
+        Buffer* vbs[1] = {vb.get()};
+        std::uint32_t stride = 24, offset = 0;
+        context_->IASetVertexBuffers(0, 1, vbs, &stride, &offset);
+        context_->IASetInputLayout(layout.get());
+        context_->IASetPrimitiveTopology(PrimitiveTopology::TriangleList);
+        context_->VSSetShader(vs.get());
+        context_->PSSetShader(ps.get());
+        Buffer* cbs[1] = {cb.get()};
+        context_->PSSetConstantBuffers(0, 1, cbs);
+        context_->Draw(3, 0);
+        context_->invalidateGlState();
+        swapChain_->Present(0, 0);
+    };
+    frame();  // warm-up: framebuffers and vertex arrays
+    {
+        testing_support::AllocationCounter selfCheck;
+        delete new int(1);
+        ASSERT_EQ(selfCheck.count(), 1u);
+    }
+    testing_support::AllocationCounter counter;
+    for (int i = 0; i < 3; ++i) frame();
+    EXPECT_EQ(counter.count(), 0u);
 }
 
 TEST_F(SwapChainTest, ResizeBuffersNeedsTheBackBufferReleased) {

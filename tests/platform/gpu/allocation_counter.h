@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstddef>
+
+namespace testing_support {
+
+// Counts operator new calls on the calling thread while a counter is alive (this test program replaces the
+// global operator new).
+class AllocationCounter {
+public:
+    AllocationCounter();
+    ~AllocationCounter();
+    std::size_t count() const;
+};
+
+}  // namespace testing_support
