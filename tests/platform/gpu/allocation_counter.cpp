@@ -8,6 +8,8 @@ thread_local bool counting = false;
 thread_local std::size_t allocations = 0;
 }  // namespace
 
+// AddressSanitizer owns operator new itself, and libraries bound to its version would free through ours.
+#if !defined(__SANITIZE_ADDRESS__)
 void* operator new(std::size_t size) {
     if (counting) ++allocations;
     if (void* p = std::malloc(size ? size : 1)) return p;
@@ -16,8 +18,17 @@ void* operator new(std::size_t size) {
 
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#endif
 
 namespace testing_support {
+
+bool AllocationCounter::available() {
+#if defined(__SANITIZE_ADDRESS__)
+    return false;
+#else
+    return true;
+#endif
+}
 
 AllocationCounter::AllocationCounter() {
     allocations = 0;

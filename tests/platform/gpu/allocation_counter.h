@@ -8,6 +8,8 @@ namespace testing_support {
 // global operator new).
 class AllocationCounter {
 public:
+    // False in sanitizer builds, which keep their own operator new.
+    static bool available();
     AllocationCounter();
     ~AllocationCounter();
     std::size_t count() const;
