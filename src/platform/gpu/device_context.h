@@ -66,9 +66,12 @@ public:
     Result Map(Resource* resource, std::uint32_t subresource, MapType type, std::uint32_t flags,
                MappedSubresource* mapped);
     void Unmap(Resource* resource, std::uint32_t subresource);
+    // Default-usage buffers (box.left..right in bytes) and single-sampled colour textures; other targets are
+    // ignored, as the D3D runtime drops invalid calls.
     void UpdateSubresource(Resource* resource, std::uint32_t subresource, const Box* box, const void* data,
                            std::uint32_t rowPitch, std::uint32_t depthPitch);
-    // Same-sized resources; a staging destination receives a CPU copy.
+    // Same-sized resources of one format family; a staging side is copied through CPU memory (not for the
+    // D24S8 and D32S8 families, whose GL packing differs from D3D's bytes, nor for multisampled sources).
     void CopyResource(Resource* destination, Resource* source);
     void GenerateMips(ShaderResourceView* view);
 
