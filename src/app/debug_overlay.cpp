@@ -4,6 +4,8 @@
 #include <backends/imgui_impl_opengl3.h>
 #include <backends/imgui_impl_sdl.h>
 
+#include "platform/process/debug_output.h"
+
 DebugOverlay& DebugOverlay::instance() {
     static DebugOverlay overlay;
     return overlay;
@@ -16,10 +18,18 @@ bool DebugOverlay::initialize(SDL_Window* window, void* glContext, float display
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;  // the overlay keeps no settings file
     io.DisplaySize = ImVec2(displayWidth, displayHeight);
-    if (!ImGui_ImplSDL2_InitForOpenGL(window, glContext) || !ImGui_ImplOpenGL3_Init("#version 450 core")) {
+    if (!ImGui_ImplSDL2_InitForOpenGL(window, glContext)) {
+        platform::debugOutput("Debug overlay: the window back end did not start\n");
         ImGui::DestroyContext();
         return false;
     }
+    if (!ImGui_ImplOpenGL3_Init("#version 450 core")) {
+        platform::debugOutput("Debug overlay: the OpenGL back end did not start\n");
+        ImGui_ImplSDL2_Shutdown();
+        ImGui::DestroyContext();
+        return false;
+    }
+    platform::debugOutput("Debug overlay: started\n");
     owner = std::this_thread::get_id();
     initialized = true;
     return true;
