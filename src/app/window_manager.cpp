@@ -71,6 +71,7 @@ bool WindowManager::createWindow(platform::WindowProcedure procedure, Demo* hand
     desc.y = y;
     desc.width = static_cast<int>(demo->displaySettings.width);
     desc.height = static_cast<int>(demo->displaySettings.height);
+    desc.fullScreen = fullScreen;
     window = platform::createWindow(kWindowClassName, desc);
     if (!window) return false;
     platform::setWindowUserData(window, handler);

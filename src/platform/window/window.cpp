@@ -120,6 +120,7 @@ WindowHandle createWindow(const char* className, const WindowDesc& desc) {
 
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
     flags |= desc.style == WindowStyle::Framed ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_BORDERLESS;
+    if (desc.fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     SDL_Window* window = SDL_CreateWindow(desc.title, desc.x, desc.y, desc.width, desc.height, flags);
     if (!window) {
         std::fprintf(stderr, "Unable to create the window: %s\n", SDL_GetError());

@@ -18,6 +18,7 @@ struct WindowDesc {
     int y = 0;
     int width = 0;
     int height = 0;
+    bool fullScreen = false;  // covers the whole desktop (the popup style's full-screen form)
 };
 
 // Starts the windowing system and remembers the procedure for the windows created afterwards; false (with the
