@@ -15,16 +15,8 @@ if [ "${1:-}" = "--sanitize" ]; then
 fi
 "$root/scripts/build.sh" "$dir" "${options[@]}"
 
-# Headless: a private X server when there is no display, the dummy audio driver unless a test asks for another.
-if [ -z "${DISPLAY:-}" ]; then
-  display=:$((90 + RANDOM % 100))
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
-  export DISPLAY=$display
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-fi
-export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
+# Headless: a private X server when there is no display, the dummy audio driver unless another is asked for.
+source "$root/scripts/headless-display.sh"
 export LIBGL_ALWAYS_SOFTWARE=1
 
 cd "$dir"
