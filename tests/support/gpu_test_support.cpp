@@ -154,7 +154,7 @@ SDL_Window* createTestWindow(int width, int height) {
         return nullptr;
     }
     // Pixels of an X window read back only once the server has mapped it.
-    for (Uint32 start = SDL_GetTicks(); SDL_GetTicks() - start < 2000;) {
+    for (Uint32 start = SDL_GetTicks(); SDL_GetTicks() - start < 10000;) {
         SDL_Event event;
         if (SDL_WaitEventTimeout(&event, 50) && event.type == SDL_WINDOWEVENT &&
             event.window.event == SDL_WINDOWEVENT_EXPOSED) {
