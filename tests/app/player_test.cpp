@@ -42,8 +42,8 @@ protected:
         return std::nullopt;
     }
     // The player's window once its engine has had time to start playing.
-    unsigned long playingWindow(X11Driver& x11) {
-        const unsigned long window = x11.waitForWindow("WindowClass", 20s);
+    unsigned long playingWindow(X11Driver& x11, const ChildProcess& player) {
+        const unsigned long window = x11.waitForWindow("WindowClass", player.pid(), 20s);
         std::this_thread::sleep_for(1500ms);
         return window;
     }
@@ -73,7 +73,7 @@ TEST_F(PlayerTest, EscapeEndsTheShowEarly) {
     testing_support::writeTestShow(show.path(), 60.0);
     auto player = start();
     X11Driver x11;
-    const unsigned long window = playingWindow(x11);
+    const unsigned long window = playingWindow(x11, *player);
     ASSERT_NE(window, 0u) << output();
     x11.moveMouse(window, 10, 10);
     const std::optional<int> exitCode = pressEscapeUntilExit(x11, window, *player);
@@ -86,7 +86,7 @@ TEST_F(PlayerTest, ClosingTheWindowEndsTheShow) {
     testing_support::writeTestShow(show.path(), 60.0);
     auto player = start();
     X11Driver x11;
-    const unsigned long window = playingWindow(x11);
+    const unsigned long window = playingWindow(x11, *player);
     ASSERT_NE(window, 0u) << output();
     x11.requestClose(window);
     const std::optional<int> exitCode = player->waitFor(15s);
@@ -98,7 +98,7 @@ TEST_F(PlayerTest, ResizingDuringPlaybackKeepsPlaying) {
     testing_support::writeTestShow(show.path(), 60.0);
     auto player = start();
     X11Driver x11;
-    const unsigned long window = playingWindow(x11);
+    const unsigned long window = playingWindow(x11, *player);
     ASSERT_NE(window, 0u) << output();
     for (const auto& [width, height] : {std::pair{640, 360}, std::pair{1024, 700}, std::pair{320, 200}}) {
         x11.resize(window, width, height);

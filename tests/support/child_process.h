@@ -23,6 +23,7 @@ public:
     // The exit code once the program has ended within `timeout` (-1 for an end by signal); nothing on time-out.
     std::optional<int> waitFor(std::chrono::milliseconds timeout);
     bool running();
+    int pid() const { return pid_; }
 
 private:
     int pid_ = -1;

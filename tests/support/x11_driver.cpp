@@ -1,6 +1,7 @@
 #include "support/x11_driver.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 #include <cstring>
@@ -19,18 +20,36 @@ bool hasClass(Display* display, Window window, const std::string& windowClass) {
     return match;
 }
 
-Window findWindow(Display* display, Window parent, const std::string& windowClass) {
+int windowProcess(Display* display, Window window) {
+    Atom type;
+    int format;
+    unsigned long count, remaining;
+    unsigned char* data = nullptr;
+    int pid = -1;
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL,
+                           &type, &format, &count, &remaining, &data) == Success &&
+        data && count == 1 && format == 32) {
+        pid = static_cast<int>(*reinterpret_cast<unsigned long*>(data));
+    }
+    if (data) XFree(data);
+    return pid;
+}
+
+// Windows of other programs may vanish while they are looked at; such errors are not the test's.
+int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+
+Window findWindow(Display* display, Window parent, const std::string& windowClass, int pid) {
     Window root, ignored, *children = nullptr;
     unsigned int count = 0;
     if (!XQueryTree(display, parent, &root, &ignored, &children, &count)) return 0;
     Window found = 0;
     for (unsigned int i = 0; i < count && !found; ++i) {
         XWindowAttributes attributes;
-        if (hasClass(display, children[i], windowClass) && XGetWindowAttributes(display, children[i], &attributes) &&
-            attributes.map_state == IsViewable) {
+        if (hasClass(display, children[i], windowClass) && windowProcess(display, children[i]) == pid &&
+            XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable) {
             found = children[i];
         } else {
-            found = findWindow(display, children[i], windowClass);
+            found = findWindow(display, children[i], windowClass, pid);
         }
     }
     if (children) XFree(children);
@@ -39,18 +58,18 @@ Window findWindow(Display* display, Window parent, const std::string& windowClas
 
 }  // namespace
 
-X11Driver::X11Driver() : display_(XOpenDisplay(nullptr)) {}
+X11Driver::X11Driver() : display_(XOpenDisplay(nullptr)) { XSetErrorHandler(ignoreErrors); }
 
 X11Driver::~X11Driver() {
     if (display_) XCloseDisplay(asDisplay(display_));
 }
 
-unsigned long X11Driver::waitForWindow(const std::string& windowClass, std::chrono::milliseconds timeout) {
+unsigned long X11Driver::waitForWindow(const std::string& windowClass, int pid, std::chrono::milliseconds timeout) {
     if (!display_) return 0;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
         Display* display = asDisplay(display_);
-        if (Window window = findWindow(display, DefaultRootWindow(display), windowClass)) return window;
+        if (Window window = findWindow(display, DefaultRootWindow(display), windowClass, pid)) return window;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return 0;

@@ -14,8 +14,9 @@ public:
 
     bool connected() const { return display_ != nullptr; }
 
-    // The first mapped top-level window whose X11 class is `windowClass`; 0 when none appears in time.
-    unsigned long waitForWindow(const std::string& windowClass, std::chrono::milliseconds timeout);
+    // The first mapped window of process `pid` whose X11 class is `windowClass`; 0 when none appears in time.
+    // Several programs under test may show windows of the same class at once: the process tells them apart.
+    unsigned long waitForWindow(const std::string& windowClass, int pid, std::chrono::milliseconds timeout);
 
     void pressKey(unsigned long window, const char* keyName);
     // What the window manager sends when the close button is clicked.
