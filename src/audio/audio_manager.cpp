@@ -4,21 +4,10 @@
 
 #include <spdlog/spdlog.h>
 
+#include "app/logging.h"
 #include "audio/audio_manager_audio.h"
 #include "audio/marker_lookup.h"
 #include "resources/wide_text.h"
-
-namespace {
-
-// Tools and tests run without the player's logger; they get one that drops everything.
-std::shared_ptr<spdlog::logger> demoLogger() {
-    if (auto logger = spdlog::get("demo")) return logger;
-    auto silent = std::make_shared<spdlog::logger>("demo");
-    silent->set_level(spdlog::level::off);
-    return silent;
-}
-
-}  // namespace
 
 AudioManager::AudioManager() : AudioManager(sound::kDefaultDevice) {}
 
