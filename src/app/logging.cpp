@@ -31,6 +31,10 @@ void setUpLogging() {
 
 std::shared_ptr<spdlog::logger> demoLogger() {
     if (auto logger = spdlog::get("demo")) return logger;
-    static const auto silent = std::make_shared<spdlog::logger>("demo-silent");
+    static const auto silent = [] {
+        auto logger = std::make_shared<spdlog::logger>("demo");
+        logger->set_level(spdlog::level::off);
+        return logger;
+    }();
     return silent;
 }
