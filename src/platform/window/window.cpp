@@ -30,6 +30,7 @@ std::mutex windowsMutex;              // posting runs on any thread
 std::vector<WindowRecord> windows;
 std::atomic<uint32_t> postedEventType{0};
 
+// Callers hold windowsMutex.
 WindowRecord* findRecord(WindowHandle handle) {
     for (WindowRecord& record : windows) {
         if (record.handle == handle) return &record;
@@ -55,10 +56,12 @@ Message translate(const SDL_Event& event) {
         return message;
     }
     switch (event.type) {
-        case SDL_QUIT:  // a signal or the desktop asking the program to end
+        case SDL_QUIT: {  // a signal or the desktop asking the program to end
             message.message = WM_CLOSE;
+            std::lock_guard lock(windowsMutex);
             if (!windows.empty()) message.window = windows.front().handle;
             break;
+        }
         case SDL_WINDOWEVENT:
             message.window = windowFromId(event.window.windowID);
             if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
