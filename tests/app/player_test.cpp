@@ -1,6 +1,7 @@
 // The player as a person runs it: a short show under the test's X server with the dummy audio driver.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <thread>
 
 #include "support/child_process.h"
@@ -92,6 +93,18 @@ TEST_F(PlayerTest, ClosingTheWindowEndsTheShow) {
     const std::optional<int> exitCode = player->waitFor(15s);
     ASSERT_TRUE(exitCode.has_value()) << "closing the window did not end the run\n" << output();
     EXPECT_EQ(*exitCode, 0);
+}
+
+TEST_F(PlayerTest, ATerminationSignalEndsTheShowLikeClosingTheWindow) {
+    testing_support::writeTestShow(show.path(), 60.0);
+    auto player = start();
+    X11Driver x11;
+    ASSERT_NE(playingWindow(x11, *player), 0u) << output();
+    kill(player->pid(), SIGTERM);
+    const std::optional<int> exitCode = player->waitFor(15s);
+    ASSERT_TRUE(exitCode.has_value()) << output();
+    EXPECT_EQ(*exitCode, 0);
+    expectEmptyLog();
 }
 
 TEST_F(PlayerTest, ResizingDuringPlaybackKeepsPlaying) {
