@@ -80,6 +80,9 @@ private:
     bool initialise();
     // Runs `create` where a GL context of this device is current.
     Result onGlThread(const std::function<Result()>& create);
+    // Vertex and pixel shaders are built alike; defined where they are made.
+    template <typename ShaderType>
+    Result createShader(const ShaderBytecode& bytecode, ShaderStage stage, Ref<ShaderType>* out);
 
     struct PendingRelease {
         GlKind kind;

@@ -161,9 +161,10 @@ Result buildProgram(const ShaderBytecode& code, GLuint* program, std::vector<Tex
 
 }  // namespace
 
-Result Device::CreateVertexShader(const ShaderBytecode& bytecode, Ref<VertexShader>* out) {
+template <typename ShaderType>
+Result Device::createShader(const ShaderBytecode& bytecode, ShaderStage stage, Ref<ShaderType>* out) {
     if (out) *out = nullptr;
-    if (std::string why = checkBytecode(bytecode, ShaderStage::Vertex); !why.empty()) return invalid(why);
+    if (std::string why = checkBytecode(bytecode, stage); !why.empty()) return invalid(why);
     GLuint program = 0;
     std::vector<TextureUnitBinding> units;
     Result result = onGlThread([&] { return buildProgram(bytecode, &program, &units); });
@@ -171,22 +172,16 @@ Result Device::CreateVertexShader(const ShaderBytecode& bytecode, Ref<VertexShad
         if (program) releaseGl(GlKind::Program, program);
         return failed(result) ? result : Result::SFalse;
     }
-    *out = Ref<VertexShader>::adopt(new VertexShader(this, program, std::move(units)));
+    *out = Ref<ShaderType>::adopt(new ShaderType(this, program, std::move(units)));
     return Result::Ok;
 }
 
+Result Device::CreateVertexShader(const ShaderBytecode& bytecode, Ref<VertexShader>* out) {
+    return createShader(bytecode, ShaderStage::Vertex, out);
+}
+
 Result Device::CreatePixelShader(const ShaderBytecode& bytecode, Ref<PixelShader>* out) {
-    if (out) *out = nullptr;
-    if (std::string why = checkBytecode(bytecode, ShaderStage::Pixel); !why.empty()) return invalid(why);
-    GLuint program = 0;
-    std::vector<TextureUnitBinding> units;
-    Result result = onGlThread([&] { return buildProgram(bytecode, &program, &units); });
-    if (failed(result) || !out) {
-        if (program) releaseGl(GlKind::Program, program);
-        return failed(result) ? result : Result::SFalse;
-    }
-    *out = Ref<PixelShader>::adopt(new PixelShader(this, program, std::move(units)));
-    return Result::Ok;
+    return createShader(bytecode, ShaderStage::Pixel, out);
 }
 
 Result Device::CreateInputLayout(const InputElementDesc* elements, std::uint32_t count,
