@@ -25,6 +25,9 @@ struct SourceCase {
     sound::SourceKind kind;
 };
 
+// Names the case by its file in test listings.
+void PrintTo(const SourceCase& source, std::ostream* out) { *out << source.name; }
+
 class DecodedLength : public testing::TestWithParam<SourceCase> {};
 
 TEST_P(DecodedLength, IsTheSourceLengthAt44100HzToTheFrame) {
