@@ -12,20 +12,11 @@ namespace {
 
 using gpu::Format;
 
-class RenderTargetsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        gpu_ = testing_support::createHeadlessGpu();
-        ASSERT_TRUE(gpu_.device) << "no headless GL device";
-    }
-    gpu::Device* device() { return gpu_.device.get(); }
-
-    testing_support::HeadlessGpu gpu_;
-};
+class RenderTargetsTest : public testing_support::HeadlessGpuTest {};
 
 TEST_F(RenderTargetsTest, ArrayTargetsGetOneViewPerSlice) {
     RenderTarget target;
-    ASSERT_TRUE(target.create(device(), 16, 8, Format::R16G16B16A16_FLOAT, 1, 1, 0, false, false, 3));
+    ASSERT_TRUE(target.create(device_, 16, 8, Format::R16G16B16A16_FLOAT, 1, 1, 0, false, false, 3));
     ASSERT_EQ(target.renderTargetViews.size(), 3u);
     EXPECT_EQ(target.renderTargetView, target.renderTargetViews[0]);
     for (std::uint32_t i = 0; i < 3; ++i) {
@@ -42,27 +33,27 @@ TEST_F(RenderTargetsTest, ArrayTargetsGetOneViewPerSlice) {
     EXPECT_FALSE(target.unorderedAccessView);
 
     RenderTarget multisampled;
-    ASSERT_TRUE(multisampled.create(device(), 16, 8, Format::R8G8B8A8_UNORM, 1, 4, 0, false, false, 1));
+    ASSERT_TRUE(multisampled.create(device_, 16, 8, Format::R8G8B8A8_UNORM, 1, 4, 0, false, false, 1));
     EXPECT_EQ(multisampled.renderTargetView->GetDesc().ViewDimension, gpu::RtvDimension::Texture2DMS);
 }
 
 TEST_F(RenderTargetsTest, MipGenerationOnlyWithMoreThanOneMip) {
     RenderTarget single;
-    ASSERT_TRUE(single.create(device(), 16, 16, Format::R8G8B8A8_UNORM, 1, 1, 0, true, false, 1));
+    ASSERT_TRUE(single.create(device_, 16, 16, Format::R8G8B8A8_UNORM, 1, 1, 0, true, false, 1));
     EXPECT_EQ(single.texture->GetDesc().MiscFlags, 0u);
     EXPECT_TRUE(single.generateMips);  // recorded as asked
     RenderTarget chain;
-    ASSERT_TRUE(chain.create(device(), 16, 16, Format::R8G8B8A8_UNORM, 3, 1, 0, true, false, 1));
+    ASSERT_TRUE(chain.create(device_, 16, 16, Format::R8G8B8A8_UNORM, 3, 1, 0, true, false, 1));
     EXPECT_EQ(chain.texture->GetDesc().MiscFlags, gpu::RESOURCE_MISC_GENERATE_MIPS);
     EXPECT_EQ(chain.mipLevels, 3u);
 }
 
 TEST_F(RenderTargetsTest, UnorderedAccessViewsOnlyWhereTheFormatAllowsThem) {
     RenderTarget floats;
-    EXPECT_TRUE(floats.create(device(), 8, 8, Format::R16G16B16A16_FLOAT, 1, 1, 0, false, true, 1));
+    EXPECT_TRUE(floats.create(device_, 8, 8, Format::R16G16B16A16_FLOAT, 1, 1, 0, false, true, 1));
     EXPECT_TRUE(floats.unorderedAccessView);
     RenderTarget srgb;
-    EXPECT_FALSE(srgb.create(device(), 8, 8, Format::R8G8B8A8_UNORM_SRGB, 1, 1, 0, false, true, 1));
+    EXPECT_FALSE(srgb.create(device_, 8, 8, Format::R8G8B8A8_UNORM_SRGB, 1, 1, 0, false, true, 1));
     EXPECT_FALSE(srgb.texture);  // sRGB storage cannot be bound for unordered access
     EXPECT_FALSE(srgb.renderTargetView);
     EXPECT_EQ(srgb.format, Format::R8G8B8A8_UNORM_SRGB);
@@ -76,7 +67,7 @@ TEST_F(RenderTargetsTest, ReadableDepthUsesTypelessStorageAndAReadableView) {
                    Case{Format::D24_UNORM_S8_UINT, Format::R24G8_TYPELESS, Format::R24_UNORM_X8_TYPELESS},
                    Case{Format::D16_UNORM, Format::R16_TYPELESS, Format::R16_UNORM}}) {
         DepthBuffer depth;
-        ASSERT_TRUE(depth.create(device(), 8, 4, c.depth, true, 1, 0, 1));
+        ASSERT_TRUE(depth.create(device_, 8, 4, c.depth, true, 1, 0, 1));
         EXPECT_EQ(depth.texture->GetDesc().Format, c.storage);
         EXPECT_EQ(depth.depthStencilView->GetDesc().Format, c.depth);
         ASSERT_TRUE(depth.shaderResourceView);
@@ -84,12 +75,12 @@ TEST_F(RenderTargetsTest, ReadableDepthUsesTypelessStorageAndAReadableView) {
         EXPECT_EQ(depth.depthFormat, c.depth);
     }
     DepthBuffer plain;
-    ASSERT_TRUE(plain.create(device(), 8, 4, Format::D24_UNORM_S8_UINT, false, 1, 0, 1));
+    ASSERT_TRUE(plain.create(device_, 8, 4, Format::D24_UNORM_S8_UINT, false, 1, 0, 1));
     EXPECT_EQ(plain.texture->GetDesc().Format, Format::D24_UNORM_S8_UINT);
     EXPECT_FALSE(plain.shaderResourceView);
 
     DepthBuffer array;
-    ASSERT_TRUE(array.create(device(), 8, 4, Format::D32_FLOAT, true, 1, 0, 2));
+    ASSERT_TRUE(array.create(device_, 8, 4, Format::D32_FLOAT, true, 1, 0, 2));
     ASSERT_EQ(array.depthStencilViews.size(), 2u);
     EXPECT_EQ(array.depthStencilViews[1]->GetDesc().Texture2DArray.FirstArraySlice, 1u);
     EXPECT_EQ(array.shaderResourceView->GetDesc().Texture2DArray.ArraySize, 2u);
@@ -97,7 +88,7 @@ TEST_F(RenderTargetsTest, ReadableDepthUsesTypelessStorageAndAReadableView) {
 
 TEST_F(RenderTargetsTest, DepthStatesDifferOnlyInTheDepthFunction) {
     DepthStencilStates states;
-    ASSERT_TRUE(states.create(device()));
+    ASSERT_TRUE(states.create(device_));
     const gpu::DepthStencilDesc& less = states.depthLessState->GetDesc();
     const gpu::DepthStencilDesc& always = states.depthAlwaysState->GetDesc();
     EXPECT_EQ(less.DepthFunc, gpu::ComparisonFunc::Less);

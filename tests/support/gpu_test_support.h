@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 // Headless devices, tiny hand-written shaders and read-back for the GPU layer's tests.
 
 #include <cstdint>
@@ -20,6 +22,21 @@ struct HeadlessGpu {
 
 // An EGL surfaceless device owned by the calling thread; null members when none can be made.
 HeadlessGpu createHeadlessGpu();
+
+// Tests that draw off-screen on a headless device: device_ and context_ are ready in every test.
+class HeadlessGpuTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gpu_ = createHeadlessGpu();
+        ASSERT_TRUE(gpu_.device) << "no headless GL device";
+        device_ = gpu_.device.get();
+        context_ = gpu_.context;
+    }
+
+    HeadlessGpu gpu_;
+    gpu::Device* device_ = nullptr;
+    gpu::DeviceContext* context_ = nullptr;
+};
 
 // Vertex shader over POSITION (float2 at location 0) and COLOR (float4 at location 1), passing the colour on.
 gpu::ShaderBytecode colourVertexShader();

@@ -13,13 +13,11 @@ using testing_support::readBack;
 
 constexpr std::uint32_t kSize = 8;
 
-class DrawTest : public ::testing::Test {
+class DrawTest : public testing_support::HeadlessGpuTest {
 protected:
     void SetUp() override {
-        gpu_ = testing_support::createHeadlessGpu();
-        ASSERT_TRUE(gpu_.device) << "no headless GL device";
-        device_ = gpu_.device.get();
-        context_ = gpu_.context;
+        HeadlessGpuTest::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(device_->CreateTexture2D(testing_support::textureDesc(kSize, kSize, Format::R8G8B8A8_UNORM,
                                                                         BIND_RENDER_TARGET | BIND_SHADER_RESOURCE),
                                            nullptr, &target_),
@@ -87,9 +85,6 @@ protected:
         return pixels[(y * kSize + x) * 4];
     }
 
-    testing_support::HeadlessGpu gpu_;
-    Device* device_ = nullptr;
-    DeviceContext* context_ = nullptr;
     Ref<Texture2D> target_;
     Ref<RenderTargetView> rtv_;
     ShaderBytecode vertexCode_;

@@ -10,13 +10,11 @@ using namespace gpu;
 using testing_support::glslShader;
 using testing_support::textureDesc;
 
-class PipelineTest : public ::testing::Test {
+class PipelineTest : public testing_support::HeadlessGpuTest {
 protected:
     void SetUp() override {
-        gpu_ = testing_support::createHeadlessGpu();
-        ASSERT_TRUE(gpu_.device) << "no headless GL device";
-        device_ = gpu_.device.get();
-        context_ = gpu_.context;
+        HeadlessGpuTest::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(
             device_->CreateTexture2D(textureDesc(4, 4, Format::R8G8B8A8_UNORM, BIND_RENDER_TARGET), nullptr, &target_),
             Result::Ok);
@@ -43,9 +41,6 @@ protected:
         return out;
     }
 
-    testing_support::HeadlessGpu gpu_;
-    Device* device_ = nullptr;
-    DeviceContext* context_ = nullptr;
     Ref<Texture2D> target_;
     Ref<RenderTargetView> rtv_;
 };

@@ -33,6 +33,18 @@ protected:
         testing_support::destroyTestWindow(window_);
     }
 
+    // One triangle list of three 24-byte vertices, tinted by the pixel shader's b0.
+    void drawTriangle(VertexShader* vs, PixelShader* ps, InputLayout* layout, Buffer* vertices, Buffer* tint) {
+        const std::uint32_t stride = 24, offset = 0;
+        context_->IASetVertexBuffers(0, 1, &vertices, &stride, &offset);
+        context_->IASetInputLayout(layout);
+        context_->IASetPrimitiveTopology(PrimitiveTopology::TriangleList);
+        context_->VSSetShader(vs);
+        context_->PSSetShader(ps);
+        context_->PSSetConstantBuffers(0, 1, &tint);
+        context_->Draw(3, 0);
+    }
+
     SDL_Window* window_ = nullptr;
     Ref<Device> device_;
     DeviceContext* context_ = nullptr;
@@ -70,16 +82,7 @@ TEST_F(SwapChainTest, PresentShowsTheBackBufferUprightWithItsBytesUnchanged) {
     context_->OMSetRenderTargets(1, targets, nullptr);
     Viewport viewport{0, 0, kWidth, kHeight, 0, 1};
     context_->RSSetViewports(1, &viewport);
-    Buffer* vbs[1] = {vb.get()};
-    std::uint32_t stride = 24, offset = 0;
-    context_->IASetVertexBuffers(0, 1, vbs, &stride, &offset);
-    context_->IASetInputLayout(layout.get());
-    context_->IASetPrimitiveTopology(PrimitiveTopology::TriangleList);
-    context_->VSSetShader(vs.get());
-    context_->PSSetShader(ps.get());
-    Buffer* cbs[1] = {cb.get()};
-    context_->PSSetConstantBuffers(0, 1, cbs);
-    context_->Draw(3, 0);
+    drawTriangle(vs.get(), ps.get(), layout.get(), vb.get(), cb.get());
 
     ASSERT_EQ(swapChain_->Present(0, 0), Result::Ok);
     std::vector<std::uint8_t> window = testing_support::readWindow(window_, *context_, kWidth, kHeight);
@@ -140,16 +143,7 @@ TEST_F(SwapChainTest, FramesAfterTheFirstAllocateNothing) {
             static_cast<float*>(mapped.pData)[0] = 1.0f;
             context_->Unmap(cb.get(), 0);
         }
-        Buffer* vbs[1] = {vb.get()};
-        std::uint32_t stride = 24, offset = 0;
-        context_->IASetVertexBuffers(0, 1, vbs, &stride, &offset);
-        context_->IASetInputLayout(layout.get());
-        context_->IASetPrimitiveTopology(PrimitiveTopology::TriangleList);
-        context_->VSSetShader(vs.get());
-        context_->PSSetShader(ps.get());
-        Buffer* cbs[1] = {cb.get()};
-        context_->PSSetConstantBuffers(0, 1, cbs);
-        context_->Draw(3, 0);
+        drawTriangle(vs.get(), ps.get(), layout.get(), vb.get(), cb.get());
         context_->invalidateGlState();
         swapChain_->Present(0, 0);
     };

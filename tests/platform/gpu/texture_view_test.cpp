@@ -12,19 +12,7 @@ namespace {
 using namespace gpu;
 using testing_support::textureDesc;
 
-class TextureViewTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        gpu_ = testing_support::createHeadlessGpu();
-        ASSERT_TRUE(gpu_.device) << "no headless GL device";
-        device_ = gpu_.device.get();
-        context_ = gpu_.context;
-    }
-
-    testing_support::HeadlessGpu gpu_;
-    Device* device_ = nullptr;
-    DeviceContext* context_ = nullptr;
-};
+class TextureViewTest : public testing_support::HeadlessGpuTest {};
 
 struct DepthCase {
     const char* name;
