@@ -1,0 +1,22 @@
+#pragma once
+
+// D3DCompileFromFile and D3DReflect in one call: HLSL source file to what gpu::Device builds shaders from (GLSL
+// 4.50 plus the reflection D3D would read from bytecode). Includes resolve relative to the including file.
+// Translations are cached process-wide, keyed on the content of the file and its includes, the entry point and
+// the profile, so compiling the same file again costs a file read and a hash. Safe to call from any thread.
+
+#include <string>
+
+#include "platform/gpu/result.h"
+#include "platform/gpu/shader_bytecode.h"
+
+namespace shader_compiler {
+
+// path: a file-system path (UTF-8). profile: "vs_5_0", "ps_5_0", "vs_4_0" or "ps_4_0".
+// On success `code` holds the translation and the answer is Ok. On failure (missing file, compile error, bad
+// profile) the answer is a failure and `code` is left empty. `messages` receives the compiler's errors and
+// warnings, each with file and line, on success too (empty when there are none), like D3D's error blob.
+gpu::Result compileFromFile(const std::string& path, const char* entryPoint, const char* profile,
+                            gpu::ShaderBytecode* code, std::string* messages);
+
+}  // namespace shader_compiler

@@ -1,0 +1,34 @@
+#pragma once
+
+// The compiled stages of one material or one post-processing pass, from HLSL files named in the manifest:
+// a vertex shader with the input layout of its own input signature, and a pixel shader.
+
+#include <array>
+#include <string>
+
+#include "platform/gpu/device.h"
+
+class ShaderProgram {
+public:
+    ShaderProgram() = default;
+    explicit ShaderProgram(gpu::Device* device) : device(device) {}
+
+    // The compiler's result; on success the vertex shader and its input layout are set. Messages go to the
+    // debugger output only.
+    gpu::Result loadVertexShader(const char16_t* path, const char* name);
+    // The compiler's result; on success the pixel shader is set. The input layout is untouched.
+    gpu::Result loadPixelShader(const char16_t* path, const char* name);
+
+    gpu::VertexShader* vertexShader() const { return vertex.get(); }
+    gpu::PixelShader* pixelShader() const { return pixel.get(); }
+    gpu::InputLayout* inputLayout() const { return layout.get(); }
+
+    gpu::Ref<gpu::VertexShader> vertex;
+    gpu::Ref<gpu::PixelShader> pixel;
+    // Slot order: vertex, pixel, domain, hull, geometry, and one more; only the first two are filled.
+    std::array<std::string, 6> stageNames;
+    gpu::ShaderBytecode code;  // of the stage compiled last
+    gpu::Device* device = nullptr;
+    gpu::Ref<gpu::InputLayout> layout;
+    std::u16string sourcePath;  // of the file compiled last
+};
