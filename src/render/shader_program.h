@@ -4,6 +4,7 @@
 // a vertex shader with the input layout of its own input signature, and a pixel shader.
 
 #include <array>
+#include <cstddef>
 #include <string>
 
 #include "platform/gpu/device.h"
@@ -19,6 +20,9 @@ public:
     // The compiler's result; on success the pixel shader is set. The input layout is untouched.
     gpu::Result loadPixelShader(const char16_t* path, const char* name);
 
+    // The input element format for a reflected input's component mask and type (mask 4 reads three components).
+    static gpu::Format inputElementFormat(std::uint8_t mask, gpu::RegisterComponentType type);
+
     gpu::VertexShader* vertexShader() const { return vertex.get(); }
     gpu::PixelShader* pixelShader() const { return pixel.get(); }
     gpu::InputLayout* inputLayout() const { return layout.get(); }
@@ -31,4 +35,8 @@ public:
     gpu::Device* device = nullptr;
     gpu::Ref<gpu::InputLayout> layout;
     std::u16string sourcePath;  // of the file compiled last
+
+private:
+    // Compiles one stage into `code`, naming stage `slot`; the compiler's messages go to the debugger output.
+    gpu::Result compileStage(const char16_t* path, const char* name, std::size_t slot, const char* profile);
 };

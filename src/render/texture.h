@@ -7,6 +7,8 @@
 
 #include "platform/gpu/device.h"
 
+class ResourceManifest;
+
 class Texture {
 public:
     // Reads the texture directory from the manifest ("textures"), with a separator added when it lacks one.
@@ -16,6 +18,9 @@ public:
     void load(gpu::Device* device, const std::string& fileName, bool srgb);
 
     gpu::ShaderResourceView* view() const { return shaderResourceView.get(); }
+
+    // The manifest's "textures" path as this file system names it, ending with a separator (empty stays empty).
+    static std::string directoryFromManifest(const ResourceManifest& manifest);
 
     std::string directory;
     gpu::Ref<gpu::ShaderResourceView> shaderResourceView;
