@@ -17,6 +17,9 @@ bool DebugOverlay::initialize(SDL_Window* window, void* glContext, float display
     ImGui::CreateContext();
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;  // the overlay keeps no settings file
+    // The cursor belongs to the player: hidden during a show, visible in editor mode. Left to the back end, every
+    // new frame would show it again, and from the engine thread.
+    io.ConfigFlags |= ImGuiConfigFlags_NoMouseCursorChange;
     io.DisplaySize = ImVec2(displayWidth, displayHeight);
     if (!ImGui_ImplSDL2_InitForOpenGL(window, glContext)) {
         platform::debugOutput("Debug overlay: the window back end did not start\n");

@@ -34,6 +34,7 @@ bool GraphicsContext::createDevice(SDL_Window* window) {
 
 bool GraphicsContext::createSwapChain(SDL_Window* window, std::uint32_t width, std::uint32_t height,
                                       std::uint32_t refreshNumerator, bool fullscreen) {
+    acceptsResizes_.store(false, std::memory_order_release);
     if (!device) return false;
     gpu::SwapChainDesc desc;
     desc.BufferDesc.Width = width;
@@ -54,6 +55,7 @@ bool GraphicsContext::createSwapChain(SDL_Window* window, std::uint32_t width, s
         return false;
     }
     createDepthBuffer(width, height);
+    acceptsResizes_.store(true, std::memory_order_release);
     return true;
 }
 
@@ -96,6 +98,7 @@ void GraphicsContext::resize(std::int32_t width, std::int32_t height) {
 }
 
 void GraphicsContext::requestResize(std::int32_t width, std::int32_t height) {
+    if (!acceptsResizes_.load(std::memory_order_acquire)) return;
     std::uint64_t packed =
         (std::uint64_t(static_cast<std::uint32_t>(width)) << 32) | static_cast<std::uint32_t>(height);
     pendingSize_.store(packed, std::memory_order_release);

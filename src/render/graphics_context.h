@@ -40,9 +40,10 @@ public:
     void resize(std::int32_t width, std::int32_t height);
 
     // Window-procedure side: records the latest size, lock-free. The engine thread applies it between frames.
+    // A request made before the swap chain exists is dropped when it is made, so the rule does not depend on
+    // when the engine thread's first frame comes: the swap chain takes the configured size.
     void requestResize(std::int32_t width, std::int32_t height);
-    // Engine thread, between frames: runs resize for the latest request, if any. A request made while the swap
-    // chain is null is dropped.
+    // Engine thread, between frames: runs resize for the latest request, if any.
     void applyPendingResize();
 
     // Where a failed back-buffer depth texture ends the process; tests replace it.
@@ -63,4 +64,5 @@ private:
 
     static constexpr std::uint64_t kNoRequest = ~0ull;
     std::atomic<std::uint64_t> pendingSize_{kNoRequest};
+    std::atomic<bool> acceptsResizes_{false};  // set once the swap chain and its back buffer exist
 };

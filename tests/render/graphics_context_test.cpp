@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include "app/demo.h"
 #include "render/depth_buffer.h"
 #include "render/frame_targets.h"
 #include "render/graphics_context.h"
@@ -159,3 +160,26 @@ TEST_F(GraphicsContextTest, ResizeFollowsTheWindowWhileOffscreenTargetsKeepTheir
 }
 
 }  // namespace
+
+// The window procedure hands sizes to the engine thread: one rule whatever the timing of the first frame. A size
+// change handled before the swap chain exists is dropped, even when the context is already published; one
+// handled afterwards is applied at the next frame.
+TEST_F(GraphicsContextTest, SizeMessagesBeforeTheSwapChainAreDroppedAndLaterOnesApplied) {
+    Demo demo;
+    demo.publishGraphics(graphics_.get());
+    platform::Message size;
+    size.message = platform::WM_SIZE;
+    size.lParam = platform::makeSizeParam(50, 40);
+    ASSERT_TRUE(graphics_->createDevice(window_));
+    demo.handleMessage(size);
+    ASSERT_TRUE(graphics_->createSwapChain(window_, kWidth, kHeight, 60, false));
+    graphics_->applyPendingResize();
+    EXPECT_EQ(graphics_->backBufferTexture->GetDesc().Width, std::uint32_t(kWidth));
+
+    setWindowSize(120, 80);
+    size.lParam = platform::makeSizeParam(120, 80);
+    demo.handleMessage(size);
+    graphics_->applyPendingResize();
+    EXPECT_EQ(graphics_->backBufferTexture->GetDesc().Width, 120u);
+    EXPECT_EQ(graphics_->backBufferTexture->GetDesc().Height, 80u);
+}
