@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <thread>
 
 #include "app/debug_overlay.h"
@@ -21,11 +22,20 @@ EngineRunner::EngineRunner(Demo* demo, std::shared_ptr<spdlog::logger> logger, R
 void EngineRunner::stop(const char* consoleMessage) {
     if (consoleMessage) std::fprintf(stderr, "%s\n", consoleMessage);
     demo->window->exitProgram(100);
-    // The exit routine ends the process; should it come back, this thread still must not go on.
-    for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
 }
 
 void EngineRunner::operator()() {
+    try {
+        setUp();
+        frameLoop();
+    } catch (const std::exception& error) {
+        logger->critical("{}", error.what());
+        std::fprintf(stderr, "%s\n", error.what());
+        demo->window->exitProgram(100, 1);
+    }
+}
+
+void EngineRunner::setUp() {
     WindowManager* window = demo->window;
     const DisplaySettings& settings = demo->displaySettings;
 
@@ -74,8 +84,6 @@ void EngineRunner::operator()() {
 
     if (demo->config.editorState["paused"] == 0) audio->play();
     demo->engineStarted = true;
-
-    frameLoop();
 }
 
 void EngineRunner::frameLoop() {

@@ -15,9 +15,12 @@ class EngineRunner {
 public:
     EngineRunner(Demo* demo, std::shared_ptr<spdlog::logger> logger, ResourceHandle<DemoTimeline> timeline);
 
+    // A set-up error that cannot be handled (an empty timeline, an image that cannot be decoded) ends the run
+    // in an orderly way with exit code 1, its reason logged and printed.
     void operator()();
 
 private:
+    void setUp();
     // Ends the program through the exit routine; here when set-up cannot go on.
     [[noreturn]] void stop(const char* consoleMessage);
     void frameLoop();

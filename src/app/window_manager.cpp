@@ -111,10 +111,10 @@ void WindowManager::renderFrame() {
     renderer->postProcess();
 }
 
-void WindowManager::exitProgram(uint32_t timeout) {
+void WindowManager::exitProgram(uint32_t timeout, int exitCode) {
     DebugOverlay::instance().shutdown();
     if (logger) logger->flush();
     spdlog::drop_all();
     platform::postCloseToOwnWindows();
-    platform::terminateOwnProcessAfter(timeout);
+    platform::terminateOwnProcessAfter(timeout, exitCode);
 }

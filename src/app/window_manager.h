@@ -43,8 +43,9 @@ public:
     // Draws one frame; ends the program when the current marker's scene is not loaded.
     void renderFrame();
 
-    // Either thread: ends the process after `timeout` milliseconds with exit code 0.
-    void exitProgram(uint32_t timeout);
+    // Either thread: ends the process after `timeout` milliseconds with `exitCode` (0 unless a fatal error ends
+    // the run).
+    [[noreturn]] void exitProgram(uint32_t timeout, int exitCode = 0);
 
     bool isFullScreen() const { return fullScreen; }
     bool isFramed() const { return framed; }

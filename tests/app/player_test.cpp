@@ -132,13 +132,14 @@ TEST_F(PlayerTest, AMissingMusicFileStopsInAnOrderlyWayBeforeAnyFrame) {
     expectEmptyLog();
 }
 
-TEST_F(PlayerTest, AnEmptyTimelineEndsTheRunAbnormallyWithTheReason) {
+TEST_F(PlayerTest, AnEmptyTimelineStopsWithTheReasonAndExitCodeOne) {
     testing_support::writeTestShow(show.path(), 5.0, "<Timeline/>");
     auto player = start();
     const std::optional<int> exitCode = player->waitFor(20s);
     ASSERT_TRUE(exitCode.has_value()) << output();
-    EXPECT_NE(*exitCode, 0);
+    EXPECT_EQ(*exitCode, 1);
     EXPECT_NE(output().find("The timeline is empty"), std::string::npos) << output();
+    expectEmptyLog();
 }
 
 TEST(PlayerWithoutDisplay, StopsInAnOrderlyWayWithAMessage) {

@@ -8,11 +8,11 @@
 
 namespace platform {
 
-void terminateOwnProcessAfter(uint32_t timeoutMilliseconds) {
+void terminateOwnProcessAfter(uint32_t timeoutMilliseconds, int exitCode) {
     std::fflush(nullptr);
     std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMilliseconds));
     std::fflush(nullptr);
-    _exit(0);
+    _exit(exitCode);
 }
 
 }  // namespace platform

@@ -5,7 +5,7 @@
 namespace platform {
 
 // Waits `timeoutMilliseconds` for the process to end on its own (it never does: the wait is the grace period
-// for posted messages), then ends it with exit code 0 without running destructors. Safe on any thread.
-[[noreturn]] void terminateOwnProcessAfter(uint32_t timeoutMilliseconds);
+// for posted messages), then ends it with `exitCode` without running destructors. Safe on any thread.
+[[noreturn]] void terminateOwnProcessAfter(uint32_t timeoutMilliseconds, int exitCode = 0);
 
 }  // namespace platform
