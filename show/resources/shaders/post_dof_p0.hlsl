@@ -1,0 +1,27 @@
+// Depth of field, pass 0: the scene colour with each pixel's circle of confusion in alpha.
+
+#include "post_dof_common.hlsli"
+
+Texture2D<float> sceneDepth : register(t1);
+
+// Ratio of far to near clip distance assumed for the scene cameras; only the ratio matters for the depth scale.
+static const float kClipRatio = 1000.0;
+
+// Depth-buffer value (0 near, 1 far, perspective) to a distance scale that is even in log distance: 0 at the
+// near plane, 1 at the far plane, 0.5 at the geometric mean of the two. Focus and blur then behave alike for
+// close-ups and wide shots.
+float depthScale(float bufferDepth)
+{
+    float viewOverNear = 1.0 / max(1.0 - bufferDepth * (1.0 - 1.0 / kClipRatio), 1.0 / kClipRatio);
+    return log2(viewOverNear) / log2(kClipRatio);
+}
+
+float4 main(QuadPixel input) : SV_TARGET
+{
+    float3 colour = dofSource.SampleLevel(pointSampler, input.texCoord, 0).rgb;
+    float depth = depthScale(sceneDepth.SampleLevel(pointSampler, input.texCoord, 0));
+    // aperture 0.01 gives a gentle, photographic falloff; 1 leaves only a thin slice in focus.
+    float spread = 24.0 * sqrt(saturate(aperture));
+    float coc = saturate(abs(depth - focus) * spread);
+    return float4(colour, min(coc, saturate(limit)));
+}
