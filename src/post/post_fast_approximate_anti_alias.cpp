@@ -1,0 +1,8 @@
+#include "post/post_fast_approximate_anti_alias.h"
+
+void PostFastApproximateAntiAlias::render(gpu::DeviceContext* newContext, gpu::ShaderResourceView* input,
+                                          gpu::RenderTargetView* output) {
+    PostProcessorBase::render(newContext, input, output);
+    bindParameters(parameters);
+    runPass(pass.pixelShader(), {input}, output);
+}

@@ -1,0 +1,16 @@
+#include "post/post_texture_overlay.h"
+
+void PostTextureOverlay::setup(gpu::Device* newDevice, std::uint32_t newWidth, std::uint32_t newHeight) {
+    initialize(newDevice);
+    width = newWidth;
+    height = newHeight;
+    parameters.create(device);
+    pass = loadPassProgram(device, kPassKey);
+}
+
+void PostTextureOverlay::run(gpu::DeviceContext* newContext, gpu::ShaderResourceView* scene,
+                             gpu::ShaderResourceView* overlay, gpu::RenderTargetView* output) {
+    render(newContext, nullptr, nullptr);
+    bindParameters(parameters);
+    runPass(pass.pixelShader(), {scene, overlay}, output);
+}
