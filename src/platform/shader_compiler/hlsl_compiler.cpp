@@ -1,0 +1,51 @@
+#include "platform/shader_compiler/hlsl_compiler.h"
+
+#include <memory>
+
+#include "platform/shader_compiler/hlsl_to_spirv.h"
+#include "platform/shader_compiler/source_files.h"
+#include "platform/shader_compiler/spirv_to_glsl.h"
+#include "platform/shader_compiler/translation_cache.h"
+
+namespace shader_compiler {
+
+gpu::Result compileFromFile(const std::string& path, const char* entryPoint, const char* profile,
+                            gpu::ShaderBytecode* code, std::string* messages) {
+    if (code) *code = {};
+    if (messages) messages->clear();
+    gpu::ShaderStage stage = gpu::ShaderStage::Vertex;
+    int model = 0;
+    if (!entryPoint || !parseProfile(profile, &stage, &model)) {
+        if (messages) *messages = path + ": error: unknown profile " + (profile ? profile : "(null)") + "\n";
+        return gpu::Result::InvalidArg;
+    }
+    std::string content;
+    if (!readWholeFile(path, &content)) {
+        if (messages) *messages = path + ": error: cannot open the file\n";
+        return gpu::Result::Fail;
+    }
+
+    std::shared_ptr<const CachedTranslation> translation = findTranslation(path, content, entryPoint, profile);
+    if (!translation) {
+        SpirvModule module = hlslToSpirv(path, content, entryPoint, stage, model);
+        if (!module.ok) {
+            if (messages) *messages = module.messages;
+            return gpu::Result::Fail;
+        }
+        auto made = std::make_shared<CachedTranslation>();
+        std::string error;
+        if (!spirvToGlsl(module.words, stage, &made->code, &error)) {
+            if (messages) *messages = module.messages + path + ": error: " + error + "\n";
+            return gpu::Result::Fail;
+        }
+        made->messages = std::move(module.messages);
+        made->includes = std::move(module.includes);
+        translation = made;
+        storeTranslation(path, content, entryPoint, profile, std::move(made));
+    }
+    if (code) *code = translation->code;
+    if (messages) *messages = translation->messages;
+    return gpu::Result::Ok;
+}
+
+}  // namespace shader_compiler

@@ -1,0 +1,107 @@
+#include "platform/shader_compiler/hlsl_to_spirv.h"
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+#include <shaderc/shaderc.hpp>
+
+#include "platform/shader_compiler/source_files.h"
+
+namespace shader_compiler {
+namespace {
+
+// D3D_COMPILE_STANDARD_FILE_INCLUDE: "name" and <name> both resolve against the including file's folder.
+class Includer final : public shaderc::CompileOptions::IncluderInterface {
+public:
+    explicit Includer(std::vector<SourceFile>* includes) : includes_(includes) {}
+
+    shaderc_include_result* GetInclude(const char* requested, shaderc_include_type, const char* requesting,
+                                       std::size_t) override {
+        auto* answer = new Answer;
+        std::filesystem::path folder = std::filesystem::path(requesting).parent_path();
+        answer->name = (folder / requested).lexically_normal().string();
+        std::string content;
+        if (readWholeFile(answer->name, &content)) {
+            answer->content = content;
+            includes_->push_back({answer->name, std::move(content)});
+        } else {
+            answer->content = "cannot open include file " + answer->name;
+            answer->name.clear();  // shaderc's sign of a failed include
+        }
+        answer->result.source_name = answer->name.c_str();
+        answer->result.source_name_length = answer->name.size();
+        answer->result.content = answer->content.c_str();
+        answer->result.content_length = answer->content.size();
+        answer->result.user_data = answer;
+        return &answer->result;
+    }
+
+    void ReleaseInclude(shaderc_include_result* data) override { delete static_cast<Answer*>(data->user_data); }
+
+private:
+    struct Answer {
+        shaderc_include_result result{};
+        std::string name;
+        std::string content;
+    };
+    std::vector<SourceFile>* includes_;
+};
+
+const shaderc::Compiler& compiler() {
+    // One instance for the process: shaderc compiles from several threads at once on it.
+    static const shaderc::Compiler instance;
+    return instance;
+}
+
+}  // namespace
+
+bool parseProfile(const char* profile, gpu::ShaderStage* stage, int* model) {
+    if (!profile) return false;
+    struct Known {
+        const char* name;
+        gpu::ShaderStage stage;
+        int model;
+    };
+    static constexpr Known kKnown[] = {{"vs_5_0", gpu::ShaderStage::Vertex, 50},
+                                       {"ps_5_0", gpu::ShaderStage::Pixel, 50},
+                                       {"vs_4_0", gpu::ShaderStage::Vertex, 40},
+                                       {"ps_4_0", gpu::ShaderStage::Pixel, 40}};
+    for (const Known& known : kKnown) {
+        if (std::strcmp(profile, known.name) == 0) {
+            *stage = known.stage;
+            *model = known.model;
+            return true;
+        }
+    }
+    return false;
+}
+
+SpirvModule hlslToSpirv(const std::string& path, const std::string& source, const char* entryPoint,
+                        gpu::ShaderStage stage, int model) {
+    SpirvModule module;
+    shaderc::CompileOptions options;
+    options.SetSourceLanguage(shaderc_source_language_hlsl);
+    options.SetHlslIoMapping(true);
+    options.SetHlslFunctionality1(true);
+    options.SetHlslOffsets(true);
+    options.SetAutoMapLocations(true);
+    options.SetGenerateDebugInfo();
+    options.SetOptimizationLevel(shaderc_optimization_level_zero);
+    // The model the profile asks for, as the D3D compiler's own predefined macros tell it.
+    options.AddMacroDefinition("__SHADER_TARGET_MAJOR", std::to_string(model / 10));
+    options.AddMacroDefinition("__SHADER_TARGET_MINOR", std::to_string(model % 10));
+    options.SetIncluder(std::make_unique<Includer>(&module.includes));
+
+    shaderc_shader_kind kind = stage == gpu::ShaderStage::Vertex ? shaderc_vertex_shader : shaderc_fragment_shader;
+    shaderc::SpvCompilationResult result =
+        compiler().CompileGlslToSpv(source.data(), source.size(), kind, path.c_str(), entryPoint, options);
+    module.messages = result.GetErrorMessage();
+    if (result.GetCompilationStatus() != shaderc_compilation_status_success) return module;
+    module.words.assign(result.cbegin(), result.cend());
+    module.ok = !module.words.empty();
+    return module;
+}
+
+}  // namespace shader_compiler
