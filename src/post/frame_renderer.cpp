@@ -17,19 +17,6 @@ FrameRenderer::FrameRenderer(GraphicsContext* graphics, AudioManager* audio, Res
       logger(demoLogger()),
       clearColour{kClearColour[0], kClearColour[1], kClearColour[2], kClearColour[3]} {}
 
-void FrameRenderer::loadResources() {
-    gpu::Device* device = graphics->device.get();
-    logger->info("DirectX: creating stencil buffers");
-    depthStates.create(device);
-
-    const uint32_t width = demo->displaySettings.width;
-    const uint32_t height = demo->displaySettings.height;
-    for (RenderTarget& target : colourTargets) {
-        target.create(device, width, height, gpu::Format::R8G8B8A8_UNORM_SRGB, 1, 1, 0, false, false, 1);
-    }
-    depthBuffer.create(device, width, height, gpu::Format::D24_UNORM_S8_UINT, true, 1, 0, 1);
-}
-
 void FrameRenderer::loadTimelineScenes() {
     const std::vector<TimelineMarker> markers = timeline->getMarkers();
     if (markers.empty()) throw std::runtime_error("The timeline is empty");
@@ -56,9 +43,4 @@ bool FrameRenderer::drawCurrentScene() {
     const TimelineMarker marker = audio->getCurrentMarker();
     if (marker.scene.empty()) return true;
     return loadedScenes.count(marker.scene) != 0;
-}
-
-void FrameRenderer::postProcess() {
-    // The effect chain draws colour target 0 into the back buffer; until it exists the back buffer keeps the
-    // clear colour of beginFrame.
 }

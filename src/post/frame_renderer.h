@@ -7,10 +7,18 @@
 
 #include <spdlog/logger.h>
 
+#include "post/effect_parameters.h"
+#include "post/post_bloom.h"
+#include "post/post_color_correct.h"
+#include "post/post_depth_of_field.h"
+#include "post/post_fast_approximate_anti_alias.h"
+#include "post/post_lens_distort.h"
+#include "post/post_texture_overlay.h"
 #include "render/depth_buffer.h"
 #include "render/depth_states.h"
 #include "render/graphics_context.h"
 #include "render/render_target.h"
+#include "render/texture.h"
 #include "resources/demo_timeline.h"
 #include "resources/resource_manifest.h"
 #include "resources/resource_registry.h"
@@ -37,6 +45,24 @@ public:
     const RenderTarget& colourTarget(size_t index) const { return colourTargets[index]; }
     const DepthBuffer& frameDepthBuffer() const { return depthBuffer; }
 
+    // ---- effect chain (frame_renderer_post.cpp) ----
+    // Presents the preload image over black once; loadResources calls it. Without a swap chain (a headless
+    // renderer) the image is drawn into the back buffer and not presented.
+    void showPreloader();
+    void resetEffectParameters() { effectBlocks.reset(); }
+    void applyMarkerEffects(const TimelineMarker& marker) { effectBlocks.apply(marker); }
+
+    // What the overlay pass of the last postProcess laid over the image: the logos at their times of the
+    // music, else the preload image at amount 0.
+    enum class OverlayImage { Preload, Logo1, Logo2 };
+    static OverlayImage overlayAt(double seconds);
+    // The parameter blocks as last uploaded (after postProcess: this frame's, overlay amount included).
+    const EffectParameterBlocks& effectParameters() const { return effectBlocks; }
+    OverlayImage overlayImage() const { return currentOverlay; }
+    double overlayPosition() const { return currentPosition; }
+    // Every pass of every effect reports to `observer` (null: none).
+    void setPassObserver(PostPassObserver* observer);
+
 private:
     bool drawCurrentScene();
 
@@ -52,6 +78,22 @@ private:
     DepthBuffer depthBuffer;
     DepthStencilStates depthStates;
     std::array<float, 4> clearColour;
+
+    // ---- effect chain (frame_renderer_post.cpp) ----
+    PostDepthOfField depthOfField;
+    PostLensDistort lensDistort;
+    PostColorCorrect colorCorrect;
+    PostTextureOverlay textureOverlay;
+    PostBloom bloom;
+    PostFastApproximateAntiAlias antiAlias;  // constructed with the chain, never set up or drawn
+    EffectParameterBlocks effectBlocks;
+    Texture preloadTexture;
+    Texture logoTexture1;
+    Texture logoTexture2;
+    double currentPosition = 0.0;  // music seconds read by the last postProcess
+    OverlayImage currentOverlay = OverlayImage::Preload;
+    // ---- end of effect chain ----
+
     // Scene name to its scene; filled before playback and only read afterwards.
     std::map<std::string, bool> loadedScenes;
 };

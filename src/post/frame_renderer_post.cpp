@@ -1,0 +1,108 @@
+#include "post/frame_renderer.h"
+
+#include "app/demo.h"
+#include "app/logging.h"
+#include "audio/audio_manager.h"
+#include "post/effect_registry.h"
+
+void FrameRenderer::loadResources() {
+    gpu::Device* device = graphics->device.get();
+    logger->info("DirectX: creating stencil buffers");
+    depthStates.create(device);
+
+    const uint32_t width = demo->displaySettings.width;
+    const uint32_t height = demo->displaySettings.height;
+    for (RenderTarget& target : colourTargets) {
+        target.create(device, width, height, gpu::Format::R8G8B8A8_UNORM_SRGB, 1, 1, 0, false, false, 1);
+    }
+    depthBuffer.create(device, width, height, gpu::Format::D24_UNORM_S8_UINT, true, 1, 0, 1);
+
+    depthOfField.setup(device, width, height);
+    depthOfField.resize(width, height);
+    lensDistort.setup(device, width, height);
+    lensDistort.resize(width, height);
+    colorCorrect.setup(device, width, height);
+    colorCorrect.resize(width, height);
+    textureOverlay.setup(device, width, height);
+    textureOverlay.resize(width, height);
+    bloom.setup(device, width, height);
+    bloom.resize(width, height);
+    if (effects) {
+        effects->add("DOF", &depthOfField, &effectBlocks.depthOfField);
+        effects->add("LensDistortion", &lensDistort, &effectBlocks.lensDistort);
+        effects->add("ColorCorrection", &colorCorrect, &effectBlocks.colorCorrect);
+        effects->add("Bloom", &bloom, &effectBlocks.bloom);
+        effects->add("Overlay", &textureOverlay, &effectBlocks.overlay);
+    }
+
+    resetEffectParameters();
+    showPreloader();
+
+    // An image that cannot be decoded throws out of here, as the preload image's does.
+    logoTexture1.load(device, "Lorvanecrafts_1920.png", true);
+    logoTexture2.load(device, "orvelle.png", true);
+}
+
+void FrameRenderer::showPreloader() {
+    preloadTexture.load(graphics->device.get(), "preload.png", true);
+    textureOverlay.setParameters(OverlayParameters{1.0f});
+    gpu::DeviceContext* context = graphics->immediateContext;
+    const float opaqueBlack[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    context->ClearRenderTargetView(colourTargets[0].renderTargetView.get(), opaqueBlack);
+    textureOverlay.run(context, colourTargets[0].shaderResourceView.get(), preloadTexture.view(),
+                       graphics->backBufferView.get());
+    // No vertical-sync wait: the image should be up before the scenes load.
+    if (graphics->swapChain) graphics->swapChain->Present(0, 0);
+}
+
+FrameRenderer::OverlayImage FrameRenderer::overlayAt(double seconds) {
+    if (seconds > 161.0 && seconds < 169.0) return OverlayImage::Logo1;
+    if (seconds >= 169.0 && seconds < 190.0) return OverlayImage::Logo2;
+    return OverlayImage::Preload;
+}
+
+void FrameRenderer::postProcess() {
+    gpu::DeviceContext* context = graphics->immediateContext;
+    applyMarkerEffects(audio->getCurrentMarker());
+
+    depthOfField.setParameters(effectBlocks.depthOfField);
+    lensDistort.setParameters(effectBlocks.lensDistort);
+    colorCorrect.setParameters(effectBlocks.colorCorrect);
+    bloom.setParameters(effectBlocks.bloom);
+    textureOverlay.setParameters(effectBlocks.overlay);
+
+    depthOfField.run(context, colourTargets[0].shaderResourceView.get(), depthBuffer.shaderResourceView.get(),
+                     colourTargets[1].renderTargetView.get());
+    lensDistort.render(context, colourTargets[1].shaderResourceView.get(), colourTargets[2].renderTargetView.get());
+    bloom.render(context, colourTargets[2].shaderResourceView.get(), colourTargets[1].renderTargetView.get());
+
+    // Without an open track the show stands at its start.
+    const AudioManagerInterface* channel = audio->getAudio();
+    currentPosition = channel ? channel->getPositionSeconds() : 0.0;
+    currentOverlay = overlayAt(currentPosition);
+    const Texture* overlay = &preloadTexture;
+    effectBlocks.overlay.amount = 0.0f;
+    if (currentOverlay == OverlayImage::Logo1) {
+        overlay = &logoTexture1;
+        effectBlocks.overlay.amount = 1.0f;
+    } else if (currentOverlay == OverlayImage::Logo2) {
+        overlay = &logoTexture2;
+        effectBlocks.overlay.amount = 1.0f;
+    }
+    textureOverlay.setParameters(effectBlocks.overlay);
+    textureOverlay.run(context, colourTargets[1].shaderResourceView.get(), overlay->view(),
+                       colourTargets[2].renderTargetView.get());
+    colorCorrect.render(context, colourTargets[2].shaderResourceView.get(), graphics->backBufferView.get());
+
+    context->OMSetDepthStencilState(depthStates.depthAlwaysState.get(), 0);
+}
+
+void FrameRenderer::setPassObserver(PostPassObserver* observer) {
+    for (PostProcessorBase* effect : {static_cast<PostProcessorBase*>(&depthOfField),
+                                      static_cast<PostProcessorBase*>(&lensDistort),
+                                      static_cast<PostProcessorBase*>(&colorCorrect),
+                                      static_cast<PostProcessorBase*>(&textureOverlay),
+                                      static_cast<PostProcessorBase*>(&bloom)}) {
+        effect->passObserver = observer;
+    }
+}
