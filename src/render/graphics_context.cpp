@@ -59,6 +59,23 @@ bool GraphicsContext::createSwapChain(SDL_Window* window, std::uint32_t width, s
     return true;
 }
 
+bool GraphicsContext::createOffscreenBackBuffer(std::uint32_t width, std::uint32_t height) {
+    if (!device || width < 1 || height < 1) return false;
+    gpu::Texture2DDesc desc;
+    desc.Width = width;
+    desc.Height = height;
+    desc.Format = gpu::Format::R8G8B8A8_UNORM_SRGB;
+    desc.BindFlags = gpu::BIND_RENDER_TARGET | gpu::BIND_SHADER_RESOURCE;
+    if (gpu::failed(device->CreateTexture2D(desc, nullptr, &backBufferTexture))) return false;
+    device->CreateRenderTargetView(backBufferTexture.get(), nullptr, &backBufferView);
+    if (!backBufferView) {
+        backBufferTexture = nullptr;
+        return false;
+    }
+    createDepthBuffer(width, height);
+    return true;
+}
+
 void GraphicsContext::createBackBufferView() {
     swapChain->GetBuffer(0, &backBufferTexture);
     if (backBufferTexture) device->CreateRenderTargetView(backBufferTexture.get(), nullptr, &backBufferView);

@@ -34,6 +34,11 @@ public:
     bool createSwapChain(SDL_Window* window, std::uint32_t width, std::uint32_t height, std::uint32_t refreshNumerator,
                          bool fullscreen);
 
+    // For a device without a window (offline rendering): a back buffer that is a texture of its own, sRGB like the
+    // swap chain's, with its view and depth, and no swap chain. Frames drawn into it are read back instead of
+    // presented. True when the texture and its view exist.
+    bool createOffscreenBackBuffer(std::uint32_t width, std::uint32_t height);
+
     // The back buffer, its view, the viewport and the back buffer's depth follow the window; nothing else does.
     // Skipped while there is no swap chain, and for sizes below 1 (a minimised window), where a depth texture
     // could not be made.

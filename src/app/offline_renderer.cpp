@@ -1,0 +1,125 @@
+#include "app/offline_renderer.h"
+
+#include <cstring>
+#include <exception>
+
+#include "app/demo.h"
+#include "audio/audio_manager.h"
+#include "post/effect_registry.h"
+#include "post/frame_renderer.h"
+#include "platform/process/system_path.h"
+#include "render/graphics_context.h"
+#include "resources/resource_manifest.h"
+#include "resources/wide_text.h"
+
+namespace {
+
+// The renderer's effect registry lives as long as the renderer; nothing reads it offline.
+EffectRegistry& offlineEffects() {
+    static EffectRegistry registry;
+    return registry;
+}
+
+}  // namespace
+
+OfflineRenderer::OfflineRenderer() = default;
+
+OfflineRenderer::~OfflineRenderer() {
+    // GPU objects go before the device that made them.
+    staging = nullptr;
+    renderer.reset();
+    graphics.reset();
+}
+
+bool OfflineRenderer::open(std::uint32_t width, std::uint32_t height, std::string* error) {
+    frameWidth = width;
+    frameHeight = height;
+    const ResourceManifest& manifest = ResourceManifest::instance();
+    if (!manifest.loadError().empty()) {
+        *error = "cannot read the resource manifest: " + manifest.loadError();
+        return false;
+    }
+
+    demo = std::make_unique<Demo>();
+    demo->displaySettings.width = width;
+    demo->displaySettings.height = height;
+    ResourceHandle<DemoTimeline> timeline = demo->factories.acquire<DemoTimeline>(demo->timelinePath);
+
+    // The music is read for its length and positions only: nothing is played.
+    audio = std::make_unique<AudioManager>(sound::kNoSoundDevice);
+    audio->setTimeline(timeline);
+    const std::u16string* track = manifest.findPath("audioTrack");
+    if (!track) {
+        *error = "the resource manifest names no \"audioTrack\"";
+        return false;
+    }
+    musicFile = platform::systemPath(narrowToUtf8(*track));
+    if (!audio->isInitialized() || !audio->readAudioFile(*track)) {
+        *error = "cannot read the music track '" + musicFile + "'";
+        return false;
+    }
+
+    graphics = std::make_unique<GraphicsContext>();
+    if (!graphics->createDevice(nullptr)) {
+        *error = "cannot create a headless graphics device (EGL with OpenGL 4.5 core)";
+        return false;
+    }
+    if (!graphics->createOffscreenBackBuffer(width, height)) {
+        *error = "cannot create a back buffer of the size asked for";
+        return false;
+    }
+    gpu::Viewport viewport{0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height), 0.0f, 1.0f};
+    graphics->immediateContext->RSSetViewports(1, &viewport);
+
+    try {
+        renderer = std::make_unique<FrameRenderer>(graphics.get(), audio.get(), timeline, demo.get());
+        renderer->setEffects(&offlineEffects());
+        renderer->loadResources();
+        renderer->loadTimelineScenes();
+    } catch (const std::exception& failure) {
+        *error = failure.what();
+        return false;
+    }
+    return true;
+}
+
+bool OfflineRenderer::renderAt(double seconds, std::vector<std::uint8_t>* rgba, std::string* error) {
+    audio->setPosition(secondsToPosition(seconds));
+    if (!renderer->beginFrame()) {
+        *error = "the scene of the marker at " + std::to_string(seconds) + " s is not loaded";
+        return false;
+    }
+    renderer->postProcess();
+    if (!readBackBuffer(rgba)) {
+        *error = "cannot read the frame back";
+        return false;
+    }
+    return true;
+}
+
+double OfflineRenderer::musicSeconds() const {
+    AudioManagerInterface* channel = audio ? audio->getAudio() : nullptr;
+    return channel ? channel->bytesToSeconds(channel->getLength()) : 0.0;
+}
+
+bool OfflineRenderer::readBackBuffer(std::vector<std::uint8_t>* rgba) {
+    gpu::Device* device = graphics->device.get();
+    gpu::DeviceContext* context = graphics->immediateContext;
+    gpu::Texture2DDesc desc = graphics->backBufferTexture->GetDesc();
+    desc.Usage = gpu::Usage::Staging;
+    desc.BindFlags = 0;
+    desc.CPUAccessFlags = gpu::CPU_ACCESS_READ;
+    desc.MiscFlags = 0;
+    if (!staging && gpu::failed(device->CreateTexture2D(desc, nullptr, &staging))) return false;
+    context->CopyResource(staging.get(), graphics->backBufferTexture.get());
+    gpu::MappedSubresource mapped;
+    if (gpu::failed(context->Map(staging.get(), 0, gpu::MapType::Read, 0, &mapped))) return false;
+    const std::size_t rowBytes = std::size_t(desc.Width) * 4;
+    rgba->resize(rowBytes * desc.Height);
+    const auto* source = static_cast<const std::uint8_t*>(mapped.pData);
+    for (std::uint32_t row = 0; row < desc.Height; ++row) {
+        std::memcpy(rgba->data() + row * rowBytes, source + std::size_t(row) * mapped.RowPitch, rowBytes);
+    }
+    context->Unmap(staging.get(), 0);
+    return true;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+// Frames of a show without real-time playback, for captures and for checking a show: the player's own frame
+// renderer and effect chain on a headless device, with the music position set for each frame instead of played.
+// Run from the show's folder, like the player. The same time gives the same frame on every run.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/gpu/device.h"
+
+class AudioManager;
+class Demo;
+class FrameRenderer;
+class GraphicsContext;
+
+class OfflineRenderer {
+public:
+    OfflineRenderer();
+    ~OfflineRenderer();
+    OfflineRenderer(const OfflineRenderer&) = delete;
+    OfflineRenderer& operator=(const OfflineRenderer&) = delete;
+
+    // Reads the show, creates the device, loads the renderer's resources and every scene of the timeline.
+    // False with `error` set when the show cannot be rendered. Errors the renderer throws (an image that cannot
+    // be decoded, an empty timeline) are answered the same way.
+    bool open(std::uint32_t width, std::uint32_t height, std::string* error);
+
+    // Draws the frame at `seconds` of the music into the back buffer and copies it to `rgba` (width x height x 4
+    // bytes, row 0 at the top, sRGB-encoded as the player presents it). False with `error` set when the current
+    // marker's scene is not loaded (the player would stop there).
+    bool renderAt(double seconds, std::vector<std::uint8_t>* rgba, std::string* error);
+
+    double musicSeconds() const;
+    // The music file as this file system names it.
+    const std::string& musicPath() const { return musicFile; }
+    std::uint32_t width() const { return frameWidth; }
+    std::uint32_t height() const { return frameHeight; }
+
+private:
+    bool readBackBuffer(std::vector<std::uint8_t>* rgba);
+
+    std::unique_ptr<Demo> demo;
+    std::unique_ptr<AudioManager> audio;
+    std::unique_ptr<GraphicsContext> graphics;
+    std::unique_ptr<FrameRenderer> renderer;
+    gpu::Ref<gpu::Texture2D> staging;  // the back buffer's CPU copy, made at the first read-back
+    std::string musicFile;
+    std::uint32_t frameWidth = 0;
+    std::uint32_t frameHeight = 0;
+};
