@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audio/music_probe.h"
+#include "post/parameter_probe.h"
 #include "resources/show_report.h"
 
 namespace {
@@ -16,7 +17,8 @@ namespace {
 void printUsage() {
     std::fputs("usage: demo-inspect [--json] [--at SECONDS]...\n"
                "Run from the show's directory (the one holding resources/), like the player.\n"
-               "--at: the music position, current marker and progress at that time of the music (repeatable).\n"
+               "--at: the music position, current marker and progress at that time of the music, and the effect\n"
+               "  parameters the frame at that time uploads (repeatable).\n"
                "The music track is read too, for its length.\n",
                stderr);
 }
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     probeMusic(report, times);
+    probeEffectParameters(report);
     // The music's length, when known, bounds the check for uncovered positions at the end.
     std::vector<std::string> warnings = showWarnings(
         report.manifest, report.markers, report.music ? std::optional(report.music->bytes) : std::nullopt);

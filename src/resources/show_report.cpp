@@ -6,6 +6,7 @@
 #include <utility>
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include "platform/process/system_path.h"
 #include "resources/resource_path.h"
@@ -44,6 +45,12 @@ std::string jsonString(const std::string& text) {
 template <typename Float>
 std::string jsonNumber(Float value) {
     return std::isfinite(value) ? fmt::format("{}", value) : "null";
+}
+
+std::string jsonFloats(const std::vector<float>& values) {
+    std::string out = "[";
+    for (size_t i = 0; i < values.size(); ++i) out += (i ? ", " : "") + jsonNumber(values[i]);
+    return out + "]";
 }
 
 const std::pair<const char*, const ResourceManifest::Table ResourceManifest::*> kTables[] = {
@@ -201,9 +208,17 @@ std::string formatJson(const ShowReport& report) {
         out += ", \"at\": [";
         for (size_t i = 0; i < report.probes.size(); ++i) {
             const ShowReport::Probe& probe = report.probes[i];
-            out += fmt::format("{}{{\"seconds\": {}, \"position\": {}, \"marker\": {}, \"progress\": {}}}", i ? ", " : "",
+            out += fmt::format("{}{{\"seconds\": {}, \"position\": {}, \"marker\": {}, \"progress\": {}", i ? ", " : "",
                                jsonNumber(probe.seconds), probe.position,
                                probe.marker ? std::to_string(*probe.marker) : "null", jsonNumber(probe.progress));
+            if (probe.parameters) {
+                const ShowReport::Probe::Parameters& p = *probe.parameters;
+                out += fmt::format(", \"parameters\": {{\"dof\": {}, \"lens\": {}, \"color\": {}, \"bloom\": {}, "
+                                   "\"overlay\": {{\"amount\": {}, \"texture\": {}}}}}",
+                                   jsonFloats(p.dof), jsonFloats(p.lens), jsonFloats(p.color), jsonFloats(p.bloom),
+                                   jsonNumber(p.overlayAmount), jsonString(p.overlayTexture));
+            }
+            out += "}";
         }
         out += "]";
     }
@@ -248,6 +263,12 @@ std::string formatText(const ShowReport& report) {
         out += probe.marker ? fmt::format("marker {} '{}', progress {:.4f}\n", *probe.marker,
                                           validUtf8(report.markers[*probe.marker].label), probe.progress)
                             : fmt::format("no marker, progress {:.4f}\n", probe.progress);
+        if (probe.parameters) {
+            const ShowReport::Probe::Parameters& p = *probe.parameters;
+            out += fmt::format("  dof {}\n  lens {}\n  color {}\n  bloom {}\n  overlay {} ({})\n", fmt::join(p.dof, " "),
+                               fmt::join(p.lens, " "), fmt::join(p.color, " "), fmt::join(p.bloom, " "),
+                               p.overlayAmount, p.overlayTexture);
+        }
     }
     if (report.musicRequested) {
         out += report.music ? fmt::format("Music {}: {} bytes, {:.3f} s\n", report.music->path, report.music->bytes,

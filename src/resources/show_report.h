@@ -17,6 +17,13 @@ struct ShowReport {
         uint64_t position = 0;
         std::optional<size_t> marker;  // index into the timeline's markers
         double progress = 0.0;
+        // The effect parameter blocks that the frame at this position uploads, in block order.
+        struct Parameters {
+            std::vector<float> dof, lens, color, bloom;
+            float overlayAmount = 0.0f;
+            std::string overlayTexture;  // "preload", "logo1" or "logo2"
+        };
+        std::optional<Parameters> parameters;
     };
     struct Music {
         std::string path;

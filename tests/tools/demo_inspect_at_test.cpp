@@ -29,9 +29,20 @@ void writeShow(const TempDir& dir, bool withMusic) {
     </Timeline>)");
 }
 
+// The text from `from` on, without the "parameters" objects (checked on their own below).
 std::string tail(const std::string& text, const std::string& from) {
     const size_t at = text.find(from);
-    return at == std::string::npos ? "(no " + from + ")" : text.substr(at);
+    if (at == std::string::npos) return "(no " + from + ")";
+    std::string out = text.substr(at);
+    for (size_t start; (start = out.find(", \"parameters\": {")) != std::string::npos;) {
+        size_t end = out.find('{', start);
+        for (int depth = 0; end < out.size(); ++end) {
+            depth += out[end] == '{' ? 1 : out[end] == '}' ? -1 : 0;
+            if (depth == 0) break;
+        }
+        out.erase(start, end + 1 - start);
+    }
+    return out;
 }
 
 TEST(DemoInspectAt, PrintsPositionMarkerAndProgressAsThePlayerSeesThem) {
@@ -75,6 +86,37 @@ TEST(DemoInspectAt, RejectsTimesThatAreNotNumbers) {
     for (const char* bad : {"--at", "--at x", "--at -1", "--at nan", "--at 2s"}) {
         EXPECT_EQ(inspect(dir.path(), bad).exitCode, 1) << bad;
     }
+}
+
+// The blocks are what the frame uploads: the marker's effects over the defaults, in block order, and the overlay
+// chosen by the music time (no music here, so positions are not clamped to a track).
+TEST(DemoInspectAt, PrintsTheEffectParametersTheFrameUploads) {
+    TempDir dir;
+    dir.write("resources/resources.xml", "<Resources/>");
+    dir.write("resources/timeline.xml", R"(<Timeline>
+        <TimelineTrack label="a" to="10"><Effect type="DOF"><Parameter name="focus"><Key value="0.3"/></Parameter>
+        </Effect><Effect type="Bloom"><Parameter name="blur_instensity"><Key value="0.75"/></Parameter></Effect>
+        </TimelineTrack>
+        <TimelineTrack label="b" to="200"/>
+    </Timeline>)");
+    const CommandResult run = inspect(dir.path(), "--json --at 5 --at 161 --at 161.001 --at 169 --at 190");
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.output.find(R"("progress": 0.5, "parameters": {"dof": [0.01, 0.3, 0.8], )"
+                              R"("lens": [0.502, 0.47, 0.497, 0.5, 0.51, 0.723], )"
+                              R"("color": [0.547, 0.552, 0.436, 0.697, 0.5, 0.5, 0.5, 1, 0.5, 0.5, 0.5, 0.676, 0, 0, 0, 0], )"
+                              R"("bloom": [0.206, 0.931, 0.1, 0, 0.14, 0.1, 0.5, 0.221, 0.75, 1], )"
+                              R"("overlay": {"amount": 0, "texture": "preload"}})"),
+              std::string::npos)
+        << run.output;
+    std::vector<std::string> overlays;
+    for (size_t at = 0; (at = run.output.find("\"overlay\": {", at)) != std::string::npos; ++at) {
+        overlays.push_back(run.output.substr(at + 12, run.output.find('}', at) - at - 12));
+    }
+    EXPECT_EQ(overlays, (std::vector<std::string>{R"("amount": 0, "texture": "preload")",
+                                                  R"("amount": 0, "texture": "preload")",
+                                                  R"("amount": 1, "texture": "logo1")",
+                                                  R"("amount": 1, "texture": "logo2")",
+                                                  R"("amount": 0, "texture": "preload")"}));
 }
 
 }  // namespace

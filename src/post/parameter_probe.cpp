@@ -1,0 +1,39 @@
+#include "post/parameter_probe.h"
+
+#include <cstring>
+
+#include "platform/sound/sound.h"
+#include "post/effect_parameters.h"
+#include "post/frame_renderer.h"
+
+namespace {
+
+template <typename Block>
+std::vector<float> floatsOf(const Block& block) {
+    std::vector<float> values(sizeof(Block) / sizeof(float));
+    std::memcpy(values.data(), &block, sizeof(Block));
+    return values;
+}
+
+}  // namespace
+
+void probeEffectParameters(ShowReport& report) {
+    const TimelineMarker none;
+    for (ShowReport::Probe& probe : report.probes) {
+        EffectParameterBlocks blocks;
+        blocks.apply(probe.marker ? report.markers[*probe.marker] : none);
+        // The overlay follows the music's own position, as the frame reads it back from the channel.
+        const double seconds = static_cast<double>(probe.position) / sound::kBytesPerSecond;
+        const FrameRenderer::OverlayImage image = FrameRenderer::overlayAt(seconds);
+        ShowReport::Probe::Parameters parameters;
+        parameters.dof = floatsOf(blocks.depthOfField);
+        parameters.lens = floatsOf(blocks.lensDistort);
+        parameters.color = floatsOf(blocks.colorCorrect);
+        parameters.bloom = floatsOf(blocks.bloom);
+        parameters.overlayAmount = image == FrameRenderer::OverlayImage::Preload ? 0.0f : 1.0f;
+        parameters.overlayTexture = image == FrameRenderer::OverlayImage::Logo1   ? "logo1"
+                                    : image == FrameRenderer::OverlayImage::Logo2 ? "logo2"
+                                                                                  : "preload";
+        probe.parameters = std::move(parameters);
+    }
+}
