@@ -6,6 +6,7 @@
 
 #include <spirv_cross/spirv_glsl.hpp>
 
+#include "platform/shader_compiler/d3d_packing.h"
 #include "platform/shader_compiler/varying_locations.h"
 
 namespace shader_compiler {
@@ -90,6 +91,7 @@ private:
             std::uint32_t slot = glsl_.get_decoration(block.id, spv::DecorationBinding);
             std::string name = prefix_ + "_b" + std::to_string(slot);
             unbind(block.id);
+            applyD3DPacking(glsl_, block.base_type_id);
             // Members start with "m_", blocks with a stage prefix: Mesa corrupts its heap when a block name of
             // one stage equals a member name of the other.
             const SPIRType& type = glsl_.get_type(block.base_type_id);
