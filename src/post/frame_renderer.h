@@ -14,6 +14,7 @@
 #include "post/post_fast_approximate_anti_alias.h"
 #include "post/post_lens_distort.h"
 #include "post/post_texture_overlay.h"
+#include "post/timeline_scenes.h"
 #include "render/depth_buffer.h"
 #include "render/depth_states.h"
 #include "render/graphics_context.h"
@@ -44,6 +45,8 @@ public:
 
     const RenderTarget& colourTarget(size_t index) const { return colourTargets[index]; }
     const DepthBuffer& frameDepthBuffer() const { return depthBuffer; }
+    // The loaded scenes by name, for tools that report what the player draws.
+    const SceneTable& scenes() const { return loadedScenes; }
 
     // ---- effect chain (frame_renderer_post.cpp) ----
     // Presents the preload image over black once; loadResources calls it. Without a swap chain (a headless
@@ -94,6 +97,6 @@ private:
     OverlayImage currentOverlay = OverlayImage::Preload;
     // ---- end of effect chain ----
 
-    // Scene name to its scene; filled before playback and only read afterwards.
-    std::map<std::string, bool> loadedScenes;
+    // Scene name to its scene; filled before playback and only read afterwards (frame_renderer_scenes.cpp).
+    SceneTable loadedScenes;
 };
