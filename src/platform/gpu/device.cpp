@@ -24,14 +24,36 @@ Device::~Device() {
     resourceThread_.reset();
     drainReleases();
     if (defaultSampler_) glDeleteSamplers(1, &defaultSampler_);
+    glDeleteTextures(kEmptyKinds, emptyTextures_);
     immediate_.reset();
     contexts_.reset();
+}
+
+void Device::lastReferenceGone() {
+    if (released_.exchange(true)) return;  // a reference taken again from a child and dropped
+    // The immediate context's bindings would keep their objects, and so the device, alive for ever.
+    if (immediate_ && onOwnerThread()) immediate_->ClearState();
+    endLife();
+}
+
+GLuint Device::emptyTexture(GLenum samplerType) const {
+    switch (samplerType) {
+        case GL_SAMPLER_2D_ARRAY:
+        case GL_SAMPLER_2D_ARRAY_SHADOW: return emptyTextures_[kEmptyFloat2DArray];
+        case GL_SAMPLER_CUBE:
+        case GL_SAMPLER_CUBE_SHADOW: return emptyTextures_[kEmptyFloatCube];
+        case GL_SAMPLER_2D_MULTISAMPLE: return emptyTextures_[kEmptyFloat2DMS];
+        case GL_INT_SAMPLER_2D: return emptyTextures_[kEmptyInt2D];
+        case GL_UNSIGNED_INT_SAMPLER_2D: return emptyTextures_[kEmptyUint2D];
+        case GL_SAMPLER_2D:
+        case GL_SAMPLER_2D_SHADOW: return emptyTextures_[kEmptyFloat2D];
+        default: return 0;
+    }
 }
 
 bool Device::initialise() {
     // D3D's conventions once for the context: row 0 at the top, depth 0..1.
     glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
-    glEnable(GL_PRIMITIVE_RESTART_FIXED_INDEX);
     glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
     glGetIntegerv(GL_MAX_SAMPLES, &maxSamples_);
 
@@ -41,6 +63,30 @@ bool Device::initialise() {
     glSamplerParameteri(defaultSampler_, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     for (GLenum wrap : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R}) {
         glSamplerParameteri(defaultSampler_, wrap, GL_CLAMP_TO_EDGE);
+    }
+
+    // What an empty shader-resource slot reads: zeros, alpha included.
+    struct EmptyTexture {
+        GLenum target, internalFormat, format, type;
+    };
+    const EmptyTexture empties[kEmptyKinds] = {
+        {GL_TEXTURE_2D, GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE},
+        {GL_TEXTURE_2D_ARRAY, GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE},
+        {GL_TEXTURE_CUBE_MAP, GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE},
+        {GL_TEXTURE_2D_MULTISAMPLE, GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE},
+        {GL_TEXTURE_2D, GL_RGBA32I, GL_RGBA_INTEGER, GL_INT},
+        {GL_TEXTURE_2D, GL_RGBA32UI, GL_RGBA_INTEGER, GL_UNSIGNED_INT}};
+    for (int i = 0; i < kEmptyKinds; ++i) {
+        const EmptyTexture& e = empties[i];
+        glCreateTextures(e.target, 1, &emptyTextures_[i]);
+        if (e.target == GL_TEXTURE_2D_ARRAY) {
+            glTextureStorage3D(emptyTextures_[i], 1, e.internalFormat, 1, 1, 1);
+        } else if (e.target == GL_TEXTURE_2D_MULTISAMPLE) {
+            glTextureStorage2DMultisample(emptyTextures_[i], 1, e.internalFormat, 1, 1, GL_TRUE);
+        } else {
+            glTextureStorage2D(emptyTextures_[i], 1, e.internalFormat, 1, 1);
+        }
+        glClearTexImage(emptyTextures_[i], 0, e.format, e.type, nullptr);
     }
 
     immediate_ = std::make_unique<DeviceContext>(*this);

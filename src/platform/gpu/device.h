@@ -5,6 +5,7 @@
 // (one shared GL context), and return once the object is complete. Failures leave the output null and answer
 // an error Result; nothing aborts on bad input.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,6 +19,7 @@
 #include "platform/gpu/buffer.h"
 #include "platform/gpu/descs.h"
 #include "platform/gpu/input_layout.h"
+#include "platform/gpu/program_cache.h"
 #include "platform/gpu/ref_counted.h"
 #include "platform/gpu/result.h"
 #include "platform/gpu/shader_bytecode.h"
@@ -70,9 +72,21 @@ public:
     void drainReleases();
     GLuint defaultSampler() const { return defaultSampler_; }
     std::int32_t maxSamples() const { return maxSamples_; }
+    // A 1 x 1 texture of zeros for a sampler uniform of this GL type (GL_SAMPLER_2D, GL_ISAMPLER_2D, ...).
+    GLuint emptyTexture(GLenum samplerType) const;
+    ProgramCache& programs() { return programs_; }
+
+    // Children and swap chains keep the device alive: it goes when the last reference and the last of them
+    // have gone. On its own thread, as its GL objects die with it.
+    void childAdded() { lives_.fetch_add(1, std::memory_order_relaxed); }
+    void childGone() { endLife(); }
 
     Device(std::unique_ptr<GlContexts> contexts, FeatureLevel level);
     ~Device() override;
+
+protected:
+    // The application's last reference: unbind everything, then wait for the children still alive.
+    void lastReferenceGone() override;
 
 private:
     friend Result CreateDevice(SDL_Window*, const FeatureLevel*, std::uint32_t, Ref<Device>*, FeatureLevel*,
@@ -83,6 +97,11 @@ private:
     // Vertex and pixel shaders are built alike; defined where they are made.
     template <typename ShaderType>
     Result createShader(const ShaderBytecode& bytecode, ShaderStage stage, Ref<ShaderType>* out);
+    void endLife() {
+        if (lives_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+    }
+    enum EmptyKind { kEmptyFloat2D, kEmptyFloat2DArray, kEmptyFloatCube, kEmptyFloat2DMS, kEmptyInt2D, kEmptyUint2D,
+                     kEmptyKinds };
 
     struct PendingRelease {
         GlKind kind;
@@ -100,6 +119,10 @@ private:
     std::vector<PendingRelease> draining_;
     GLuint defaultSampler_ = 0;
     std::int32_t maxSamples_ = 1;
+    GLuint emptyTextures_[kEmptyKinds] = {};
+    ProgramCache programs_{*this};
+    std::atomic<std::uint32_t> lives_{1};  // one for the application's references, one per child
+    std::atomic<bool> released_{false};
 };
 
 // D3D11CreateDevice: window null gives a headless EGL device, otherwise a device whose immediate context draws

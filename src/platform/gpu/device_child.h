@@ -9,15 +9,21 @@ namespace gpu {
 
 class Device;
 
-// Every object a device creates. It borrows the device, which must outlive it (release children first).
+// Every object a device creates. As in D3D11 the device outlives its children: each one keeps it alive, so
+// releasing the device and its children is safe in any order on the device's thread.
 class DeviceChild : public RefCounted {
 public:
     Device* GetDevice() const { return device_; }
     // Never reused within a process: caches key on it rather than on GL names, which GL recycles.
     std::uint64_t serial() const { return serial_; }
 
+    // The device's own objects (made at its creation, gone with it) do not keep it alive.
+    struct Internal {};
+
 protected:
-    explicit DeviceChild(Device* device) : device_(device), serial_(nextSerial()) {}
+    explicit DeviceChild(Device* device);
+    DeviceChild(Device* device, Internal);
+    ~DeviceChild() override;
 
     Device* device_;
 
@@ -27,6 +33,7 @@ private:
         return counter.fetch_add(1, std::memory_order_relaxed);
     }
     std::uint64_t serial_;
+    bool keepsDevice_;
 };
 
 // Resource kinds, as D3D11_RESOURCE_DIMENSION.

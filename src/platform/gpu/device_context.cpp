@@ -41,7 +41,7 @@ DeviceContext::~DeviceContext() {
 
 bool DeviceContext::initialise() {
     glCreateProgramPipelines(1, &pipeline_);
-    emptyLayout_ = Ref<InputLayout>::adopt(new InputLayout(&device_, {}));
+    emptyLayout_ = Ref<InputLayout>::adopt(new InputLayout(&device_, DeviceChild::Internal{}));
     cache_.invalidate();
     cache_.bindProgramPipeline(pipeline_);
     // Off-screen rendering always encodes into sRGB attachments, as D3D does by view format.
@@ -380,7 +380,7 @@ void DeviceContext::GenerateMips(ShaderResourceView* view) {
 void DeviceContext::bindStageTextures(const Shader* shader, const StageBindings& s) {
     for (const TextureUnitBinding& u : shader->textureUnits()) {
         const ShaderResourceView* view = s.views[u.textureSlot].get();
-        cache_.bindTextureUnit(u.unit, view ? view->gl().texture : 0);
+        cache_.bindTextureUnit(u.unit, view ? view->gl().texture : u.emptyTexture);
         GLuint sampler = 0;
         if (u.samplerSlot >= 0) {
             const SamplerState* state = s.samplers[static_cast<std::uint32_t>(u.samplerSlot)].get();
@@ -435,6 +435,13 @@ bool DeviceContext::prepareDraw() {
     cache_.applyRasterizer(rasterizer_ ? rasterizer_->GetDesc() : kDefaultRasterizer);
     cache_.applyDepthStencil(depthStencilState_ ? depthStencilState_->GetDesc() : kDefaultDepthStencil, stencilRef_);
     cache_.applyBlend(blend_ ? blend_->GetDesc() : kDefaultBlend, blendFactor_, sampleMask_);
+    // Without a pixel shader D3D writes no colour (depth only); GL would write undefined values.
+    if (!pixelShader_) {
+        for (std::uint32_t i = 0; i < kMaxRenderTargets; ++i) cache_.setColorMask(i, 0);
+    }
+    // D3D cuts only strips at the all-ones index.
+    cache_.setPrimitiveRestart(topology_ == PrimitiveTopology::LineStrip ||
+                               topology_ == PrimitiveTopology::TriangleStrip);
     cache_.useStages(pipeline_, vertexShader_->glProgram(), pixelShader_ ? pixelShader_->glProgram() : 0);
     bindStageTextures(vertexShader_.get(), vertexStage_);
     if (pixelShader_) bindStageTextures(pixelShader_.get(), pixelStage_);

@@ -129,7 +129,8 @@ Result Device::CreateSamplerState(const SamplerDesc& desc, Ref<SamplerState>* ou
 namespace {
 
 // Builds the separable program and points its blocks and samplers at the stage's ranges.
-Result buildProgram(const ShaderBytecode& code, GLuint* program, std::vector<TextureUnitBinding>* units) {
+Result buildProgram(const Device& device, const ShaderBytecode& code, GLuint* program,
+                    std::vector<TextureUnitBinding>* units) {
     const char* source = code.Glsl.c_str();
     *program =
         glCreateShaderProgramv(code.Stage == ShaderStage::Vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER, 1, &source);
@@ -153,6 +154,13 @@ Result buildProgram(const ShaderBytecode& code, GLuint* program, std::vector<Tex
         unit.unit = textureUnitBase(code.Stage) + static_cast<std::uint32_t>(i);
         unit.textureSlot = t.TextureSlot;
         unit.samplerSlot = t.SamplerSlot;
+        GLuint index = glGetProgramResourceIndex(*program, GL_UNIFORM, t.UniformName.c_str());
+        const GLenum typeProperty = GL_TYPE;
+        GLint type = 0;
+        if (index != GL_INVALID_INDEX) {
+            glGetProgramResourceiv(*program, GL_UNIFORM, index, 1, &typeProperty, 1, nullptr, &type);
+        }
+        unit.emptyTexture = device.emptyTexture(static_cast<GLenum>(type));
         glProgramUniform1i(*program, location, static_cast<GLint>(unit.unit));
         units->push_back(unit);
     }
@@ -165,14 +173,16 @@ template <typename ShaderType>
 Result Device::createShader(const ShaderBytecode& bytecode, ShaderStage stage, Ref<ShaderType>* out) {
     if (out) *out = nullptr;
     if (std::string why = checkBytecode(bytecode, stage); !why.empty()) return invalid(why);
-    GLuint program = 0;
-    std::vector<TextureUnitBinding> units;
-    Result result = onGlThread([&] { return buildProgram(bytecode, &program, &units); });
-    if (failed(result) || !out) {
-        if (program) releaseGl(GlKind::Program, program);
-        return failed(result) ? result : Result::SFalse;
-    }
-    *out = Ref<ShaderType>::adopt(new ShaderType(this, program, std::move(units)));
+    std::shared_ptr<const ShaderProgramObject> program;
+    Result result = programs_.acquire(
+        bytecode,
+        [&](GLuint* name, std::vector<TextureUnitBinding>* units) {
+            return onGlThread([&] { return buildProgram(*this, bytecode, name, units); });
+        },
+        &program);
+    if (failed(result)) return result;
+    if (!out) return Result::SFalse;
+    *out = Ref<ShaderType>::adopt(new ShaderType(this, std::move(program)));
     return Result::Ok;
 }
 

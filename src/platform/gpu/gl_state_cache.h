@@ -34,6 +34,7 @@ public:
 
     void setFramebufferSrgb(bool on) { setEnable(kFramebufferSrgb, GL_FRAMEBUFFER_SRGB, on); }
     void setScissorTest(bool on) { setEnable(kScissor, GL_SCISSOR_TEST, on); }
+    void setPrimitiveRestart(bool on) { setEnable(kPrimitiveRestart, GL_PRIMITIVE_RESTART_FIXED_INDEX, on); }
     void setColorMask(std::uint32_t target, std::uint8_t mask);
     void setDepthMask(bool on);
     void setStencilWriteMask(std::uint8_t mask);
@@ -57,6 +58,7 @@ private:
         kMultisample,
         kAlphaToCoverage,
         kSampleMask,
+        kPrimitiveRestart,
         kEnableCount
     };
     void setEnable(EnableIndex index, GLenum cap, bool on);

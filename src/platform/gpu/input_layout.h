@@ -28,6 +28,7 @@ class InputLayout final : public DeviceChild {
 public:
     InputLayout(Device* device, std::vector<VertexAttribute> attributes)
         : DeviceChild(device), attributes_(std::move(attributes)) {}
+    InputLayout(Device* device, Internal internal) : DeviceChild(device, internal) {}
     ~InputLayout() override;
     const std::vector<VertexAttribute>& attributes() const { return attributes_; }
 

@@ -16,13 +16,15 @@ public:
     std::uint32_t AddRef() { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
     std::uint32_t Release() {
         std::uint32_t left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
-        if (left == 0) delete this;
+        if (left == 0) lastReferenceGone();
         return left;
     }
     std::uint32_t refCount() const { return refs_.load(std::memory_order_relaxed); }
 
 protected:
     virtual ~RefCounted() = default;
+    // The last reference went: objects that must outlive something else may defer their destruction.
+    virtual void lastReferenceGone() { delete this; }
 
 private:
     std::atomic<std::uint32_t> refs_{1};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include <epoxy/gl.h>
@@ -19,41 +20,47 @@ constexpr std::uint32_t kTextureUnitsPerStage = 16;
 constexpr std::uint32_t uniformBindingBase(ShaderStage stage) { return stage == ShaderStage::Pixel ? 0 : 14; }
 constexpr std::uint32_t textureUnitBase(ShaderStage stage) { return stage == ShaderStage::Pixel ? 0 : 16; }
 
-// One texture unit of a program: which SRV slot and sampler slot feed it at draw time.
+// One texture unit of a program: which SRV slot and sampler slot feed it at draw time, and the all-zero
+// texture of the sampler's kind that an empty SRV slot reads (D3D gives 0, 0, 0, 0 there; GL 0, 0, 0, 1).
 struct TextureUnitBinding {
     std::uint32_t unit = 0;
     std::uint32_t textureSlot = 0;
     std::int32_t samplerSlot = -1;
+    GLuint emptyTexture = 0;
 };
 
-// A separable GL program for one stage.
+// A separable GL program for one stage, shared by every shader made from the same bytecode.
+struct ShaderProgramObject {
+    GLuint program = 0;
+    std::vector<TextureUnitBinding> units;
+};
+
 class Shader : public DeviceChild {
 public:
-    ~Shader() override;
-    GLuint glProgram() const { return program_; }
+    GLuint glProgram() const { return program_->program; }
     ShaderStage stage() const { return stage_; }
-    const std::vector<TextureUnitBinding>& textureUnits() const { return units_; }
+    const std::vector<TextureUnitBinding>& textureUnits() const { return program_->units; }
 
 protected:
-    Shader(Device* device, ShaderStage stage, GLuint program, std::vector<TextureUnitBinding> units)
-        : DeviceChild(device), stage_(stage), program_(program), units_(std::move(units)) {}
+    Shader(Device* device, ShaderStage stage, std::shared_ptr<const ShaderProgramObject> program)
+        : DeviceChild(device), stage_(stage), program_(std::move(program)) {}
 
 private:
     ShaderStage stage_;
-    GLuint program_;
-    std::vector<TextureUnitBinding> units_;
+    // Released before the device reference this child holds (members go before the base).
+    std::shared_ptr<const ShaderProgramObject> program_;
 };
 
 class VertexShader final : public Shader {
 public:
-    VertexShader(Device* device, GLuint program, std::vector<TextureUnitBinding> units)
-        : Shader(device, ShaderStage::Vertex, program, std::move(units)) {}
+    VertexShader(Device* device, std::shared_ptr<const ShaderProgramObject> program)
+        : Shader(device, ShaderStage::Vertex, std::move(program)) {}
 };
 
 class PixelShader final : public Shader {
 public:
-    PixelShader(Device* device, GLuint program, std::vector<TextureUnitBinding> units)
-        : Shader(device, ShaderStage::Pixel, program, std::move(units)) {}
+    PixelShader(Device* device, std::shared_ptr<const ShaderProgramObject> program)
+        : Shader(device, ShaderStage::Pixel, std::move(program)) {}
 };
 
 // Stages this layer does not build; binding null to them is accepted so callers can unbind as in D3D.

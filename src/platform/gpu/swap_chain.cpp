@@ -29,7 +29,13 @@ bool knownSwapEffect(SwapEffect effect) {
 
 }  // namespace
 
-SwapChain::~SwapChain() { dropBackBuffer(); }
+// The swap chain keeps its device alive, as a device child does.
+SwapChain::SwapChain(Device& device, const SwapChainDesc& desc) : device_(device), desc_(desc) { device_.childAdded(); }
+
+SwapChain::~SwapChain() {
+    dropBackBuffer();
+    device_.childGone();  // may destroy the device
+}
 
 void SwapChain::dropBackBuffer() {
     if (readFramebuffer_) {

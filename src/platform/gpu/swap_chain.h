@@ -70,7 +70,7 @@ public:
     Result GetFullscreenState(bool* fullscreen) const;
 
     // Layer internals.
-    SwapChain(Device& device, const SwapChainDesc& desc) : device_(device), desc_(desc) {}
+    SwapChain(Device& device, const SwapChainDesc& desc);
     ~SwapChain() override;
     Result createBackBuffer();
 

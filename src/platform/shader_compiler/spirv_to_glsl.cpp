@@ -39,7 +39,9 @@ std::uint32_t locationCount(const SPIRType& type) {
 }
 
 // Mask of the declared width, as D3D reflection reports it: float -> 1, float2 -> 3, float3 -> 7, float4 -> 15.
-std::uint8_t widthMask(const SPIRType& type) { return static_cast<std::uint8_t>((1u << std::min(type.vecsize, 4u)) - 1); }
+std::uint8_t widthMask(const SPIRType& type) {
+    return static_cast<std::uint8_t>((1u << std::min(type.vecsize, 4u)) - 1);
+}
 
 gpu::RegisterComponentType componentType(const SPIRType& type) {
     switch (type.basetype) {
