@@ -37,6 +37,10 @@ public:
     // The music file as this file system names it.
     const std::string& musicPath() const { return musicFile; }
     std::uint32_t width() const { return frameWidth; }
+    // For benchmarks and tests that time or observe the frame's steps.
+    FrameRenderer* frameRenderer() const { return renderer.get(); }
+    GraphicsContext* graphicsContext() const { return graphics.get(); }
+    AudioManager* audioManager() const { return audio.get(); }
     std::uint32_t height() const { return frameHeight; }
 
 private:
