@@ -67,4 +67,55 @@ TEST_F(HlslCompilerTest, IncludesResolveAgainstTheIncludingFileAndInputsAreRefle
     }
 }
 
+TEST_F(HlslCompilerTest, WarningsComeBackWithFileAndLineAndTheShaderStillCompiles) {
+    std::string path = write("warn.hlsl", "\n[unknownattribute]\nfloat4 main() : SV_Target { return 1; }\n");
+    ASSERT_EQ(compile(path, "ps_4_0"), Result::Ok) << messages_;
+    EXPECT_EQ(code_.Stage, gpu::ShaderStage::Pixel);
+    EXPECT_FALSE(code_.Glsl.empty());
+    EXPECT_NE(messages_.find(path + ":2: warning"), std::string::npos) << messages_;
+    // A cached translation answers with its warnings too.
+    messages_.clear();
+    ASSERT_EQ(compile(path, "ps_4_0"), Result::Ok);
+    EXPECT_NE(messages_.find("warning"), std::string::npos);
+}
+
+TEST_F(HlslCompilerTest, FailuresLeaveNoCodeAndSayWhere) {
+    std::string include = write("lib/broken.hlsli", "float helper() {\n  return 1\n}\n");
+    std::string path = write("uses_broken.hlsl", "#include \"lib/broken.hlsli\"\nfloat4 main() : SV_Target "
+                                                 "{ return helper(); }\n");
+    EXPECT_TRUE(gpu::failed(compile(path, "ps_5_0")));
+    EXPECT_TRUE(code_.Glsl.empty());
+    EXPECT_NE(messages_.find(include + ":3: error"), std::string::npos) << messages_;
+
+    EXPECT_TRUE(gpu::failed(compile((dir_.path() / "absent.hlsl").string(), "vs_5_0")));
+    EXPECT_NE(messages_.find("absent.hlsl"), std::string::npos);
+    EXPECT_TRUE(code_.Glsl.empty());
+
+    std::string fine = write("fine.hlsl", "float4 main() : SV_Target { return 1; }\n");
+    EXPECT_TRUE(gpu::failed(compile(fine, "gs_5_0")));
+    EXPECT_TRUE(gpu::failed(compile(fine, "ps_5_1")));
+    EXPECT_TRUE(code_.Glsl.empty());
+}
+
+TEST_F(HlslCompilerTest, CachedTranslationsAreSharedByThreadsAndFollowTheIncludes) {
+    write("colour.hlsli", "static const float4 kColour = float4(1, 0, 0, 1);\n");
+    std::string path =
+        write("cached.hlsl", "#include \"colour.hlsli\"\nfloat4 main() : SV_Target { return kColour; }\n");
+    ShaderBytecode results[2];
+    Result answers[2];
+    std::thread other([&] { answers[1] = compileFromFile(path, "main", "ps_5_0", &results[1], nullptr); });
+    answers[0] = compileFromFile(path, "main", "ps_5_0", &results[0], nullptr);
+    other.join();
+    ASSERT_EQ(answers[0], Result::Ok);
+    ASSERT_EQ(answers[1], Result::Ok);
+    EXPECT_EQ(results[0].Glsl, results[1].Glsl);
+    ASSERT_EQ(compile(path, "ps_5_0"), Result::Ok);
+    EXPECT_EQ(code_.Glsl, results[0].Glsl);
+
+    // An edited include is a new translation, though the file itself is unchanged.
+    write("colour.hlsli", "static const float4 kColour = float4(0, 0, 1, 1);\n");
+    ASSERT_EQ(compile(path, "ps_5_0"), Result::Ok);
+    EXPECT_NE(code_.Glsl, results[0].Glsl);
+}
+
 }  // namespace
