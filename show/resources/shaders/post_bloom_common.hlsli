@@ -9,7 +9,7 @@ cbuffer BloomParameters : register(b1)
 {
     float smooth;           // softness of the brightness threshold: 0 hard cut, 1 very gradual
     float size;             // brightness threshold: 0 everything glows, 1 only the brightest highlights
-    float samplesx;         // reach of the first blur: 0 none, 0.1 about 2 percent of the height, 1 a long streak
+    float samplesx;         // length of the first blur: 0 none, 0.1 a soft glow (5 taps a side), 1 a streak (24)
     float directionx;       // direction of the first blur as a half turn: 0 horizontal, 0.5 vertical
     float powerx;           // falloff of the first blur: 0 flat and wide, 1 only the centre tap (no blur)
     float samplesy;         // the same three for the second blur
@@ -22,24 +22,45 @@ cbuffer BloomParameters : register(b1)
 Texture2D<float4> bloomSource : register(t0);
 
 static const float kPi = 3.14159265;
-static const int kHalfTaps = 6;
+// Taps on each side at the default reach (samples 0.1), unrolled; longer blurs add taps up to the most.
+static const int kBaseHalfTaps = 5;
+static const int kMostHalfTaps = 24;
+// Distance between taps as a fraction of the output height (about 5 pixels at 1080 lines): close enough for
+// the 4 x 4 prefiltered bright pass not to break up into copies.
+static const float kTapSpacing = 0.0045;
 
-// Thirteen taps along the direction `turn` (fraction of a half turn), spread over samples x 20 percent of the
-// output height on each side; `power` sharpens the weights from flat towards the centre tap alone.
+float3 tapPair(float2 texCoord, float2 offset)
+{
+    return bloomSource.SampleLevel(linearSampler, texCoord + offset, 0).rgb +
+           bloomSource.SampleLevel(linearSampler, texCoord - offset, 0).rgb;
+}
+
+// A blur along the direction `turn` (fraction of a half turn). Up to samples 0.1 it has five taps a side whose
+// spacing grows from nothing; above that the spacing stays and taps are added, up to 24 a side at samples 1.
+// `power` sharpens the weights from flat towards the centre tap alone.
 float3 directionalBlur(float2 texCoord, float samples, float turn, float power)
 {
     float angle = turn * kPi;
-    float reach = saturate(samples) * 0.2 * outputSize.y;
-    float2 stepUv = float2(cos(angle), sin(angle)) * (reach / kHalfTaps) / inputSize0;
+    samples = saturate(samples);
+    int halfTaps = kBaseHalfTaps + int(max(samples - 0.1, 0.0) * 21.2);
+    float spacing = kTapSpacing * saturate(samples * 10.0) * outputSize.y;
+    float2 stepUv = float2(cos(angle), sin(angle)) * spacing / inputSize0;
     float exponent = exp2(lerp(-1.0, 5.0, saturate(power)));
+    float falloff = 1.0 / (halfTaps + 1);
     float3 sum = bloomSource.SampleLevel(linearSampler, texCoord, 0).rgb;
     float total = 1.0;
     [unroll]
-    for (int i = 1; i <= kHalfTaps; ++i)
+    for (int i = 1; i <= kBaseHalfTaps; ++i)
     {
-        float weight = pow(1.0 - float(i) / (kHalfTaps + 1), exponent);
-        sum += (bloomSource.SampleLevel(linearSampler, texCoord + stepUv * i, 0).rgb +
-                bloomSource.SampleLevel(linearSampler, texCoord - stepUv * i, 0).rgb) * weight;
+        float weight = pow(1.0 - i * falloff, exponent);
+        sum += tapPair(texCoord, stepUv * i) * weight;
+        total += 2.0 * weight;
+    }
+    [loop]
+    for (int j = kBaseHalfTaps + 1; j <= halfTaps; ++j)
+    {
+        float weight = pow(1.0 - j * falloff, exponent);
+        sum += tapPair(texCoord, stepUv * j) * weight;
         total += 2.0 * weight;
     }
     return sum / total;

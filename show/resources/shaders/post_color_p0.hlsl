@@ -8,7 +8,7 @@ cbuffer ColorCorrectParameters : register(b1)
     float exposure;      // 0.5 unchanged; each 0.1 is 0.6 of a stop (0 three stops darker, 1 three brighter)
     float saturation;    // 0 grey, 0.5 unchanged, 1 twice as saturated
     float vignette;      // darkening towards the corners: 0 none, 1 corners at about a fifth
-    float grain;         // film grain: 0 none, 1 about 10 percent
+    float grain;         // film grain, strongest in the mid-tones: 0 none, 1 about 6 percent
     float red;           // channel gains: 0.5 unchanged, 0 channel off, 1 doubled
     float green;
     float blue;
@@ -16,7 +16,7 @@ cbuffer ColorCorrectParameters : register(b1)
     float red_offset;    // channel lift or crush on the display image: 0.5 none, 0 -0.1, 1 +0.1
     float green_offset;
     float blue_offset;
-    float contrast;      // around mid grey: 0 half, 0.5 unchanged, 1 one and a half
+    float contrast;      // around mid grey: 0 flatter (x0.75), 0.5 unchanged, 1 punchier (x1.25)
     float colorUnused0;
     float colorUnused1;
     float colorUnused2;
@@ -49,14 +49,15 @@ float4 main(QuadPixel input) : SV_TARGET
     colour = tonemap >= 0.5 ? filmic(colour) : saturate(colour);
 
     float3 display = pow(colour, 1.0 / kDisplayGamma);
-    display = (display - 0.5) * (0.5 + contrast) + 0.5;
+    display = (display - 0.5) * (0.75 + 0.5 * contrast) + 0.5;
     display += (float3(red_offset, green_offset, blue_offset) - 0.5) * 0.2;
 
     // Grain seeded by the pixel and by the colour under it: still where the picture is still, alive where
     // it moves.
     float seed = floor(luma * 4096.0);
     float noise = hashPixel(input.position.xy, seed) - 0.5;
-    display *= 1.0 + noise * 0.2 * saturate(grain);
+    float midTones = saturate(4.0 * luminance(display) * (1.0 - luminance(display)));
+    display += noise * 0.12 * saturate(grain) * midTones;
 
     return float4(pow(saturate(display), kDisplayGamma), 1.0);
 }

@@ -1,8 +1,9 @@
 // Depth of field: the parameter block and the blur shared by the six blur passes.
 //
-// Every target of the effect carries colour in rgb and the pixel's own circle of confusion (0 sharp .. 1 most
-// blurred) in alpha. Pass 0 writes both; the blur passes blur the colour and pass the alpha through, so the
-// combine pass can read each pixel's circle of confusion from any of its inputs.
+// Every target of the effect carries colour in rgb and the pixel's own circle of confusion in alpha, signed:
+// negative in front of the focal plane, positive behind it, its size from 0 (sharp) to 1 (most blurred). Pass 0
+// writes both; the blur passes blur the colour and pass the alpha through, so the combine pass can read each
+// pixel's circle of confusion from any of its inputs.
 
 #ifndef POST_DOF_COMMON_HLSLI
 #define POST_DOF_COMMON_HLSLI
@@ -30,7 +31,7 @@ static const float kWeights13[7] = { 1.0, 0.9231, 0.7261, 0.4868, 0.2780, 0.1353
 // silhouettes), so a tap counts in proportion to its own blur.
 float tapWeight(float baseWeight, float tapCoc)
 {
-    return baseWeight * (0.05 + tapCoc);
+    return baseWeight * (0.05 + abs(tapCoc));
 }
 
 // Blur along `axis` (one pixel long) with nine taps spread over +-radius pixels.
@@ -77,7 +78,7 @@ float4 blur13(float2 texCoord, float2 axis, float radius)
 // above), so that the combine pass can go on from there with the fixed medium and wide blurs.
 float4 variableBlur(float2 texCoord, float2 axis)
 {
-    float coc = dofSource.SampleLevel(pointSampler, texCoord, 0).a;
+    float coc = abs(dofSource.SampleLevel(pointSampler, texCoord, 0).a);
     return blur9(texCoord, axis, kMediumRadius * saturate(coc * 2.0));
 }
 

@@ -21,7 +21,7 @@ float4 main(QuadPixel input) : SV_TARGET
     float3 colour = dofSource.SampleLevel(pointSampler, input.texCoord, 0).rgb;
     float depth = depthScale(sceneDepth.SampleLevel(pointSampler, input.texCoord, 0));
     // aperture 0.01 gives a gentle, photographic falloff; 1 leaves only a thin slice in focus.
-    float spread = 24.0 * sqrt(saturate(aperture));
-    float coc = saturate(abs(depth - focus) * spread);
-    return float4(colour, min(coc, saturate(limit)));
+    float spread = 12.0 * sqrt(saturate(aperture));
+    float largest = saturate(limit);
+    return float4(colour, clamp((depth - focus) * spread, -largest, largest));
 }

@@ -6,16 +6,31 @@
 Texture2D<float4> mediumBlur : register(t1);
 Texture2D<float4> nearBlur : register(t2);
 
+// The picture at one blur size: the per-pixel blur up to 0.5, then from the medium to the wide blur.
+float3 blurLevel(float3 own, float3 medium, float3 wide, float coc)
+{
+    return coc <= 0.5 ? own : lerp(medium, wide, saturate(coc * 2.0 - 1.0));
+}
+
 float4 main(QuadPixel input) : SV_TARGET
 {
     float4 nearLevel = nearBlur.SampleLevel(pointSampler, input.texCoord, 0);
-    float coc = nearLevel.a;
-    float3 colour = nearLevel.rgb;
-    if (coc > 0.5)
+    float3 medium = mediumBlur.SampleLevel(pointSampler, input.texCoord, 0).rgb;
+    float3 wide = dofSource.SampleLevel(pointSampler, input.texCoord, 0).rgb;
+    float coc = abs(nearLevel.a);
+    float3 colour = blurLevel(nearLevel.rgb, medium, wide, coc);
+
+    // A blurred object in front spreads over what lies behind it, also over sharp pixels: look around for
+    // foreground circles of confusion and blend towards the blur that size needs.
+    float spill = 0.0;
+    [unroll]
+    for (int i = 0; i < 8; ++i)
     {
-        float3 medium = mediumBlur.SampleLevel(pointSampler, input.texCoord, 0).rgb;
-        float3 wide = dofSource.SampleLevel(pointSampler, input.texCoord, 0).rgb;
-        colour = lerp(medium, wide, saturate(coc * 2.0 - 1.0));
+        float angle = i * 0.7853982;
+        float2 offset = float2(cos(angle), sin(angle)) * (kMediumRadius * 1.2) / inputSize2;
+        spill = max(spill, -nearBlur.SampleLevel(pointSampler, input.texCoord + offset, 0).a);
     }
+    float cover = saturate((spill - coc) * 2.0);
+    colour = lerp(colour, blurLevel(medium, medium, wide, max(spill, 0.5)), cover);
     return float4(colour, 1.0);
 }

@@ -8,17 +8,19 @@ cbuffer LensDistortParameters : register(b1)
     float distort1;  // extra distortion of the red channel: 0.5 none, above barrel, below pincushion
     float distort2;  // the same for green
     float distort3;  // the same for blue
-    float distortg;  // distortion of the whole image: 0.5 none, 1 strong barrel, 0 strong pincushion
+    float distortg;  // distortion of the whole image: 0.5 none, 1 strong barrel, 0 pincushion
     float zoom;      // 0.5 no zoom, 1 twice as close, 0 half as close (the frame's edge then shows)
-    float chrom;     // lateral chromatic aberration: 0 none, 1 about 1 percent of the half-diagonal at the corners
+    float chrom;     // lateral chromatic aberration: 0 none, 1 about 0.8 percent of the half-diagonal at the corners
 };
 
 Texture2D<float4> lensSource : register(t0);
 
-// Amount of barrel distortion at the corners for the knob value 0 or 1 of distortg, and per channel.
-static const float kGlobalReach = 0.6;
+// Radial coefficient at the knob's ends: distortg 1 (barrel) and 0 (pincushion), and per channel either way.
+// Below -1/3 the lens would fold the picture over itself at the corners.
+static const float kBarrelReach = 0.6;
+static const float kPincushionReach = 0.3;
 static const float kChannelReach = 0.08;
-static const float kChromReach = 0.01;
+static const float kChromReach = 0.008;
 
 // Samples one channel through a lens with radial coefficient k and the given extra magnification.
 float sampleChannel(float2 centred, float radius2, float k, float magnify, float2 toTexCoord, uint channel)
@@ -42,10 +44,10 @@ float4 main(QuadPixel input) : SV_TARGET
     float2 toTexCoord = float2(norm / (2.0 * aspect), norm / 2.0);
     float radius2 = dot(centred, centred);
 
-    float globalK = (distortg - 0.5) * 2.0 * kGlobalReach;
-    float3 channelK = (float3(distort1, distort2, distort3) - 0.5) * 2.0 * kChannelReach + globalK;
-    // Barrel distortion pushes the corners in from outside the frame: scale so the corners stay covered.
-    float cover = 1.0 / (1.0 + max(globalK, 0.0));
+    float globalK = (distortg - 0.5) * 2.0 * (distortg > 0.5 ? kBarrelReach : kPincushionReach);
+    float3 channelK = max((float3(distort1, distort2, distort3) - 0.5) * 2.0 * kChannelReach + globalK, -0.3);
+    // Barrel distortion pulls the corners in from outside the frame: scale so that they stay covered.
+    float cover = 1.0 / (1.0 + max(max(channelK.r, channelK.g), max(channelK.b, 0.0)));
     float magnify = cover * exp2((0.5 - zoom) * 2.0);
     float aberration = kChromReach * chrom * chrom;
 
