@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+// Static, so that other test files of the program may define their own copy.
+#define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
