@@ -52,14 +52,14 @@ float3 directionalBlur(float2 texCoord, float samples, float turn, float power)
     [unroll]
     for (int i = 1; i <= kBaseHalfTaps; ++i)
     {
-        float weight = pow(1.0 - i * falloff, exponent);
+        float weight = pow(saturate(1.0 - i * falloff), exponent);
         sum += tapPair(texCoord, stepUv * i) * weight;
         total += 2.0 * weight;
     }
     [loop]
     for (int j = kBaseHalfTaps + 1; j <= halfTaps; ++j)
     {
-        float weight = pow(1.0 - j * falloff, exponent);
+        float weight = pow(saturate(1.0 - j * falloff), exponent);
         sum += tapPair(texCoord, stepUv * j) * weight;
         total += 2.0 * weight;
     }

@@ -48,7 +48,7 @@ float4 main(QuadPixel input) : SV_TARGET
 
     colour = tonemap >= 0.5 ? filmic(colour) : saturate(colour);
 
-    float3 display = pow(colour, 1.0 / kDisplayGamma);
+    float3 display = pow(saturate(colour), 1.0 / kDisplayGamma);
     display = (display - 0.5) * (0.75 + 0.5 * contrast) + 0.5;
     display += (float3(red_offset, green_offset, blue_offset) - 0.5) * 0.2;
 
