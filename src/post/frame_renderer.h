@@ -59,6 +59,9 @@ public:
     // music, else the preload image at amount 0.
     enum class OverlayImage { Preload, Logo1, Logo2 };
     static OverlayImage overlayAt(double seconds);
+    // The blocks that a frame at `seconds` of the music with `marker` current uploads, overlay amount included
+    // (no device needed: for tools that report a frame's parameters).
+    static EffectParameterBlocks frameParameters(const TimelineMarker& marker, double seconds);
     // The parameter blocks as last uploaded (after postProcess: this frame's, overlay amount included).
     const EffectParameterBlocks& effectParameters() const { return effectBlocks; }
     OverlayImage overlayImage() const { return currentOverlay; }

@@ -61,6 +61,22 @@ FrameRenderer::OverlayImage FrameRenderer::overlayAt(double seconds) {
     return OverlayImage::Preload;
 }
 
+namespace {
+
+// A logo shows fully; the preload image stays bound but at amount 0.
+float overlayAmount(FrameRenderer::OverlayImage image) {
+    return image == FrameRenderer::OverlayImage::Preload ? 0.0f : 1.0f;
+}
+
+}  // namespace
+
+EffectParameterBlocks FrameRenderer::frameParameters(const TimelineMarker& marker, double seconds) {
+    EffectParameterBlocks blocks;
+    blocks.apply(marker);
+    blocks.overlay.amount = overlayAmount(overlayAt(seconds));
+    return blocks;
+}
+
 void FrameRenderer::postProcess() {
     gpu::DeviceContext* context = graphics->immediateContext;
     applyMarkerEffects(audio->getCurrentMarker());
@@ -81,14 +97,9 @@ void FrameRenderer::postProcess() {
     currentPosition = channel ? channel->getPositionSeconds() : 0.0;
     currentOverlay = overlayAt(currentPosition);
     const Texture* overlay = &preloadTexture;
-    effectBlocks.overlay.amount = 0.0f;
-    if (currentOverlay == OverlayImage::Logo1) {
-        overlay = &logoTexture1;
-        effectBlocks.overlay.amount = 1.0f;
-    } else if (currentOverlay == OverlayImage::Logo2) {
-        overlay = &logoTexture2;
-        effectBlocks.overlay.amount = 1.0f;
-    }
+    if (currentOverlay == OverlayImage::Logo1) overlay = &logoTexture1;
+    if (currentOverlay == OverlayImage::Logo2) overlay = &logoTexture2;
+    effectBlocks.overlay.amount = overlayAmount(currentOverlay);
     textureOverlay.setParameters(effectBlocks.overlay);
     textureOverlay.run(context, colourTargets[1].shaderResourceView.get(), overlay->view(),
                        colourTargets[2].renderTargetView.get());
