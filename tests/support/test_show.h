@@ -9,7 +9,8 @@ namespace testing_support {
 void writeToneWav(const std::filesystem::path& file, double seconds);
 
 // A minimal show in `directory`: resources/resources.xml naming resources/music.wav (a tone of `musicSeconds`,
-// not written when 0) and resources/timeline.xml with `timelineXml`.
+// not written when 0) and resources/textures/, with the preload and logo images, and resources/timeline.xml with
+// `timelineXml`.
 void writeTestShow(const std::filesystem::path& directory, double musicSeconds,
                    const std::string& timelineXml = "<Timeline><TimelineTrack label=\"all\" to=\"3600\"/></Timeline>");
 
