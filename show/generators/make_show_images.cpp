@@ -220,6 +220,9 @@ private:
     static Mask setEasyFont(const std::string& text, float size, float tracking, int padding) {
         std::vector<char> buffer(std::max<std::size_t>(text.size(), 1) * 270 * 4);
         std::string copy = text;
+        for (char& c : copy) {
+            if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 126) c = '.';  // ASCII only
+        }
         stb_easy_font_spacing(tracking * 7.0f);
         const int quads = stb_easy_font_print(0, 0, copy.data(), nullptr, buffer.data(), int(buffer.size()));
         const float scale = size / 7.0f;
