@@ -78,8 +78,15 @@ float4 blur13(float2 texCoord, float2 axis, float radius)
 // above), so that the combine pass can go on from there with the fixed medium and wide blurs.
 float4 variableBlur(float2 texCoord, float2 axis)
 {
-    float coc = abs(dofSource.SampleLevel(pointSampler, texCoord, 0).a);
-    return blur9(texCoord, axis, kMediumRadius * saturate(coc * 2.0));
+    float4 centre = dofSource.SampleLevel(pointSampler, texCoord, 0);
+    float radius = kMediumRadius * saturate(abs(centre.a) * 2.0);
+    // Sharp pixels are usually most of the picture: skip their taps.
+    [branch]
+    if (radius < 0.1)
+    {
+        return centre;
+    }
+    return blur9(texCoord, axis, radius);
 }
 
 #endif
