@@ -1,4 +1,4 @@
-// Shader programs compiled from HLSL files: input layouts from the vertex signature, failures, profiles.
+// Shader programs compiled from HLSL files: input layouts from the vertex signature, and failures.
 
 #include <gtest/gtest.h>
 
@@ -85,23 +85,6 @@ TEST_F(ShaderProgramTest, FailedCompilesLeaveTheStageEmpty) {
     EXPECT_TRUE(program.pixelShader());
     EXPECT_EQ(program.inputLayout(), layout);
     EXPECT_EQ(program.sourcePath, pixel);
-}
-
-TEST(ShaderProgramLevelTest, FeatureLevel10_1CompilesBothStages) {
-    const gpu::FeatureLevel level = gpu::FeatureLevel::Level_10_1;
-    gpu::Ref<gpu::Device> device;
-    gpu::DeviceContext* context = nullptr;
-    gpu::FeatureLevel obtained{};
-    ASSERT_EQ(gpu::CreateDevice(nullptr, &level, 1, &device, &obtained, &context), gpu::Result::Ok);
-    ASSERT_EQ(device->GetFeatureLevel(), gpu::FeatureLevel::Level_10_1);
-    testing_support::TempDir dir;
-    const std::u16string vertex = widePath(dir.write("inputs.hlsl", kVertexSource));
-    const std::u16string pixel = widePath(dir.write("pixel.hlsl", kPixelSource));
-    ShaderProgram program(device.get());
-    EXPECT_EQ(program.loadVertexShader(vertex.c_str(), "VertexMain"), gpu::Result::Ok);
-    EXPECT_EQ(program.loadPixelShader(pixel.c_str(), "PixelMain"), gpu::Result::Ok);
-    EXPECT_TRUE(program.vertexShader());
-    EXPECT_TRUE(program.pixelShader());
 }
 
 TEST(ShaderProgramFormatTest, MaskIsTakenAsANumber) {
