@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/shader_compiler/declared_inputs.h"
 #include "platform/shader_compiler/hlsl_to_spirv.h"
 #include "platform/shader_compiler/source_files.h"
 #include "platform/shader_compiler/spirv_to_glsl.h"
@@ -37,6 +38,9 @@ gpu::Result compileFromFile(const std::string& path, const char* entryPoint, con
         if (!spirvToGlsl(module.words, stage, &made->code, &error)) {
             if (messages) *messages = module.messages + path + ": error: " + error + "\n";
             return gpu::Result::Fail;
+        }
+        if (stage == gpu::ShaderStage::Vertex) {
+            declaredVertexInputs(path, content, module.includes, entryPoint, model, &made->code.InputSignature);
         }
         made->messages = std::move(module.messages);
         made->includes = std::move(module.includes);

@@ -7,6 +7,7 @@
 #include <spirv_cross/spirv_glsl.hpp>
 
 #include "platform/shader_compiler/d3d_packing.h"
+#include "platform/shader_compiler/input_signature.h"
 #include "platform/shader_compiler/varying_locations.h"
 
 namespace shader_compiler {
@@ -16,41 +17,10 @@ using spirv_cross::CompilerGLSL;
 using spirv_cross::Resource;
 using spirv_cross::SPIRType;
 
-std::string upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string semanticOf(const CompilerGLSL& glsl, const Resource& r) {
-    return upper(glsl.get_decoration_string(r.id, spv::DecorationUserSemantic));
-}
-
-void splitSemantic(const std::string& semantic, std::string* name, std::uint32_t* index) {
-    std::size_t end = semantic.size();
-    while (end > 0 && std::isdigit(static_cast<unsigned char>(semantic[end - 1]))) --end;
-    *name = semantic.substr(0, end);
-    *index = end < semantic.size() ? static_cast<std::uint32_t>(std::stoul(semantic.substr(end))) : 0;
-}
-
 std::uint32_t locationCount(const SPIRType& type) {
     std::uint32_t count = type.columns;
     for (std::uint32_t size : type.array) count *= std::max<std::uint32_t>(size, 1);
     return count;
-}
-
-// Mask of the declared width, as D3D reflection reports it: float -> 1, float2 -> 3, float3 -> 7, float4 -> 15.
-std::uint8_t widthMask(const SPIRType& type) {
-    return static_cast<std::uint8_t>((1u << std::min(type.vecsize, 4u)) - 1);
-}
-
-gpu::RegisterComponentType componentType(const SPIRType& type) {
-    switch (type.basetype) {
-        case SPIRType::Float: return gpu::RegisterComponentType::Float32;
-        case SPIRType::Int: return gpu::RegisterComponentType::SInt32;
-        case SPIRType::UInt:
-        case SPIRType::Boolean: return gpu::RegisterComponentType::UInt32;
-        default: return gpu::RegisterComponentType::Unknown;
-    }
 }
 
 class Translation {
@@ -72,7 +42,7 @@ public:
         mapConstantBuffers(resources, flattenBlocks, code);
         mapTextures(code);
         if (stage_ == gpu::ShaderStage::Vertex) {
-            reflectInputs(resources, code);
+            code->InputSignature = vertexInputSignature(glsl_);
             mapVaryings(resources.stage_outputs);
         } else {
             mapVaryings(resources.stage_inputs);
@@ -129,27 +99,9 @@ private:
         }
     }
 
-    void reflectInputs(const spirv_cross::ShaderResources& resources, gpu::ShaderBytecode* code) {
-        for (const Resource& input : resources.stage_inputs) {
-            const SPIRType& type = glsl_.get_type(input.type_id);
-            gpu::SignatureParameter p;
-            splitSemantic(semanticOf(glsl_, input), &p.SemanticName, &p.SemanticIndex);
-            if (p.SemanticName.empty()) throw std::runtime_error("vertex input " + input.name + " has no semantic");
-            p.ComponentType = componentType(type);
-            p.Mask = widthMask(type);
-            p.Location = glsl_.get_decoration(input.id, spv::DecorationLocation);
-            code->InputSignature.push_back(std::move(p));
-        }
-        // Declaration order: auto-mapped locations follow it.
-        std::stable_sort(code->InputSignature.begin(), code->InputSignature.end(),
-                         [](const gpu::SignatureParameter& a, const gpu::SignatureParameter& b) {
-                             return a.Location < b.Location;
-                         });
-    }
-
     void mapVaryings(const spirv_cross::SmallVector<Resource>& varyings) {
         for (const Resource& v : varyings) {
-            std::string semantic = semanticOf(glsl_, v);
+            std::string semantic = semanticOf(glsl_, v.id);
             if (semantic.empty()) throw std::runtime_error("stage value " + v.name + " has no semantic");
             std::int32_t location = varyingLocation(semantic, locationCount(glsl_.get_type(v.type_id)));
             if (location < 0) throw std::runtime_error("too many distinct semantics between stages: " + semantic);
@@ -161,7 +113,7 @@ private:
         for (const Resource& out : outputs) {
             std::string name;
             std::uint32_t index = 0;
-            splitSemantic(semanticOf(glsl_, out), &name, &index);
+            splitSemantic(semanticOf(glsl_, out.id), &name, &index);
             if (name != "SV_TARGET") throw std::runtime_error("pixel output " + out.name + " is not SV_Target");
             glsl_.set_decoration(out.id, spv::DecorationLocation, index);
         }

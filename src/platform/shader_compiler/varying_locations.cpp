@@ -1,7 +1,7 @@
 #include "platform/shader_compiler/varying_locations.h"
 
-#include <cctype>
-#include <cstdlib>
+#include "platform/shader_compiler/input_signature.h"
+
 #include <mutex>
 #include <unordered_map>
 
@@ -17,13 +17,6 @@ struct FixedRange {
 constexpr FixedRange kFixed[] = {{"TEXCOORD", 0, 16}, {"COLOR", 16, 4},    {"NORMAL", 20, 1},
                                  {"TANGENT", 21, 1},  {"BINORMAL", 22, 1}, {"POSITION", 23, 2}};
 constexpr std::uint32_t kFirstFree = 25;
-
-void splitSemantic(const std::string& semantic, std::string* name, std::uint32_t* index) {
-    std::size_t end = semantic.size();
-    while (end > 0 && std::isdigit(static_cast<unsigned char>(semantic[end - 1]))) --end;
-    *name = semantic.substr(0, end);
-    *index = end < semantic.size() ? static_cast<std::uint32_t>(std::strtoul(semantic.c_str() + end, nullptr, 10)) : 0;
-}
 
 }  // namespace
 

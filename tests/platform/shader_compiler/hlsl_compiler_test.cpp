@@ -17,7 +17,10 @@ using shader_compiler::compileFromFile;
 
 const char* kVertex = R"(
 #include "include/common.hlsli"
-struct VsIn { float3 position : POSITION; uint id : BLENDINDICES; int2 cell : TEXCOORD3; float4 colour : COLOR; };
+struct VsIn {
+    float3 position : POSITION; uint id : BLENDINDICES; float3 unread : NORMAL; int2 cell : TEXCOORD3;
+    float4 colour : COLOR;
+};
 struct VsOut { float4 position : SV_Position; float4 colour : COLOR; };
 VsOut main(VsIn input) {
     VsOut output;
@@ -47,7 +50,9 @@ TEST_F(HlslCompilerTest, IncludesResolveAgainstTheIncludingFileAndInputsAreRefle
     std::string path = write("shaders/vertex.hlsl", kVertex);
     ASSERT_EQ(compile(path, "vs_5_0"), Result::Ok) << messages_;
     EXPECT_EQ(code_.Stage, gpu::ShaderStage::Vertex);
-    ASSERT_EQ(code_.InputSignature.size(), 4u);
+    // Every declared input, read or not: vertex buffers are laid out by the declaration.
+    ASSERT_EQ(code_.InputSignature.size(), 5u);
+    EXPECT_NE(code_.Glsl.find("layout(location = 3) in ivec2"), std::string::npos) << code_.Glsl;
     struct Expected {
         const char* name;
         std::uint32_t index;
@@ -56,14 +61,16 @@ TEST_F(HlslCompilerTest, IncludesResolveAgainstTheIncludingFileAndInputsAreRefle
     };
     const Expected expected[] = {{"POSITION", 0, RegisterComponentType::Float32, 7},
                                  {"BLENDINDICES", 0, RegisterComponentType::UInt32, 1},
+                                 {"NORMAL", 0, RegisterComponentType::Float32, 7},
                                  {"TEXCOORD", 3, RegisterComponentType::SInt32, 3},
                                  {"COLOR", 0, RegisterComponentType::Float32, 15}};
-    for (std::size_t i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < 5; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(code_.InputSignature[i].SemanticName, expected[i].name);
         EXPECT_EQ(code_.InputSignature[i].SemanticIndex, expected[i].index);
         EXPECT_EQ(code_.InputSignature[i].ComponentType, expected[i].type);
         EXPECT_EQ(code_.InputSignature[i].Mask, expected[i].mask);
+        EXPECT_EQ(code_.InputSignature[i].Location, i);
     }
 }
 
