@@ -748,7 +748,7 @@ def field(directory):
 
     eyes = [(3.0 + 0.6 * t, 2.0 + 0.9 * t, -6.0 - 1.3 * t) for t in times]
     camera_path(s, "Camera", times, eyes, [(0, 1.5, 0)] * len(times), fov=0.9)
-    low = [(12.0 * math.cos(t * 0.25), 1.0, 12.0 * math.sin(t * 0.25)) for t in times]
+    low = [(16.0 * math.cos(t * 0.25), 1.8, 16.0 * math.sin(t * 0.25)) for t in times]
     camera_path(s, "CameraLow", times, low, [(0, 2.2, 0)] * len(times), fov=0.8)
     s.write(directory)
 
