@@ -2,17 +2,28 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
 namespace platform {
 
+namespace {
+
+// Both threads may be on their way out at once (a fatal error on one, the closed window on the other): the
+// process ends with the first failure code asked for, whichever thread gets to _exit first.
+std::atomic<int> exitStatus{0};
+
+}  // namespace
+
 void terminateOwnProcessAfter(uint32_t timeoutMilliseconds, int exitCode) {
+    int none = 0;
+    if (exitCode != 0) exitStatus.compare_exchange_strong(none, exitCode);
     std::fflush(nullptr);
     std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMilliseconds));
     std::fflush(nullptr);
-    _exit(exitCode);
+    _exit(exitStatus.load());
 }
 
 }  // namespace platform
