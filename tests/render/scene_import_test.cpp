@@ -321,6 +321,12 @@ TEST_F(SceneImportTest, GltfMeshesMaterialsLightsCamerasNodesAndChannels) {
     EXPECT_FLOAT_EQ(scene->currentCamera.aspect, 0.0f);
     EXPECT_EQ(scene->currentCamera.name, "");
     EXPECT_TRUE(scene->objectBuffer && scene->lightsBuffer);
+
+    // Without shader files every program is empty: drawing binds null shaders and shows nothing, safely.
+    EXPECT_EQ(painted.program.vertexShader(), nullptr);
+    scene->drawScene(context_, 2000.0, "Camera");
+    EXPECT_TRUE(scene->cameraFound);
+    EXPECT_EQ(scene->lightsBlock.count, 3);
 }
 
 TEST_F(SceneImportTest, ColladaWithoutNormalsOrAnimationOrTextures) {
