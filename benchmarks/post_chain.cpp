@@ -150,7 +150,11 @@ int main(int argc, char** argv) {
         renderer.postProcess();
         renderer.setPassObserver(nullptr);
         std::string perPass;
-        for (double ms : passes.times) perPass += " " + std::to_string(static_cast<int>(ms + 0.5));
+        for (double ms : passes.times) {
+            char text[16];
+            std::snprintf(text, sizeof text, " %.0f", ms);
+            perPass += text;
+        }
 
         const double chainMs = median(chain), floorMs = median(floor);
         char size[32];

@@ -70,6 +70,13 @@ public:
     void setPassObserver(PostPassObserver* observer);
 
 private:
+    // The chain with the blocks as they stand, its last pass into `output`; `playing`: the logos follow the
+    // music, else it stands at 0 s.
+    void drawChain(bool playing, gpu::RenderTargetView* output);
+
+public:
+
+private:
     bool drawCurrentScene();
 
     GraphicsContext* graphics;

@@ -41,6 +41,11 @@ void FrameRenderer::loadResources() {
     // An image that cannot be decoded throws out of here, as the preload image's does.
     logoTexture1.load(device, "Lorvanecrafts_1920.png", true);
     logoTexture2.load(device, "orvelle.png", true);
+
+    // A software rasteriser compiles each program at its first draw (about 100 ms each); drawn now, behind the
+    // preloader, the chain costs the first frame of the show no more than any other. Its last pass goes to colour
+    // target 0, whose format is the back buffer's, so that the back buffer keeps the preload image.
+    drawChain(false, colourTargets[0].renderTargetView.get());
 }
 
 void FrameRenderer::showPreloader() {
@@ -78,8 +83,12 @@ EffectParameterBlocks FrameRenderer::frameParameters(const TimelineMarker& marke
 }
 
 void FrameRenderer::postProcess() {
-    gpu::DeviceContext* context = graphics->immediateContext;
     applyMarkerEffects(audio->getCurrentMarker());
+    drawChain(true, graphics->backBufferView.get());
+}
+
+void FrameRenderer::drawChain(bool playing, gpu::RenderTargetView* output) {
+    gpu::DeviceContext* context = graphics->immediateContext;
 
     depthOfField.setParameters(effectBlocks.depthOfField);
     lensDistort.setParameters(effectBlocks.lensDistort);
@@ -93,7 +102,7 @@ void FrameRenderer::postProcess() {
     bloom.render(context, colourTargets[2].shaderResourceView.get(), colourTargets[1].renderTargetView.get());
 
     // Without an open track the show stands at its start.
-    const AudioManagerInterface* channel = audio->getAudio();
+    const AudioManagerInterface* channel = playing && audio ? audio->getAudio() : nullptr;
     currentPosition = channel ? channel->getPositionSeconds() : 0.0;
     currentOverlay = overlayAt(currentPosition);
     const Texture* overlay = &preloadTexture;
@@ -103,7 +112,7 @@ void FrameRenderer::postProcess() {
     textureOverlay.setParameters(effectBlocks.overlay);
     textureOverlay.run(context, colourTargets[1].shaderResourceView.get(), overlay->view(),
                        colourTargets[2].renderTargetView.get());
-    colorCorrect.render(context, colourTargets[2].shaderResourceView.get(), graphics->backBufferView.get());
+    colorCorrect.render(context, colourTargets[2].shaderResourceView.get(), output);
 
     context->OMSetDepthStencilState(depthStates.depthAlwaysState.get(), 0);
 }

@@ -20,17 +20,17 @@ std::vector<float> floatsOf(const Block& block) {
 void probeEffectParameters(ShowReport& report) {
     const TimelineMarker none;
     for (ShowReport::Probe& probe : report.probes) {
-        EffectParameterBlocks blocks;
-        blocks.apply(probe.marker ? report.markers[*probe.marker] : none);
         // The overlay follows the music's own position, as the frame reads it back from the channel.
         const double seconds = static_cast<double>(probe.position) / sound::kBytesPerSecond;
+        const EffectParameterBlocks blocks =
+            FrameRenderer::frameParameters(probe.marker ? report.markers[*probe.marker] : none, seconds);
         const FrameRenderer::OverlayImage image = FrameRenderer::overlayAt(seconds);
         ShowReport::Probe::Parameters parameters;
         parameters.dof = floatsOf(blocks.depthOfField);
         parameters.lens = floatsOf(blocks.lensDistort);
         parameters.color = floatsOf(blocks.colorCorrect);
         parameters.bloom = floatsOf(blocks.bloom);
-        parameters.overlayAmount = image == FrameRenderer::OverlayImage::Preload ? 0.0f : 1.0f;
+        parameters.overlayAmount = blocks.overlay.amount;
         parameters.overlayTexture = image == FrameRenderer::OverlayImage::Logo1   ? "logo1"
                                     : image == FrameRenderer::OverlayImage::Logo2 ? "logo2"
                                                                                   : "preload";
