@@ -10,15 +10,18 @@
 
 #include "audio/music_probe.h"
 #include "post/parameter_probe.h"
+#include "post/scene_probe.h"
 #include "resources/show_report.h"
 
 namespace {
 
 void printUsage() {
-    std::fputs("usage: demo-inspect [--json] [--at SECONDS]...\n"
+    std::fputs("usage: demo-inspect [--json] [--scenes] [--at SECONDS]...\n"
                "Run from the show's directory (the one holding resources/), like the player.\n"
                "--at: the music position, current marker and progress at that time of the music, and the effect\n"
                "  parameters the frame at that time uploads (repeatable).\n"
+               "--scenes: import every scene of the timeline as the player does (headless device) and print what\n"
+               "  it draws; with --at, also each frame's animation time, camera and node matrices.\n"
                "The music track is read too, for its length.\n",
                stderr);
 }
@@ -34,10 +37,13 @@ bool parseSeconds(const char* text, double& seconds) {
 
 int main(int argc, char** argv) {
     bool json = false;
+    bool scenes = false;
     std::vector<double> times;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--json") == 0) {
             json = true;
+        } else if (std::strcmp(argv[i], "--scenes") == 0) {
+            scenes = true;
         } else if (std::strcmp(argv[i], "--at") == 0) {
             double seconds = 0.0;
             if (i + 1 >= argc || !parseSeconds(argv[i + 1], seconds)) {
@@ -65,6 +71,10 @@ int main(int argc, char** argv) {
     }
     probeMusic(report, times);
     probeEffectParameters(report);
+    if (scenes && !probeScenes(report, error)) {
+        std::fprintf(stderr, "demo-inspect: %s\n", error.c_str());
+        return 1;
+    }
     // The music's length, when known, bounds the check for uncovered positions at the end.
     std::vector<std::string> warnings = showWarnings(
         report.manifest, report.markers, report.music ? std::optional(report.music->bytes) : std::nullopt);

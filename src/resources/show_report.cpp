@@ -218,6 +218,7 @@ std::string formatJson(const ShowReport& report) {
                                    jsonFloats(p.dof), jsonFloats(p.lens), jsonFloats(p.color), jsonFloats(p.bloom),
                                    jsonNumber(p.overlayAmount), jsonString(p.overlayTexture));
             }
+            if (probe.sceneRequested) out += ", \"scene\": " + (probe.sceneJson ? *probe.sceneJson : "null");
             out += "}";
         }
         out += "]";
@@ -228,6 +229,14 @@ std::string formatJson(const ShowReport& report) {
                                           jsonString(report.music->path), report.music->bytes,
                                           jsonNumber(report.music->seconds))
                             : "null";
+    }
+    if (report.scenesRequested) {
+        out += ", \"scenes\": {";
+        for (size_t i = 0; i < report.scenesJson.size(); ++i) {
+            out += fmt::format("{}{}: {}", i ? ", " : "", jsonString(report.scenesJson[i].first),
+                               report.scenesJson[i].second);
+        }
+        out += "}";
     }
     out += ", \"warnings\": [";
     for (size_t i = 0; i < report.warnings.size(); ++i) out += (i ? ", " : "") + jsonString(report.warnings[i]);
@@ -269,11 +278,16 @@ std::string formatText(const ShowReport& report) {
                                fmt::join(p.lens, " "), fmt::join(p.color, " "), fmt::join(p.bloom, " "),
                                p.overlayAmount, p.overlayTexture);
         }
+        if (probe.sceneRequested) out += "  " + probe.sceneText + "\n";
     }
     if (report.musicRequested) {
         out += report.music ? fmt::format("Music {}: {} bytes, {:.3f} s\n", report.music->path, report.music->bytes,
                                           report.music->seconds)
                             : "Music: cannot be read\n";
+    }
+    if (report.scenesRequested) {
+        out += fmt::format("Scenes ({})\n", report.scenesText.size());
+        for (const std::string& line : report.scenesText) out += "  " + line + "\n";
     }
     out += report.warnings.empty() ? "No warnings\n" : fmt::format("Warnings ({})\n", report.warnings.size());
     for (const std::string& warning : report.warnings) out += "  " + warning + "\n";

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resources/demo_timeline.h"
@@ -24,6 +25,11 @@ struct ShowReport {
             std::string overlayTexture;  // "preload", "logo1" or "logo2"
         };
         std::optional<Parameters> parameters;
+        // With --scenes: the frame's scene step as a JSON object (none: the frame draws no scene) and a line of
+        // text.
+        bool sceneRequested = false;
+        std::optional<std::string> sceneJson;
+        std::string sceneText;
     };
     struct Music {
         std::string path;
@@ -37,6 +43,11 @@ struct ShowReport {
     std::vector<Probe> probes;          // printed only when asked for
     bool musicRequested = false;        // print "music" (null when `music` is empty)
     std::optional<Music> music;
+    // With --scenes: every scene of the timeline as the player imports it, by name: a JSON object and a line of
+    // text each.
+    bool scenesRequested = false;
+    std::vector<std::pair<std::string, std::string>> scenesJson;
+    std::vector<std::string> scenesText;
     std::vector<std::string> warnings;
 };
 
