@@ -548,6 +548,7 @@ class Gltf:
 
 
 def add_sky(scene, texture):
+    """Added last: drawn after everything in front of it, most of its pixels fail the depth test early."""
     material = scene.material("Sky", (1, 1, 1, 1), 1.0, emissive=(1.0, 1.0, 1.0), diffuse_map=texture)
     scene.node("Sky", mesh=scene.mesh("Sky", sky_dome(150.0), material, normals=False))
 
@@ -583,7 +584,6 @@ def hall(directory):
     orb = s.mesh("Orb", sphere(1.6), orb_material)
 
     s.node("Floor", (0, 0, 10), mesh=floor)
-    add_sky(s, "sky_night.png")
     for side in (-1, 1):
         for k in range(6):
             s.node("Pillar%s%d" % ("L" if side < 0 else "R", k), (side * 4.0, 0, -6 + 6 * k), mesh=pillar)
@@ -606,6 +606,7 @@ def hall(directory):
                 [(0, 2.0, 26) for _ in times])
     crane = [(-6 + 0.5 * t, 9 - 0.35 * t, 2 + 1.0 * t) for t in times]
     camera_path(s, "CameraHigh", times, crane, [(0, 1.5, 18 + 0.3 * t) for t in times], fov=1.0)
+    add_sky(s, "sky_night.png")
     s.write(directory)
 
 
@@ -624,7 +625,6 @@ def orbit(directory):
     ember = s.mesh("Ember", box(0.5, 0.5, 0.5), glow_material)
 
     times = sample_times(duration, 65)
-    add_sky(s, "sky_space.png")
     planet_node = s.node("Planet", mesh=planet)
     s.animate(planet_node, times, [(0, 0, 0)] * len(times), [axis_angle((0, 1, 0), t * 0.25) for t in times])
     ring_node = s.node("Ring", mesh=ring)
@@ -660,6 +660,7 @@ def orbit(directory):
     camera_path(s, "Camera", times, eyes, [(0, 0, 0)] * len(times), fov=0.85)
     close = [(5.5 * math.sin(1.0 + t * 0.35), 1.2, -5.5 * math.cos(1.0 + t * 0.35)) for t in times]
     camera_path(s, "CameraClose", times, close, [(0, 0.5, 0)] * len(times), fov=0.95)
+    add_sky(s, "sky_space.png")
     s.write(directory)
 
 
@@ -722,7 +723,6 @@ def field(directory):
     crystal = s.mesh("Crystal", sphere(1.0, 6, 4, (1, 1)), crystal_material)
 
     s.node("Ground", mesh=ground)
-    add_sky(s, "sky_dusk.png")
     times = sample_times(duration, 33)
     rng = random.Random(5)
     for gx in range(-5, 6):
@@ -750,6 +750,7 @@ def field(directory):
     camera_path(s, "Camera", times, eyes, [(0, 1.5, 0)] * len(times), fov=0.9)
     low = [(16.0 * math.cos(t * 0.25), 1.8, 16.0 * math.sin(t * 0.25)) for t in times]
     camera_path(s, "CameraLow", times, low, [(0, 2.2, 0)] * len(times), fov=0.8)
+    add_sky(s, "sky_dusk.png")
     s.write(directory)
 
 
