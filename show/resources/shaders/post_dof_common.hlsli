@@ -1,9 +1,12 @@
-// Depth of field: the parameter block and the blur shared by the six blur passes.
+// Depth of field: the parameter block and the blurs shared by the six blur passes.
 //
-// Every target of the effect carries colour in rgb and the pixel's own circle of confusion in alpha, signed:
+// Every target of the effect carries colour in rgb and, in alpha, the pixel's own circle of confusion, signed:
 // negative in front of the focal plane, positive behind it, its size from 0 (sharp) to 1 (most blurred). Pass 0
-// writes both; the blur passes blur the colour and pass the alpha through, so the combine pass can read each
-// pixel's circle of confusion from any of its inputs.
+// writes both; the variable and medium blurs pass the alpha through. The wide pair instead spreads the
+// foreground's circles of confusion (the largest -coc nearby) for the combine pass.
+//
+// All taps are point samples on whole texels: on the software rasteriser a bilinear fetch of a half-float
+// target costs more than two point fetches, and the taps lie close enough for the blur not to break up.
 
 #ifndef POST_DOF_COMMON_HLSLI
 #define POST_DOF_COMMON_HLSLI
@@ -23,9 +26,15 @@ Texture2D<float4> dofSource : register(t0);
 static const float kMediumRadius = 10.0;
 static const float kWideRadius = 26.0;
 
-// Gaussian-like weights of the nine taps -4..4 and of the thirteen taps -6..6.
+// Gaussian weights of the nine taps -4..4 spread evenly over the radius.
 static const float kWeights9[5] = { 1.0, 0.8825, 0.6065, 0.3247, 0.1353 };
-static const float kWeights13[7] = { 1.0, 0.9231, 0.7261, 0.4868, 0.2780, 0.1353, 0.0561 };
+// The fixed blurs on whole texels: offsets in pixels and Gaussian weights (sigma 5 and 10.8 pixels).
+static const float kMediumOffsets[5] = { 0.0, 2.0, 5.0, 7.0, 10.0 };
+static const float kMediumWeights[5] = { 1.0, 0.9231, 0.6065, 0.3753, 0.1353 };
+static const float kWideOffsets[7] = { 0.0, 4.0, 9.0, 13.0, 17.0, 22.0, 26.0 };
+static const float kWideWeights[7] = { 1.0, 0.9337, 0.7066, 0.4846, 0.2897, 0.1256, 0.0551 };
+// A blurred foreground spreads this far (taps of the wide pair up to 13 pixels out) over what lies behind it.
+static const int kSpreadTaps = 3;
 
 // Out-of-focus pixels should not gather the colour of sharp neighbours (it would halo around sharp
 // silhouettes), so a tap counts in proportion to its own blur.
@@ -34,18 +43,22 @@ float tapWeight(float baseWeight, float tapCoc)
     return baseWeight * (0.05 + abs(tapCoc));
 }
 
-// Blur along `axis` (one pixel long) with nine taps spread over +-radius pixels.
-float4 blur9(float2 texCoord, float2 axis, float radius)
+float4 tap(float2 texCoord, float2 offsetUv)
 {
-    float4 centre = dofSource.SampleLevel(pointSampler, texCoord, 0);
+    return dofSource.SampleLevel(pointSampler, texCoord + offsetUv, 0);
+}
+
+// Blur along `axis` (one pixel long) with nine taps spread over +-radius pixels around `centre`.
+float4 blur9(float2 texCoord, float4 centre, float2 axis, float radius)
+{
     float2 stepUv = axis * (radius / 4.0) / inputSize0;
     float3 sum = centre.rgb * tapWeight(kWeights9[0], centre.a);
     float total = tapWeight(kWeights9[0], centre.a);
     [unroll]
     for (int i = 1; i <= 4; ++i)
     {
-        float4 a = dofSource.SampleLevel(linearSampler, texCoord + stepUv * i, 0);
-        float4 b = dofSource.SampleLevel(linearSampler, texCoord - stepUv * i, 0);
+        float4 a = tap(texCoord, stepUv * i);
+        float4 b = tap(texCoord, -stepUv * i);
         float wa = tapWeight(kWeights9[i], a.a);
         float wb = tapWeight(kWeights9[i], b.a);
         sum += a.rgb * wa + b.rgb * wb;
@@ -54,39 +67,60 @@ float4 blur9(float2 texCoord, float2 axis, float radius)
     return float4(sum / total, centre.a);
 }
 
-// Blur along `axis` with thirteen taps spread over +-radius pixels.
-float4 blur13(float2 texCoord, float2 axis, float radius)
+// The medium blur: nine taps over +-kMediumRadius pixels.
+float4 mediumLevelBlur(float2 texCoord, float2 axis)
 {
-    float4 centre = dofSource.SampleLevel(pointSampler, texCoord, 0);
-    float2 stepUv = axis * (radius / 6.0) / inputSize0;
-    float3 sum = centre.rgb * tapWeight(kWeights13[0], centre.a);
-    float total = tapWeight(kWeights13[0], centre.a);
+    float4 centre = tap(texCoord, 0.0);
+    float2 pixelUv = axis / inputSize0;
+    float3 sum = centre.rgb * tapWeight(1.0, centre.a);
+    float total = tapWeight(1.0, centre.a);
     [unroll]
-    for (int i = 1; i <= 6; ++i)
+    for (int i = 1; i <= 4; ++i)
     {
-        float4 a = dofSource.SampleLevel(linearSampler, texCoord + stepUv * i, 0);
-        float4 b = dofSource.SampleLevel(linearSampler, texCoord - stepUv * i, 0);
-        float wa = tapWeight(kWeights13[i], a.a);
-        float wb = tapWeight(kWeights13[i], b.a);
+        float4 a = tap(texCoord, pixelUv * kMediumOffsets[i]);
+        float4 b = tap(texCoord, -pixelUv * kMediumOffsets[i]);
+        float wa = tapWeight(kMediumWeights[i], a.a);
+        float wb = tapWeight(kMediumWeights[i], b.a);
         sum += a.rgb * wa + b.rgb * wb;
         total += wa + wb;
     }
     return float4(sum / total, centre.a);
 }
 
+// The wide blur: thirteen taps over +-kWideRadius pixels. Its alpha is the largest foreground circle of
+// confusion (-coc) among the taps up to kSpreadTaps out; `cocWeighted` is false for the second pass, whose
+// taps carry that instead of their own circle of confusion.
+float4 wideLevelBlur(float2 texCoord, float2 axis, bool cocWeighted)
+{
+    float4 centre = tap(texCoord, 0.0);
+    float2 pixelUv = axis / inputSize0;
+    float foreground = cocWeighted ? -centre.a : centre.a;
+    float centreWeight = cocWeighted ? tapWeight(1.0, centre.a) : 1.0;
+    float3 sum = centre.rgb * centreWeight;
+    float total = centreWeight;
+    [unroll]
+    for (int i = 1; i <= 6; ++i)
+    {
+        float4 a = tap(texCoord, pixelUv * kWideOffsets[i]);
+        float4 b = tap(texCoord, -pixelUv * kWideOffsets[i]);
+        float wa = cocWeighted ? tapWeight(kWideWeights[i], a.a) : kWideWeights[i];
+        float wb = cocWeighted ? tapWeight(kWideWeights[i], b.a) : kWideWeights[i];
+        sum += a.rgb * wa + b.rgb * wb;
+        total += wa + wb;
+        if (i <= kSpreadTaps)
+        {
+            foreground = cocWeighted ? max(foreground, max(-a.a, -b.a)) : max(foreground, max(a.a, b.a));
+        }
+    }
+    return float4(sum / total, foreground);
+}
+
 // The first pair blurs each pixel by its own circle of confusion, from sharp (0) to kMediumRadius (0.5 and
 // above), so that the combine pass can go on from there with the fixed medium and wide blurs.
 float4 variableBlur(float2 texCoord, float2 axis)
 {
-    float4 centre = dofSource.SampleLevel(pointSampler, texCoord, 0);
-    float radius = kMediumRadius * saturate(abs(centre.a) * 2.0);
-    // Sharp pixels are usually most of the picture: skip their taps.
-    [branch]
-    if (radius < 0.1)
-    {
-        return centre;
-    }
-    return blur9(texCoord, axis, radius);
+    float4 centre = tap(texCoord, 0.0);
+    return blur9(texCoord, centre, axis, kMediumRadius * saturate(abs(centre.a) * 2.0));
 }
 
 #endif

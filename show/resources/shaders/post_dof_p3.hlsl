@@ -4,5 +4,5 @@
 
 float4 main(QuadPixel input) : SV_TARGET
 {
-    return blur9(input.texCoord, float2(1.0, 0.0), kMediumRadius);
+    return mediumLevelBlur(input.texCoord, float2(1.0, 0.0));
 }

@@ -1,5 +1,6 @@
 // Depth of field, pass 7: picks the blur level by each pixel's circle of confusion.
-// t0 D1 wide blur, t1 D2 medium blur, t2 D3 per-pixel blur (sharp at 0, medium at 0.5).
+// t0 D1 wide blur (alpha: the foreground's spread), t1 D2 medium blur, t2 D3 per-pixel blur (sharp at 0,
+// medium at 0.5; alpha: the pixel's own circle of confusion).
 
 #include "post_dof_common.hlsli"
 
@@ -16,21 +17,14 @@ float4 main(QuadPixel input) : SV_TARGET
 {
     float4 nearLevel = nearBlur.SampleLevel(pointSampler, input.texCoord, 0);
     float3 medium = mediumBlur.SampleLevel(pointSampler, input.texCoord, 0).rgb;
-    float3 wide = dofSource.SampleLevel(pointSampler, input.texCoord, 0).rgb;
+    float4 wide = dofSource.SampleLevel(pointSampler, input.texCoord, 0);
     float coc = abs(nearLevel.a);
-    float3 colour = blurLevel(nearLevel.rgb, medium, wide, coc);
+    float3 colour = blurLevel(nearLevel.rgb, medium, wide.rgb, coc);
 
-    // A blurred object in front spreads over what lies behind it, also over sharp pixels: look around for
-    // foreground circles of confusion and blend towards the blur that size needs.
-    float spill = 0.0;
-    [unroll]
-    for (int i = 0; i < 8; ++i)
-    {
-        float angle = i * 0.7853982;
-        float2 offset = float2(cos(angle), sin(angle)) * (kMediumRadius * 1.2) / inputSize2;
-        spill = max(spill, -nearBlur.SampleLevel(pointSampler, input.texCoord + offset, 0).a);
-    }
+    // A blurred object in front spreads over what lies behind it, also over sharp pixels: the wide pair
+    // carries the largest foreground circle of confusion nearby; blend towards the blur that size needs.
+    float spill = wide.a;
     float cover = saturate((spill - coc) * 2.0);
-    colour = lerp(colour, blurLevel(medium, medium, wide, max(spill, 0.5)), cover);
+    colour = lerp(colour, blurLevel(medium, medium, wide.rgb, max(spill, 0.5)), cover);
     return float4(colour, 1.0);
 }
