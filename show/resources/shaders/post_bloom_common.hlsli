@@ -26,10 +26,10 @@ static const float kPi = 3.14159265;
 static const int kBaseHalfTaps = 5;
 static const int kMostHalfTaps = 24;
 // Distance between taps as a fraction of the output height (about 5 pixels at 1080 lines): close enough for
-// the 4 x 4 prefiltered bright pass not to break up into copies.
+// the 5 x 5 prefiltered bright pass not to break up into copies.
 static const float kTapSpacing = 0.0045;
 
-// Point taps: the bright pass is already smooth over 4 x 4 pixels, and on the software rasteriser a bilinear
+// Point taps: the bright pass is already smooth over 5 x 5 pixels, and on the software rasteriser a bilinear
 // fetch of a half-float target costs more than two point fetches.
 float3 tapPair(float2 texCoord, float2 offset)
 {
