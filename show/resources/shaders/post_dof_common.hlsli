@@ -2,8 +2,9 @@
 //
 // Every target of the effect carries colour in rgb and, in alpha, the pixel's own circle of confusion, signed:
 // negative in front of the focal plane, positive behind it, its size from 0 (sharp) to 1 (most blurred). Pass 0
-// writes both; the variable and medium blurs pass the alpha through. The wide pair instead spreads the
-// foreground's circles of confusion (the largest -coc nearby) for the combine pass.
+// writes both; the blur passes pass the alpha through. The variable blur at its widest is the medium blur, so
+// the second pair (D2) instead spreads the foreground's circles of confusion (the largest -coc nearby), with
+// which the combine pass lets a blurred foreground cover what lies behind it.
 //
 // All taps are point samples on whole texels: on the software rasteriser a bilinear fetch of a half-float
 // target costs more than two point fetches, and the taps lie close enough for the blur not to break up.
@@ -22,19 +23,19 @@ cbuffer DepthOfFieldParameters : register(b1)
 
 Texture2D<float4> dofSource : register(t0);
 
-// Pixel radius of the widest blur of each pair of passes; the variable-radius pair reaches kMediumRadius.
-static const float kMediumRadius = 10.0;
+// Pixel radius of the variable blur at its widest (circle of confusion 0.5 and above), and of the wide blur.
+// Just under 10, so that the variable blur's taps never fall on a texel edge, where rounding would pick
+// texels unevenly.
+static const float kMediumRadius = 9.8;
 static const float kWideRadius = 26.0;
+// How far (pixels, a square) a blurred foreground spreads over what lies behind it.
+static const float kSpreadRadius = 12.0;
 
 // Gaussian weights of the nine taps -4..4 spread evenly over the radius.
 static const float kWeights9[5] = { 1.0, 0.8825, 0.6065, 0.3247, 0.1353 };
-// The fixed blurs on whole texels: offsets in pixels and Gaussian weights (sigma 5 and 10.8 pixels).
-static const float kMediumOffsets[5] = { 0.0, 2.0, 5.0, 7.0, 10.0 };
-static const float kMediumWeights[5] = { 1.0, 0.9231, 0.6065, 0.3753, 0.1353 };
+// The wide blur on whole texels: offsets in pixels and Gaussian weights (sigma 10.8 pixels).
 static const float kWideOffsets[7] = { 0.0, 4.0, 9.0, 13.0, 17.0, 22.0, 26.0 };
 static const float kWideWeights[7] = { 1.0, 0.9337, 0.7066, 0.4846, 0.2897, 0.1256, 0.0551 };
-// A blurred foreground spreads this far (taps of the wide pair up to 13 pixels out) over what lies behind it.
-static const int kSpreadTaps = 3;
 
 // Out-of-focus pixels should not gather the colour of sharp neighbours (it would halo around sharp
 // silhouettes), so a tap counts in proportion to its own blur.
@@ -67,56 +68,46 @@ float4 blur9(float2 texCoord, float4 centre, float2 axis, float radius)
     return float4(sum / total, centre.a);
 }
 
-// The medium blur: nine taps over +-kMediumRadius pixels.
-float4 mediumLevelBlur(float2 texCoord, float2 axis)
+// The wide blur: thirteen taps over +-kWideRadius pixels.
+float4 wideLevelBlur(float2 texCoord, float2 axis)
 {
     float4 centre = tap(texCoord, 0.0);
     float2 pixelUv = axis / inputSize0;
     float3 sum = centre.rgb * tapWeight(1.0, centre.a);
     float total = tapWeight(1.0, centre.a);
     [unroll]
-    for (int i = 1; i <= 4; ++i)
+    for (int i = 1; i <= 6; ++i)
     {
-        float4 a = tap(texCoord, pixelUv * kMediumOffsets[i]);
-        float4 b = tap(texCoord, -pixelUv * kMediumOffsets[i]);
-        float wa = tapWeight(kMediumWeights[i], a.a);
-        float wb = tapWeight(kMediumWeights[i], b.a);
+        float4 a = tap(texCoord, pixelUv * kWideOffsets[i]);
+        float4 b = tap(texCoord, -pixelUv * kWideOffsets[i]);
+        float wa = tapWeight(kWideWeights[i], a.a);
+        float wb = tapWeight(kWideWeights[i], b.a);
         sum += a.rgb * wa + b.rgb * wb;
         total += wa + wb;
     }
     return float4(sum / total, centre.a);
 }
 
-// The wide blur: thirteen taps over +-kWideRadius pixels. Its alpha is the largest foreground circle of
-// confusion (-coc) among the taps up to kSpreadTaps out; `cocWeighted` is false for the second pass, whose
-// taps carry that instead of their own circle of confusion.
-float4 wideLevelBlur(float2 texCoord, float2 axis, bool cocWeighted)
+// Half of the foreground's spread: the largest foreground circle of confusion over five taps along `axis` up
+// to kSpreadRadius pixels out, read from the taps' own -coc (`fromCoc`) or from a first half's result; the
+// colour stays the centre's.
+float4 spreadForeground(float2 texCoord, float2 axis, bool fromCoc)
 {
     float4 centre = tap(texCoord, 0.0);
-    float2 pixelUv = axis / inputSize0;
-    float foreground = cocWeighted ? -centre.a : centre.a;
-    float centreWeight = cocWeighted ? tapWeight(1.0, centre.a) : 1.0;
-    float3 sum = centre.rgb * centreWeight;
-    float total = centreWeight;
+    float2 stepUv = axis * (kSpreadRadius / 2.0) / inputSize0;
+    float spread = fromCoc ? -centre.a : centre.a;
     [unroll]
-    for (int i = 1; i <= 6; ++i)
+    for (int i = 1; i <= 2; ++i)
     {
-        float4 a = tap(texCoord, pixelUv * kWideOffsets[i]);
-        float4 b = tap(texCoord, -pixelUv * kWideOffsets[i]);
-        float wa = cocWeighted ? tapWeight(kWideWeights[i], a.a) : kWideWeights[i];
-        float wb = cocWeighted ? tapWeight(kWideWeights[i], b.a) : kWideWeights[i];
-        sum += a.rgb * wa + b.rgb * wb;
-        total += wa + wb;
-        if (i <= kSpreadTaps)
-        {
-            foreground = cocWeighted ? max(foreground, max(-a.a, -b.a)) : max(foreground, max(a.a, b.a));
-        }
+        float a = tap(texCoord, stepUv * i).a;
+        float b = tap(texCoord, -stepUv * i).a;
+        spread = fromCoc ? max(spread, max(-a, -b)) : max(spread, max(a, b));
     }
-    return float4(sum / total, foreground);
+    return float4(centre.rgb, spread);
 }
 
 // The first pair blurs each pixel by its own circle of confusion, from sharp (0) to kMediumRadius (0.5 and
-// above), so that the combine pass can go on from there with the fixed medium and wide blurs.
+// above), so that the combine pass can go on from there towards the wide blur.
 float4 variableBlur(float2 texCoord, float2 axis)
 {
     float4 centre = tap(texCoord, 0.0);

@@ -4,5 +4,5 @@
 
 float4 main(QuadPixel input) : SV_TARGET
 {
-    return wideLevelBlur(input.texCoord, float2(1.0, 0.0), true);
+    return wideLevelBlur(input.texCoord, float2(1.0, 0.0));
 }

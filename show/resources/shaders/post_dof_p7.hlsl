@@ -1,30 +1,23 @@
 // Depth of field, pass 7: picks the blur level by each pixel's circle of confusion.
-// t0 D1 wide blur (alpha: the foreground's spread), t1 D2 medium blur, t2 D3 per-pixel blur (sharp at 0,
-// medium at 0.5; alpha: the pixel's own circle of confusion).
+// t0 D1 wide blur, t1 D2 the foreground's spread (alpha), t2 D3 per-pixel blur (sharp at 0, medium at 0.5;
+// alpha: the pixel's own circle of confusion).
 
 #include "post_dof_common.hlsli"
 
-Texture2D<float4> mediumBlur : register(t1);
+Texture2D<float4> foregroundSpread : register(t1);
 Texture2D<float4> nearBlur : register(t2);
-
-// The picture at one blur size: the per-pixel blur up to 0.5, then from the medium to the wide blur.
-float3 blurLevel(float3 own, float3 medium, float3 wide, float coc)
-{
-    return coc <= 0.5 ? own : lerp(medium, wide, saturate(coc * 2.0 - 1.0));
-}
 
 float4 main(QuadPixel input) : SV_TARGET
 {
     float4 nearLevel = nearBlur.SampleLevel(pointSampler, input.texCoord, 0);
-    float3 medium = mediumBlur.SampleLevel(pointSampler, input.texCoord, 0).rgb;
-    float4 wide = dofSource.SampleLevel(pointSampler, input.texCoord, 0);
+    float spill = foregroundSpread.SampleLevel(pointSampler, input.texCoord, 0).a;
+    float3 wide = dofSource.SampleLevel(pointSampler, input.texCoord, 0).rgb;
     float coc = abs(nearLevel.a);
-    float3 colour = blurLevel(nearLevel.rgb, medium, wide.rgb, coc);
+    // The per-pixel blur up to 0.5, then on towards the wide blur.
+    float3 colour = lerp(nearLevel.rgb, wide, saturate(coc * 2.0 - 1.0));
 
-    // A blurred object in front spreads over what lies behind it, also over sharp pixels: the wide pair
-    // carries the largest foreground circle of confusion nearby; blend towards the blur that size needs.
-    float spill = wide.a;
+    // A blurred object in front spreads over what lies behind it, also over sharp pixels: blend towards the
+    // wide blur, in which the blurred foreground outweighs sharp pixels.
     float cover = saturate((spill - coc) * 2.0);
-    colour = lerp(colour, blurLevel(medium, medium, wide.rgb, max(spill, 0.5)), cover);
-    return float4(colour, 1.0);
+    return float4(lerp(colour, wide, cover), 1.0);
 }
