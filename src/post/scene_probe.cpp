@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <memory>
 
 #include <fmt/format.h>
 #include <fmt/ranges.h>
@@ -10,6 +11,7 @@
 #include "app/config_values.h"
 #include "app/logging.h"
 #include "post/timeline_scenes.h"
+#include "render/scene.h"
 #include "render/graphics_context.h"
 #include "resources/wide_text.h"
 
@@ -134,18 +136,33 @@ bool probeScenes(ShowReport& report, std::string& error) {
         return false;
     }
     report.scenesRequested = true;
+    // One scene at a time, so that every scene with a texture that cannot be decoded is named, not just the first.
     SceneTable table;
-    try {
-        preloadScenes(report.markers, report.manifest, graphics.device.get(), table, *demoLogger());
-    } catch (const std::exception& failure) {
-        // The player would stop here; the inspector names the cause and reports the rest.
-        report.warnings.push_back(fmt::format("a scene cannot be loaded (the player would stop): {}", failure.what()));
+    for (const TimelineMarker& marker : report.markers) {
+        if (marker.scene.empty() || table.count(marker.scene)) continue;
+        const std::u16string* path = report.manifest.findScene(marker.scene);
+        auto scene = std::make_unique<Scene>(graphics.device.get(), marker.scene);
+        scene->manifest = report.manifest;
+        try {
+            scene->load(path ? *path : std::u16string());
+        } catch (const std::exception& failure) {
+            report.warnings.push_back(
+                fmt::format("scene '{}': {} (the player would stop)", marker.scene, failure.what()));
+            scene = std::make_unique<Scene>(graphics.device.get(), marker.scene);
+            scene->path = path ? *path : std::u16string();
+        }
+        table.emplace(marker.scene, std::move(scene));
     }
 
     for (const auto& [name, scene] : table) {
+        const bool warned = std::any_of(report.warnings.begin(), report.warnings.end(), [&](const std::string& w) {
+            return w.rfind("scene '" + name + "': ", 0) == 0;
+        });
+        if (scene->nodes.empty() && !warned) {
+            report.warnings.push_back(fmt::format("scene '{}' cannot be imported", name));
+        }
         report.scenesJson.emplace_back(name, sceneJson(*scene));
         report.scenesText.push_back(sceneLine(name, *scene));
-        if (scene->nodes.empty()) report.warnings.push_back(fmt::format("scene '{}' cannot be imported", name));
     }
     for (const TimelineMarker& marker : report.markers) {
         if (marker.scene.empty()) continue;

@@ -30,16 +30,23 @@ TEST(DemoInspectScenes, ImportsTheTimelinesScenesAndReportsEachFramesSceneStep) 
     testing_support::writeAudioFile(dir.path() / "resources/music.flac", testing_support::AudioContainer::Flac, 44100,
                                     2, 3 * 44100);
     dir.write("resources/tri.gltf", kScene);
+    std::string textured = kScene;
+    textured.replace(textured.find("\"pbrMetallicRoughness\":{"), 24,
+                     "\"pbrMetallicRoughness\":{\"baseColorTexture\":{\"index\":0},");
+    textured.replace(textured.find("\"meshes\""), 0, "\"images\":[{\"uri\":\"nothere.png\"}],\"textures\":[{\"source\":0}],");
+    dir.write("resources/tex.gltf", textured);
     dir.write("resources/resources.xml", R"(<Resources><Paths><Path name="audioTrack" path="resources/music.flac"/>
-        </Paths><Scenes><Scene name="Tri" path="resources/tri.gltf"/></Scenes></Resources>)");
+        </Paths><Scenes><Scene name="Tri" path="resources/tri.gltf"/><Scene name="Tex" path="resources/tex.gltf"/>
+        </Scenes></Resources>)");
     dir.write("resources/timeline.xml", R"(<Timeline timeunit="raw">
         <TimelineTrack label="a" from="0" to="176400" scene="Tri" start="0.25" end="0.75"/>
         <TimelineTrack label="b" from="176401" to="352800" scene="Tri" camera="Missing"/>
-        <TimelineTrack label="c" from="352801" to="529200" scene="Gone" end="1.5"/>
+        <TimelineTrack label="c" from="352801" to="440000" scene="Gone" end="1.5"/>
+        <TimelineTrack label="d" from="440001" to="529200" scene="Tex"/>
     </Timeline>)");
     const CommandResult run = testing_support::runCommand(
         "cd " + testing_support::shellQuote(dir.path().string()) + " && " +
-        testing_support::shellQuote(DEMO_BINARY_DIR "/demo-inspect") + " --json --scenes --at 0.5 --at 2.5 2>/dev/null");
+        testing_support::shellQuote(DEMO_BINARY_DIR "/demo-inspect") + " --json --scenes --at 0.5 --at 2.3 2>/dev/null");
     ASSERT_EQ(run.exitCode, 0);
     const std::string& out = run.output;
 
@@ -50,6 +57,7 @@ TEST(DemoInspectScenes, ImportsTheTimelinesScenesAndReportsEachFramesSceneStep) 
                                "\"found\": true, \"world\": [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1], "
                                "\"view\": [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1], \"projection\": ["));
     // Marker c names a scene the manifest lacks: stored empty, drawn as nothing.
+    EXPECT_THAT(out, HasSubstr("\"marker\": 2, \"progress\""));
     EXPECT_THAT(out, HasSubstr("\"scene\": {\"name\": \"Gone\", \"time\": "));
     EXPECT_THAT(out, HasSubstr("\"scenes\": {\"Gone\": {\"path\": \"\", \"loaded\": false, \"animation\": [0, 1], "
                                "\"meshes\": [], "));
@@ -64,6 +72,9 @@ TEST(DemoInspectScenes, ImportsTheTimelinesScenesAndReportsEachFramesSceneStep) 
     EXPECT_THAT(out, HasSubstr("marker 'b': scene 'Tri' has no camera 'Missing'"));
     EXPECT_THAT(out, HasSubstr("scene 'Gone' cannot be imported"));
     EXPECT_THAT(out, HasSubstr("marker 'c': start 0 and end 1.5 reach outside the animation of scene 'Gone'"));
+    // A texture that cannot be decoded would stop the player; the scene is reported as not loaded.
+    EXPECT_THAT(out, HasSubstr("scene 'Tex': Unable to load texture file: "));
+    EXPECT_THAT(out, HasSubstr("\"Tex\": {\"path\": \"resources/tex.gltf\", \"loaded\": false, "));
 }
 
 }  // namespace
