@@ -2,9 +2,9 @@
 //
 // Every target of the effect carries colour in rgb and, in alpha, the pixel's own circle of confusion, signed:
 // negative in front of the focal plane, positive behind it, its size from 0 (sharp) to 1 (most blurred). Pass 0
-// writes both; the blur passes pass the alpha through. The variable blur at its widest is the medium blur, so
-// the second pair (D2) instead spreads the foreground's circles of confusion (the largest -coc nearby), with
-// which the combine pass lets a blurred foreground cover what lies behind it.
+// writes both; the variable and wide blurs pass the alpha through. The medium pair instead spreads the
+// foreground's circles of confusion (the largest -coc nearby) for the combine pass, which lets a blurred
+// foreground cover what lies behind it.
 //
 // All taps are point samples on whole texels: on the software rasteriser a bilinear fetch of a half-float
 // target costs more than two point fetches, and the taps lie close enough for the blur not to break up.
@@ -23,17 +23,17 @@ cbuffer DepthOfFieldParameters : register(b1)
 
 Texture2D<float4> dofSource : register(t0);
 
-// Pixel radius of the variable blur at its widest (circle of confusion 0.5 and above), and of the wide blur.
-// Just under 10, so that the variable blur's taps never fall on a texel edge, where rounding would pick
-// texels unevenly.
+// Pixel radius of the variable blur at its widest (circle of confusion 0.5 and above; the medium blur reaches
+// 10 pixels), and of the wide blur. Just under 10, so that the variable blur's taps never fall on a texel edge,
+// where rounding would pick texels unevenly.
 static const float kMediumRadius = 9.8;
 static const float kWideRadius = 26.0;
-// How far (pixels, a square) a blurred foreground spreads over what lies behind it.
-static const float kSpreadRadius = 12.0;
 
 // Gaussian weights of the nine taps -4..4 spread evenly over the radius.
 static const float kWeights9[5] = { 1.0, 0.8825, 0.6065, 0.3247, 0.1353 };
-// The wide blur on whole texels: offsets in pixels and Gaussian weights (sigma 10.8 pixels).
+// The fixed blurs on whole texels: offsets in pixels and Gaussian weights (sigma 5 and 10.8 pixels).
+static const float kMediumOffsets[5] = { 0.0, 2.0, 5.0, 7.0, 10.0 };
+static const float kMediumWeights[5] = { 1.0, 0.9231, 0.6065, 0.3753, 0.1353 };
 static const float kWideOffsets[7] = { 0.0, 4.0, 9.0, 13.0, 17.0, 22.0, 26.0 };
 static const float kWideWeights[7] = { 1.0, 0.9337, 0.7066, 0.4846, 0.2897, 0.1256, 0.0551 };
 
@@ -88,26 +88,34 @@ float4 wideLevelBlur(float2 texCoord, float2 axis)
     return float4(sum / total, centre.a);
 }
 
-// Half of the foreground's spread: the largest foreground circle of confusion over five taps along `axis` up
-// to kSpreadRadius pixels out, read from the taps' own -coc (`fromCoc`) or from a first half's result; the
-// colour stays the centre's.
-float4 spreadForeground(float2 texCoord, float2 axis, bool fromCoc)
+// The medium blur: nine taps over +-10 pixels. Its alpha is the largest foreground circle of confusion (-coc)
+// among its taps, so that the pair also spreads the foreground 10 pixels out, in a square. `fromCoc` is
+// false for the second pass, whose taps carry the first pass's spread instead of their own circle of
+// confusion: it weighs them evenly.
+float4 mediumLevelBlur(float2 texCoord, float2 axis, bool fromCoc)
 {
     float4 centre = tap(texCoord, 0.0);
-    float2 stepUv = axis * (kSpreadRadius / 2.0) / inputSize0;
+    float2 pixelUv = axis / inputSize0;
+    float centreWeight = fromCoc ? tapWeight(1.0, centre.a) : 1.0;
+    float3 sum = centre.rgb * centreWeight;
+    float total = centreWeight;
     float spread = fromCoc ? -centre.a : centre.a;
     [unroll]
-    for (int i = 1; i <= 2; ++i)
+    for (int i = 1; i <= 4; ++i)
     {
-        float a = tap(texCoord, stepUv * i).a;
-        float b = tap(texCoord, -stepUv * i).a;
-        spread = fromCoc ? max(spread, max(-a, -b)) : max(spread, max(a, b));
+        float4 a = tap(texCoord, pixelUv * kMediumOffsets[i]);
+        float4 b = tap(texCoord, -pixelUv * kMediumOffsets[i]);
+        float wa = fromCoc ? tapWeight(kMediumWeights[i], a.a) : kMediumWeights[i];
+        float wb = fromCoc ? tapWeight(kMediumWeights[i], b.a) : kMediumWeights[i];
+        sum += a.rgb * wa + b.rgb * wb;
+        total += wa + wb;
+        spread = fromCoc ? max(spread, max(-a.a, -b.a)) : max(spread, max(a.a, b.a));
     }
-    return float4(centre.rgb, spread);
+    return float4(sum / total, spread);
 }
 
 // The first pair blurs each pixel by its own circle of confusion, from sharp (0) to kMediumRadius (0.5 and
-// above), so that the combine pass can go on from there towards the wide blur.
+// above), so that the combine pass can go on from there with the fixed medium and wide blurs.
 float4 variableBlur(float2 texCoord, float2 axis)
 {
     float4 centre = tap(texCoord, 0.0);

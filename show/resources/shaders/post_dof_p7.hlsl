@@ -1,23 +1,30 @@
 // Depth of field, pass 7: picks the blur level by each pixel's circle of confusion.
-// t0 D1 wide blur, t1 D2 the foreground's spread (alpha), t2 D3 per-pixel blur (sharp at 0, medium at 0.5;
-// alpha: the pixel's own circle of confusion).
+// t0 D1 wide blur, t1 D2 medium blur (alpha: the foreground's spread), t2 D3 per-pixel blur (sharp at 0, medium
+// at 0.5; alpha: the pixel's own circle of confusion).
 
 #include "post_dof_common.hlsli"
 
-Texture2D<float4> foregroundSpread : register(t1);
+Texture2D<float4> mediumBlur : register(t1);
 Texture2D<float4> nearBlur : register(t2);
+
+// The picture at one blur size: the per-pixel blur up to 0.5, then from the medium to the wide blur.
+float3 blurLevel(float3 own, float3 medium, float3 wide, float coc)
+{
+    return coc <= 0.5 ? own : lerp(medium, wide, saturate(coc * 2.0 - 1.0));
+}
 
 float4 main(QuadPixel input) : SV_TARGET
 {
     float4 nearLevel = nearBlur.SampleLevel(pointSampler, input.texCoord, 0);
-    float spill = foregroundSpread.SampleLevel(pointSampler, input.texCoord, 0).a;
+    float4 medium = mediumBlur.SampleLevel(pointSampler, input.texCoord, 0);
     float3 wide = dofSource.SampleLevel(pointSampler, input.texCoord, 0).rgb;
     float coc = abs(nearLevel.a);
-    // The per-pixel blur up to 0.5, then on towards the wide blur.
-    float3 colour = lerp(nearLevel.rgb, wide, saturate(coc * 2.0 - 1.0));
+    float3 colour = blurLevel(nearLevel.rgb, medium.rgb, wide, coc);
 
     // A blurred object in front spreads over what lies behind it, also over sharp pixels: blend towards the
-    // wide blur, in which the blurred foreground outweighs sharp pixels.
+    // blur that the largest foreground circle of confusion nearby needs.
+    float spill = medium.a;
     float cover = saturate((spill - coc) * 2.0);
-    return float4(lerp(colour, wide, cover), 1.0);
+    colour = lerp(colour, blurLevel(medium.rgb, medium.rgb, wide, max(spill, 0.5)), cover);
+    return float4(colour, 1.0);
 }
