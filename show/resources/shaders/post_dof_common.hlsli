@@ -36,6 +36,8 @@ static const float kMediumOffsets[5] = { 0.0, 2.0, 5.0, 7.0, 10.0 };
 static const float kMediumWeights[5] = { 1.0, 0.9231, 0.6065, 0.3753, 0.1353 };
 static const float kWideOffsets[7] = { 0.0, 4.0, 9.0, 13.0, 17.0, 22.0, 26.0 };
 static const float kWideWeights[7] = { 1.0, 0.9337, 0.7066, 0.4846, 0.2897, 0.1256, 0.0551 };
+// The same weights as exp2(offset^2 * kWideExponent): -1 / (2 sigma^2 ln 2).
+static const float kWideExponent = -1.0 / (2.0 * 10.8 * 10.8 * 0.6931472);
 
 // Out-of-focus pixels should not gather the colour of sharp neighbours (it would halo around sharp
 // silhouettes), so a tap counts in proportion to its own blur.
@@ -82,6 +84,32 @@ float4 wideLevelBlur(float2 texCoord, float2 axis)
         float4 b = tap(texCoord, -pixelUv * kWideOffsets[i]);
         float wa = tapWeight(kWideWeights[i], a.a);
         float wb = tapWeight(kWideWeights[i], b.a);
+        sum += a.rgb * wa + b.rgb * wb;
+        total += wa + wb;
+    }
+    return float4(sum / total, centre.a);
+}
+
+// The wide blur's second pass, which only the combine pass reads, at this pixel alone, and only where the
+// circle of confusion passes 0.5: elsewhere it hands on the first pass's result. A loop, since that is the one
+// way the software rasteriser skips work: it runs as many rounds as the most any pixel of a block needs.
+float4 wideLevelBlurWhereUsed(float2 texCoord, float2 axis)
+{
+    float4 centre = tap(texCoord, 0.0);
+    float2 pixelUv = axis / inputSize0;
+    float3 sum = centre.rgb * tapWeight(1.0, centre.a);
+    float total = tapWeight(1.0, centre.a);
+    int taps = abs(centre.a) > 0.5 ? 6 : 0;
+    [loop]
+    for (int i = 1; i <= taps; ++i)
+    {
+        // kWideOffsets and kWideWeights worked out: indexing an array by a loop counter costs more here.
+        float offset = floor(i * (kWideRadius / 6.0) + 0.5);
+        float weight = exp2(offset * offset * kWideExponent);
+        float4 a = tap(texCoord, pixelUv * offset);
+        float4 b = tap(texCoord, -pixelUv * offset);
+        float wa = tapWeight(weight, a.a);
+        float wb = tapWeight(weight, b.a);
         sum += a.rgb * wa + b.rgb * wb;
         total += wa + wb;
     }

@@ -4,5 +4,5 @@
 
 float4 main(QuadPixel input) : SV_TARGET
 {
-    return wideLevelBlur(input.texCoord, float2(0.0, 1.0));
+    return wideLevelBlurWhereUsed(input.texCoord, float2(0.0, 1.0));
 }

@@ -1,5 +1,5 @@
 // Depth of field, pass 7: picks the blur level by each pixel's circle of confusion.
-// t0 D1 wide blur, t1 D2 medium blur (alpha: the foreground's spread), t2 D3 per-pixel blur (sharp at 0, medium
+// t0 D1 wide blur (only where the circle of confusion passes 0.5), t1 D2 medium blur (alpha: the foreground's spread), t2 D3 per-pixel blur (sharp at 0, medium
 // at 0.5; alpha: the pixel's own circle of confusion).
 
 #include "post_dof_common.hlsli"
@@ -22,9 +22,10 @@ float4 main(QuadPixel input) : SV_TARGET
     float3 colour = blurLevel(nearLevel.rgb, medium.rgb, wide, coc);
 
     // A blurred object in front spreads over what lies behind it, also over sharp pixels: blend towards the
-    // blur that the largest foreground circle of confusion nearby needs.
+    // medium blur, in which the blurred foreground outweighs sharp pixels. (The wide blur is only made where
+    // the pixel's own circle of confusion passes 0.5.)
     float spill = medium.a;
     float cover = saturate((spill - coc) * 2.0);
-    colour = lerp(colour, blurLevel(medium.rgb, medium.rgb, wide, max(spill, 0.5)), cover);
+    colour = lerp(colour, medium.rgb, cover);
     return float4(colour, 1.0);
 }
