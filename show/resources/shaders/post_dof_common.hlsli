@@ -6,8 +6,9 @@
 // foreground's circles of confusion (the largest -coc nearby) for the combine pass, which lets a blurred
 // foreground cover what lies behind it.
 //
-// All taps are point samples on whole texels: on the software rasteriser a bilinear fetch of a half-float
-// target costs more than two point fetches, and the taps lie close enough for the blur not to break up.
+// All taps are point samples (those of the fixed blurs on whole texels): on the software rasteriser a bilinear
+// fetch of a half-float target costs more than two point fetches, and the taps lie close enough for the blur
+// not to break up.
 
 #ifndef POST_DOF_COMMON_HLSLI
 #define POST_DOF_COMMON_HLSLI
@@ -96,10 +97,11 @@ float4 wideLevelBlur(float2 texCoord, float2 axis)
 float4 wideLevelBlurWhereUsed(float2 texCoord, float2 axis)
 {
     float4 centre = tap(texCoord, 0.0);
-    float2 pixelUv = axis / inputSize0;
+    int taps = abs(centre.a) > 0.5 ? 6 : 0;
+    // The loop's first round runs even where no pixel needs it: its taps then read the centre, from the cache.
+    float2 pixelUv = taps > 0 ? axis / inputSize0 : 0.0;
     float3 sum = centre.rgb * tapWeight(1.0, centre.a);
     float total = tapWeight(1.0, centre.a);
-    int taps = abs(centre.a) > 0.5 ? 6 : 0;
     [loop]
     for (int i = 1; i <= taps; ++i)
     {

@@ -17,8 +17,10 @@ float4 main(QuadPixel input) : SV_TARGET
 {
     float4 nearLevel = nearBlur.SampleLevel(pointSampler, input.texCoord, 0);
     float4 medium = mediumBlur.SampleLevel(pointSampler, input.texCoord, 0);
-    float3 wide = dofSource.SampleLevel(pointSampler, input.texCoord, 0).rgb;
     float coc = abs(nearLevel.a);
+    // The wide blur is only used past 0.5; elsewhere all pixels read one texel, which stays in the cache (the
+    // software rasteriser fetches whether or not the result is used).
+    float3 wide = dofSource.SampleLevel(pointSampler, coc > 0.5 ? input.texCoord : float2(0.5, 0.5), 0).rgb;
     float3 colour = blurLevel(nearLevel.rgb, medium.rgb, wide, coc);
 
     // A blurred object in front spreads over what lies behind it, also over sharp pixels: blend towards the
