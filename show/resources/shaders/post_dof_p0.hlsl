@@ -23,5 +23,11 @@ float4 main(QuadPixel input) : SV_TARGET
     // aperture 0.01 gives a gentle, photographic falloff; 1 leaves only a thin slice in focus.
     float spread = 12.0 * sqrt(saturate(aperture));
     float largest = saturate(limit);
-    return float4(colour, clamp((depth - focus) * spread, -largest, largest));
+    float coc = clamp((depth - focus) * spread, -largest, largest);
+
+    // The blurs take point taps a few pixels apart, which would turn a small highlight into a grid of dots:
+    // out-of-focus pixels are first smoothed over 2 x 2 pixels (one bilinear tap between four texels; the half
+    // pixel it shifts them by is lost in their blur), sharp ones stay as they are.
+    float3 smoothed = dofSource.SampleLevel(linearSampler, input.texCoord + 0.5 / inputSize0, 0).rgb;
+    return float4(lerp(colour, smoothed, saturate(abs(coc) * 4.0)), coc);
 }
