@@ -10,6 +10,7 @@
 
 #include "audio/music_probe.h"
 #include "post/parameter_probe.h"
+#include "post/render_files_probe.h"
 #include "post/scene_probe.h"
 #include "resources/show_report.h"
 
@@ -22,7 +23,8 @@ void printUsage() {
                "  parameters the frame at that time uploads (repeatable).\n"
                "--scenes: import every scene of the timeline as the player does (headless device) and print what\n"
                "  it draws; with --at, also each frame's animation time, camera and node matrices.\n"
-               "The music track is read too, for its length.\n",
+               "The music track is read too, for its length; the manifest's shaders are compiled and the preload and\n"
+               "logo images decoded, as the player does before the first frame.\n",
                stderr);
 }
 
@@ -71,6 +73,7 @@ int main(int argc, char** argv) {
     }
     probeMusic(report, times);
     probeEffectParameters(report);
+    probeRenderFiles(report);
     if (scenes && !probeScenes(report, error)) {
         std::fprintf(stderr, "demo-inspect: %s\n", error.c_str());
         return 1;

@@ -56,6 +56,12 @@ void EngineRunner::setUp() {
                                         static_cast<float>(settings.width), static_cast<float>(settings.height));
 
     const ResourceManifest resources = ResourceManifest::instance();
+    // The run goes on with what could be read; without this line a broken manifest shows only as its
+    // consequence (no music track, say).
+    if (!resources.loadError().empty()) {
+        logger->error("Unable to read the resource manifest: {}", resources.loadError());
+        std::fprintf(stderr, "Unable to read the resource manifest: %s\n", resources.loadError().c_str());
+    }
 
     auto* audio = new AudioManager();
     demo->audio = audio;

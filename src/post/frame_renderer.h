@@ -34,6 +34,10 @@ class FrameRenderer {
 public:
     FrameRenderer(GraphicsContext* graphics, AudioManager* audio, ResourceHandle<DemoTimeline> timeline, Demo* demo);
 
+    // The images loadResources decodes from the texture directory before the first frame.
+    static constexpr const char* kPreloadImage = "preload.png";
+    static constexpr const char* kLogoImages[2] = {"Lorvanecrafts_1920.png", "orvelle.png"};
+
     void setEffects(EffectRegistry* registry) { effects = registry; }
     void loadResources();
     // Throws std::runtime_error("The timeline is empty") when there is nothing to show.

@@ -39,8 +39,8 @@ void FrameRenderer::loadResources() {
     showPreloader();
 
     // An image that cannot be decoded throws out of here, as the preload image's does.
-    logoTexture1.load(device, "Lorvanecrafts_1920.png", true);
-    logoTexture2.load(device, "orvelle.png", true);
+    logoTexture1.load(device, kLogoImages[0], true);
+    logoTexture2.load(device, kLogoImages[1], true);
 
     // A software rasteriser compiles each program at its first draw (about 100 ms each); drawn now, behind the
     // preloader, the chain costs the first frame of the show no more than any other. Its last pass goes to colour
@@ -49,7 +49,7 @@ void FrameRenderer::loadResources() {
 }
 
 void FrameRenderer::showPreloader() {
-    preloadTexture.load(graphics->device.get(), "preload.png", true);
+    preloadTexture.load(graphics->device.get(), kPreloadImage, true);
     textureOverlay.setParameters(OverlayParameters{1.0f});
     gpu::DeviceContext* context = graphics->immediateContext;
     const float opaqueBlack[4] = {0.0f, 0.0f, 0.0f, 1.0f};

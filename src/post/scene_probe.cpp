@@ -159,7 +159,11 @@ bool probeScenes(ShowReport& report, std::string& error) {
             return w.rfind("scene '" + name + "': ", 0) == 0;
         });
         if (scene->nodes.empty() && !warned) {
-            report.warnings.push_back(fmt::format("scene '{}' cannot be imported", name));
+            const std::string file = narrowToUtf8(scene->path);
+            report.warnings.push_back(file.empty() ? fmt::format("scene '{}' cannot be imported", name)
+                                                   : fmt::format("scene '{}' cannot be imported from '{}' (it draws "
+                                                                 "nothing)",
+                                                                 name, file));
         }
         report.scenesJson.emplace_back(name, sceneJson(*scene));
         report.scenesText.push_back(sceneLine(name, *scene));
