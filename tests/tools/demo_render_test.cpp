@@ -1,0 +1,185 @@
+// demo-render end to end: its arguments, and frames of the sample show compared with committed golden images.
+// DEMO_UPDATE_GOLDEN=1 writes the golden images anew (look at them before committing).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <stb/stb_image.h>
+
+#include "support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::CommandResult;
+using testing_support::TempDir;
+
+const fs::path kSampleShow = fs::path(DEMO_SOURCE_DIR) / "show";
+const fs::path kGoldenDirectory = fs::path(DEMO_SOURCE_DIR) / "tests/tools/golden";
+constexpr const char* kSize = "160x90";
+
+CommandResult render(const fs::path& show, const std::string& arguments) {
+    return testing_support::runCommand("cd " + testing_support::shellQuote(show.string()) + " && " +
+                                       testing_support::shellQuote(DEMO_BINARY_DIR "/demo-render") + " " + arguments +
+                                       " 2>&1");
+}
+
+struct Image {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgba;
+};
+
+Image loadPng(const fs::path& file) {
+    Image image;
+    int components = 0;
+    unsigned char* pixels = stbi_load(file.c_str(), &image.width, &image.height, &components, 4);
+    if (pixels) image.rgba.assign(pixels, pixels + std::size_t(image.width) * image.height * 4);
+    stbi_image_free(pixels);
+    return image;
+}
+
+// Software rendering is repeatable on one machine; a small tolerance covers other CPUs' rounding.
+void expectMatchesGolden(const fs::path& frame, const std::string& goldenName) {
+    const fs::path golden = kGoldenDirectory / goldenName;
+    if (std::getenv("DEMO_UPDATE_GOLDEN")) {
+        fs::copy_file(frame, golden, fs::copy_options::overwrite_existing);
+        return;
+    }
+    const Image actual = loadPng(frame), expected = loadPng(golden);
+    ASSERT_FALSE(expected.rgba.empty()) << "no golden image " << golden;
+    ASSERT_EQ(actual.width, expected.width) << goldenName;
+    ASSERT_EQ(actual.height, expected.height) << goldenName;
+    double total = 0.0;
+    std::size_t far = 0;
+    for (std::size_t i = 0; i < actual.rgba.size(); ++i) {
+        const int difference = std::abs(int(actual.rgba[i]) - int(expected.rgba[i]));
+        total += difference;
+        far += difference > 24;
+    }
+    EXPECT_LT(total / actual.rgba.size(), 1.5) << goldenName << ": mean difference per channel";
+    EXPECT_LT(far, actual.rgba.size() / 200) << goldenName << ": channels off by more than 24 levels";
+}
+
+// A show that reads the sample show's shaders, scenes, images and music, with a timeline of its own.
+void writeShowOverSample(const TempDir& show, const std::string& timeline) {
+    fs::create_directories(show.path() / "resources");
+    for (const char* shared : {"shaders", "scenes", "textures", "music.ogg"}) {
+        fs::create_directory_symlink(kSampleShow / "resources" / shared, show.path() / "resources" / shared);
+    }
+    fs::copy_file(kSampleShow / "resources/resources.xml", show.path() / "resources/resources.xml");
+    show.write("resources/timeline.xml", timeline);
+}
+
+TEST(DemoRender, BadArgumentsAndShowsStopWithAMessageAndExitCodeOne) {
+    TempDir empty;
+    for (const char* bad : {"", "--at 1", "--at x --out a.png", "--out", "--at 1 --out a.png --size 0x9",
+                            "--size 12", "--from 2 --to 1 --fps 5 --out d", "--from 0 --to 1 --out d",
+                            "--from 0 --to 1 --fps 5", "--video v.mp4", "--frames 3"}) {
+        const CommandResult run = render(kSampleShow, bad);
+        EXPECT_EQ(run.exitCode, 1) << bad;
+        EXPECT_NE(run.output.find("demo-render: "), std::string::npos) << bad << ": " << run.output;
+    }
+    const CommandResult noShow = render(empty.path(), "--at 1 --out a.png");
+    EXPECT_EQ(noShow.exitCode, 1);
+    EXPECT_NE(noShow.output.find("resource manifest"), std::string::npos) << noShow.output;
+}
+
+TEST(DemoRender, SequencesAreNumberedAndEveryRunGivesTheSameFrames) {
+    TempDir out;
+    const std::string sequence = (out.path() / "sequence").string();
+    const std::string still = (out.path() / "still.png").string();
+    ASSERT_EQ(render(kSampleShow, std::string("--size ") + kSize + " --from 30 --to 30.5 --fps 4 --out " + sequence)
+                  .exitCode,
+              0);
+    EXPECT_TRUE(fs::exists(out.path() / "sequence/frame_00001.png"));
+    EXPECT_FALSE(fs::exists(out.path() / "sequence/frame_00002.png"));  // the end of the range is not drawn
+    ASSERT_EQ(render(kSampleShow, std::string("--size ") + kSize + " --at 30.25 --out " + still).exitCode, 0);
+    EXPECT_EQ(loadPng(still).rgba, loadPng(out.path() / "sequence/frame_00001.png").rgba);
+}
+
+TEST(DemoRender, AVideoCarriesTheFramesAndTheMusicOfItsRange) {
+    TempDir out;
+    const fs::path video = out.path() / "clip.mp4";
+    const CommandResult run =
+        render(kSampleShow, std::string("--size ") + kSize + " --from 40 --to 41 --fps 10 --video " + video.string());
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const CommandResult streams = testing_support::runCommand(
+        "ffprobe -v error -show_entries stream=codec_type,nb_frames -of csv=p=0 " + video.string());
+    EXPECT_NE(streams.output.find("video,10"), std::string::npos) << streams.output;
+    EXPECT_NE(streams.output.find("audio"), std::string::npos) << streams.output;
+}
+
+// Each marker of the sample show at its start, middle and end: the scene, camera and animation time of that
+// marker through the whole chain.
+TEST(DemoRender, FramesOfTheSampleShowMatchTheirGoldenImages) {
+    TempDir out;
+    // Markers 1 (forwards), 5 and 9 (backwards) at start, middle and end; the others at their middles; the
+    // logos.
+    const std::vector<std::pair<double, std::string>> frames = {
+        {0.5, "sample_000_5.png"},   {8.0, "sample_008_0.png"},   {15.9, "sample_015_9.png"},
+        {20.0, "sample_020_0.png"},  {28.0, "sample_028_0.png"},  {40.0, "sample_040_0.png"},
+        {48.1, "sample_048_1.png"},  {56.0, "sample_056_0.png"},  {63.9, "sample_063_9.png"},
+        {72.0, "sample_072_0.png"},  {88.0, "sample_088_0.png"},  {104.0, "sample_104_0.png"},
+        {112.1, "sample_112_1.png"}, {120.0, "sample_120_0.png"}, {127.9, "sample_127_9.png"},
+        {136.0, "sample_136_0.png"}, {152.0, "sample_152_0.png"}, {165.0, "sample_165_0.png"},
+        {180.0, "sample_180_0.png"}, {209.5, "sample_209_5.png"}};
+    std::string arguments = std::string("--size ") + kSize;
+    for (const auto& [seconds, name] : frames) {
+        arguments += " --at " + std::to_string(seconds) + " --out " + (out.path() / name).string();
+    }
+    const CommandResult run = render(kSampleShow, arguments);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    for (const auto& [seconds, name] : frames) expectMatchesGolden(out.path() / name, name);
+}
+
+// The chain with every parameter at 0 and at 1, and the two logos, over one of the sample show's scenes.
+TEST(DemoRender, ExtremeParametersAndLogosMatchTheirGoldenImages) {
+    auto effects = [](const char* value) {
+        std::string xml;
+        const std::pair<const char*, std::vector<const char*>> types[] = {
+            {"DOF", {"aperture", "focus", "limit"}},
+            {"LensDistort", {"distort1", "distort2", "distort3", "distortg", "zoom", "chrom"}},
+            {"Bloom", {"smooth", "size", "samplesx", "directionx", "powerx", "samplesy", "directiony", "powery",
+                       "blur_instensity", "scene_intensity"}},
+            {"ColorCorrection", {"exposure", "saturation", "vignette", "grain", "red", "green", "blue", "tonemap",
+                                 "red_offset", "green_offset", "blue_offset", "contrast"}}};
+        for (const auto& [type, names] : types) {
+            xml += std::string("<Effect type=\"") + type + "\">";
+            for (const char* name : names) {
+                xml += std::string("<Parameter name=\"") + name + "\"><Key value=\"" + value + "\"/></Parameter>";
+            }
+            xml += "</Effect>";
+        }
+        return xml;
+    };
+    TempDir show;
+    writeShowOverSample(show, "<Timeline>"
+                              "<TimelineTrack label=\"default\" to=\"20\" scene=\"Hall\" camera=\"Camera\"/>"
+                              "<TimelineTrack label=\"low\" to=\"40\" scene=\"Hall\" camera=\"Camera\">" +
+                                  effects("0") +
+                                  "</TimelineTrack>"
+                                  "<TimelineTrack label=\"high\" to=\"60\" scene=\"Hall\" camera=\"Camera\">" +
+                                  effects("1") +
+                                  "</TimelineTrack>"
+                                  "<TimelineTrack label=\"logos\" to=\"210\" scene=\"Hall\" camera=\"Camera\"/>"
+                                  "</Timeline>");
+    const std::vector<std::pair<double, std::string>> frames = {{10.0, "chain_default.png"},
+                                                                {30.0, "chain_parameters_at_0.png"},
+                                                                {50.0, "chain_parameters_at_1.png"},
+                                                                {161.0, "chain_before_logo_1.png"},
+                                                                {165.0, "chain_logo_1.png"},
+                                                                {175.0, "chain_logo_2.png"}};
+    std::string arguments = std::string("--size ") + kSize;
+    for (const auto& [seconds, name] : frames) {
+        arguments += " --at " + std::to_string(seconds) + " --out " + (show.path() / name).string();
+    }
+    const CommandResult run = render(show.path(), arguments);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    for (const auto& [seconds, name] : frames) expectMatchesGolden(show.path() / name, name);
+}
+
+}  // namespace
