@@ -13,13 +13,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <new>
 #include <string>
 #include <vector>
 
 #include <epoxy/gl.h>
 
 #include "app/logging.h"
+#include "support/allocation_counter.h"
 #include "app/offline_renderer.h"
 #include "audio/audio_manager.h"
 #include "post/frame_renderer.h"
@@ -28,21 +28,6 @@
 #include "resources/demo_timeline.h"
 #include "resources/wide_text.h"
 
-namespace {
-// Only the drawing thread's allocations count: the GL driver's own threads are not the scene pass's doing.
-thread_local bool counting = false;
-thread_local long allocations = 0;
-}  // namespace
-
-#if !defined(__SANITIZE_ADDRESS__)
-void* operator new(std::size_t size) {
-    if (counting) ++allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-#endif
 
 namespace {
 
@@ -201,12 +186,12 @@ int main(int argc, char** argv) {
             glFinish();
             whole.push_back(millisecondsSince(start));
         }
-        allocations = 0;
+        std::size_t allocations = 0;
         for (int i = 0; i < frames; ++i) {
             renderer.beginFrame();  // the frame's targets and states, as the player draws the scene
-            counting = true;
+            testing_support::AllocationCounter counter;
             scene.drawScene(context, time, marker.camera);
-            counting = false;
+            allocations += counter.count();
         }
         glFinish();
         std::printf("%-18s %-8s %-12s %10.1f %10.1f %10.1f %12.1f\n", marker.label.c_str(), marker.scene.c_str(),

@@ -2,36 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
-
 #include "app/demo.h"
 #include "audio/audio_manager.h"
 #include "post/frame_renderer.h"
+#include "support/allocation_counter.h"
 #include "support/gpu_test_support.h"
-
-namespace {
-thread_local bool counting = false;
-thread_local std::size_t allocations = 0;
-}  // namespace
-
-// AddressSanitizer owns operator new itself.
-#if !defined(__SANITIZE_ADDRESS__)
-void* operator new(std::size_t size) {
-    if (counting) ++allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-#endif
 
 namespace {
 
 TEST(FrameAllocationTest, SteadyChainFramesAllocateNothing) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "allocations are not counted under AddressSanitizer";
-#endif
+    if (!testing_support::AllocationCounter::available()) GTEST_SKIP() << "operator new belongs to the sanitizer";
     GraphicsContext graphics;
     ASSERT_TRUE(graphics.createDevice(nullptr));
     gpu::Texture2DDesc desc = testing_support::textureDesc(32, 16, gpu::Format::R8G8B8A8_UNORM_SRGB,
@@ -47,11 +27,9 @@ TEST(FrameAllocationTest, SteadyChainFramesAllocateNothing) {
     renderer.postProcess();  // warm-up: framebuffers and vertex arrays are made on first use
     renderer.postProcess();
 
-    allocations = 0;
-    counting = true;
+    testing_support::AllocationCounter counter;
     renderer.postProcess();
-    counting = false;
-    EXPECT_EQ(allocations, 0u);
+    EXPECT_EQ(counter.count(), 0u);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include "allocation_counter.h"
+#include "support/allocation_counter.h"
 #include "platform/gpu/swap_chain.h"
 #include "support/gpu_test_support.h"
 

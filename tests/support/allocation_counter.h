@@ -4,8 +4,8 @@
 
 namespace testing_support {
 
-// Counts operator new calls on the calling thread while a counter is alive (this test program replaces the
-// global operator new).
+// Counts operator new calls on the calling thread while a counter is alive: a program that uses it replaces the
+// global operator new (the GL driver's own threads are not counted).
 class AllocationCounter {
 public:
     // False in sanitizer builds, which keep their own operator new.
