@@ -137,7 +137,8 @@ int main(int argc, char** argv) {
     std::printf("  music track              %8.1f ms\n", start.music);
     std::printf("  renderer resources       %8.1f ms  (targets, effects, shaders, preloader, logos)\n",
                 start.resources);
-    std::printf("  timeline scenes          %8.1f ms  (%d threads, first load: the scene shader is translated here)\n", start.scenes, processors);
+    std::printf("  timeline scenes          %8.1f ms  (%d threads, first load: the scene shader is translated here)\n",
+                start.scenes, processors);
     std::printf("  first frame              %8.1f ms  (scene and effect chain)\n", start.firstFrame);
 
     // --- frames spread evenly over the whole music ---
