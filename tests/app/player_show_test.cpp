@@ -35,6 +35,8 @@ const fs::path kSampleShow = DEMO_SOURCE_DIR "/show";
 // later differs by 8.6, at 1 s by 18, through another camera by 58.
 constexpr double kSamePicture = 1.0;
 
+constexpr int kSoundLevel = 100;  // of 32767: far above the recording's silence
+
 // One marker for the whole music that holds its animation still (start == end) with effects of the sample show
 // on: every frame of the run is the same picture, whatever the music position.
 const std::string kStillTimeline = R"(<Timeline timeunit="second">
@@ -50,17 +52,30 @@ const std::string kMovingTimeline = R"(<Timeline timeunit="second">
   <TimelineTrack label="Moving" to="3600" scene="Orbit" camera="Camera" start="0" end="1"/>
 </Timeline>)";
 
-// Every scene of the sample show, so that loading lasts long enough to act while the preloader shows.
-const std::string kAllScenesTimeline = R"(<Timeline timeunit="second">
-  <TimelineTrack label="Hall" to="15" scene="Hall" camera="Camera" start="0" end="1"/>
-  <TimelineTrack label="Orbit" to="30" scene="Orbit" camera="Camera" start="0" end="1"/>
-  <TimelineTrack label="Tunnel" to="45" scene="Tunnel" camera="Camera" start="0" end="1"/>
-  <TimelineTrack label="Field" to="3600" scene="Field" camera="Camera" start="0" end="1"/>
-</Timeline>)";
+// Every scene of the sample show, each under several names (the player imports each name once), so that loading
+// lasts long enough to tell an end that waits for it from one that does not.
+const std::string kSceneCopies = [] {
+    std::string scenes;
+    for (int copy = 1; copy <= 4; ++copy)
+        for (const char* scene : {"hall", "orbit", "tunnel", "field"})
+            scenes += "<Scene name=\"" + std::string(scene) + std::to_string(copy) + "\" path=\"resources/scenes/" +
+                      scene + ".gltf\"/>";
+    return scenes;
+}();
+const std::string kAllScenesTimeline = [] {
+    std::string timeline = "<Timeline timeunit=\"second\">";
+    int to = 0;
+    for (int copy = 1; copy <= 4; ++copy)
+        for (const char* scene : {"hall", "orbit", "tunnel", "field"})
+            timeline += "<TimelineTrack label=\"" + std::string(scene) + "\" to=\"" + std::to_string(to += 10) +
+                        "\" scene=\"" + scene + std::to_string(copy) + "\" camera=\"Camera\" start=\"0\" end=\"1\"/>";
+    return timeline + "</Timeline>";
+}();
 
 // A short show on the sample show's shaders, scenes and images: the sample manifest with its music pointed at a
 // tone of `musicSeconds`, and its own timeline.
-void writeShortShow(const fs::path& directory, double musicSeconds, const std::string& timeline) {
+void writeShortShow(const fs::path& directory, double musicSeconds, const std::string& timeline,
+                    const std::string& extraScenes = {}) {
     const fs::path resources = directory / "resources";
     fs::create_directories(resources);
     for (const char* folder : {"shaders", "scenes", "textures"})
@@ -68,7 +83,10 @@ void writeShortShow(const fs::path& directory, double musicSeconds, const std::s
     const std::string sampleManifest = testing_support::readFile(kSampleShow / "resources" / "resources.xml");
     const std::regex audioTrack(R"re((name="audioTrack"\s+path=")[^"]*")re");
     ASSERT_TRUE(std::regex_search(sampleManifest, audioTrack));
-    std::ofstream(resources / "resources.xml") << std::regex_replace(sampleManifest, audioTrack, "$1resources/music.wav\"");
+    std::string manifest = std::regex_replace(sampleManifest, audioTrack, "$1resources/music.wav\"");
+    const std::size_t scenesEnd = manifest.find("</Scenes>");
+    ASSERT_NE(scenesEnd, std::string::npos);
+    std::ofstream(resources / "resources.xml") << manifest.insert(scenesEnd, extraScenes);
     std::ofstream(resources / "timeline.xml") << timeline;
     testing_support::writeToneWav(resources / "music.wav", musicSeconds);
 }
@@ -81,9 +99,9 @@ protected:
         ASSERT_EQ(preload.width, 1920);
     }
 
-    void start(const std::vector<std::string>& arguments = {}) {
-        player = std::make_unique<ChildProcess>(DEMO_BINARY_DIR "/demo", arguments, show.path(),
-                                                std::vector<std::string>{"SDL_AUDIODRIVER=dummy"},
+    void start(const std::vector<std::string>& arguments = {},
+               const std::vector<std::string>& environment = {"SDL_AUDIODRIVER=dummy"}) {
+        player = std::make_unique<ChildProcess>(DEMO_BINARY_DIR "/demo", arguments, show.path(), environment,
                                                 show.path() / "player.out");
         window = x11.waitForWindow("WindowClass", player->pid(), 30s);
         ASSERT_NE(window, 0u) << output();
@@ -181,11 +199,19 @@ enum class Stage { Loading, Playing };
 
 class PlayerShowEndingTest : public PlayerShowTest, public ::testing::WithParamInterface<std::tuple<Ending, Stage>> {};
 
+// The sound tells the stages apart after the run: a run that ends while loading must not wait for the loading
+// to finish, which would start the music.
 TEST_P(PlayerShowEndingTest, EndsAtOnceWithExitCodeZero) {
     const auto [ending, stage] = GetParam();
     ASSERT_NO_FATAL_FAILURE(
-        writeShortShow(show.path(), 60.0, stage == Stage::Loading ? kAllScenesTimeline : kStillTimeline));
-    ASSERT_NO_FATAL_FAILURE(start());
+        stage == Stage::Loading ? writeShortShow(show.path(), 60.0, kAllScenesTimeline, kSceneCopies)
+                                : writeShortShow(show.path(), 60.0, kStillTimeline));
+    TempDir soundFolder;
+    testing_support::RecordedNullSink sink(soundFolder.path(), kSoundLevel);
+    std::vector<std::string> environment = sink.clientEnvironment();
+    ASSERT_FALSE(environment.empty()) << "the sound server did not start\n" << sink.serverOutput();
+    environment.push_back("SDL_AUDIODRIVER=pulseaudio");
+    ASSERT_NO_FATAL_FAILURE(start({}, environment));
     ASSERT_TRUE(waitForPicture([&](const RgbImage& image) { return isPreloader(image); }, 120s))
         << "the preloader never showed" << keepScreenshot("ending") << "\n" << output();
     if (stage == Stage::Playing) {
@@ -201,6 +227,9 @@ TEST_P(PlayerShowEndingTest, EndsAtOnceWithExitCodeZero) {
     ASSERT_TRUE(exitCode.has_value()) << "the player did not end\n" << output();
     EXPECT_EQ(*exitCode, 0) << output();
     expectEmptyLog();
+    std::this_thread::sleep_for(300ms);
+    sink.poll();
+    EXPECT_EQ(sink.heard(), stage == Stage::Playing) << "the music " << (sink.heard() ? "played" : "did not play");
 }
 
 std::string endingName(const ::testing::TestParamInfo<std::tuple<Ending, Stage>>& info) {
@@ -215,7 +244,6 @@ INSTANTIATE_TEST_SUITE_P(EachWayAtEachStage, PlayerShowEndingTest,
                                             ::testing::Values(Stage::Loading, Stage::Playing)),
                          endingName);
 
-constexpr int kSoundLevel = 100;  // of 32767: far above the recording's silence
 
 struct TimedRun {
     std::optional<int> exitCode;
