@@ -244,13 +244,12 @@ INSTANTIATE_TEST_SUITE_P(EachWayAtEachStage, PlayerShowEndingTest,
                                             ::testing::Values(Stage::Loading, Stage::Playing)),
                          endingName);
 
-
 struct TimedRun {
     std::optional<int> exitCode;
     std::string output;
     bool heard = false;
-    double runSeconds = 0.0;     // from the start of playback to the end of the process
-    double heardSeconds = 0.0;   // from the first to the last sound the sink played
+    double runSeconds = 0.0;    // from the start of playback to the end of the process
+    double heardSeconds = 0.0;  // from the first to the last sound the sink played
     double longestFrame = 0.0;  // the longest time between two presented frames during playback
 };
 
@@ -278,7 +277,8 @@ TimedRun playOnSoundServer(const fs::path& showFolder, const testing_support::Lo
         RgbImage now = window && sink.heard() ? capture.capture(window, 0, 538, 1920, 4) : RgbImage{};
         if (!now.empty() && now.pixels != band.pixels) {
             const auto at = Clock::now();
-            if (lastFrame) run.longestFrame = std::max(run.longestFrame, std::chrono::duration<double>(at - *lastFrame).count());
+            if (lastFrame)
+                run.longestFrame = std::max(run.longestFrame, std::chrono::duration<double>(at - *lastFrame).count());
             lastFrame = at;
             band = std::move(now);
         }

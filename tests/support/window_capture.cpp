@@ -92,7 +92,8 @@ double meanAbsoluteDifference(const RgbImage& a, const RgbImage& b) {
     if (a.width != b.width || a.height != b.height || a.empty() || a.pixels.size() != b.pixels.size())
         return std::numeric_limits<double>::max();
     std::uint64_t sum = 0;
-    for (std::size_t i = 0; i < a.pixels.size(); ++i) sum += static_cast<std::uint64_t>(std::abs(a.pixels[i] - b.pixels[i]));
+    for (std::size_t i = 0; i < a.pixels.size(); ++i)
+        sum += static_cast<std::uint64_t>(std::abs(a.pixels[i] - b.pixels[i]));
     return static_cast<double>(sum) / static_cast<double>(a.pixels.size());
 }
 
