@@ -74,6 +74,12 @@ std::string WindowCapture::title(unsigned long window) {
     return title;
 }
 
+bool WindowCapture::position(unsigned long window, int& x, int& y) {
+    Window child = 0;
+    Display* display = asDisplay(display_);
+    return display && XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+}
+
 RgbImage loadRgbPng(const std::filesystem::path& file) {
     RgbImage image;
     int channels = 0;

@@ -30,6 +30,8 @@ public:
     // A part of it: cheap enough to poll many times a second.
     RgbImage capture(unsigned long window, int x, int y, int width, int height);
     std::string title(unsigned long window);
+    // The window's top-left corner on the screen.
+    bool position(unsigned long window, int& x, int& y);
 
 private:
     void* display_ = nullptr;
