@@ -99,7 +99,21 @@ void EngineRunner::frameLoop() {
     const uint32_t syncInterval = static_cast<uint32_t>(demo->displaySettings.vsync);
     bool endAnnounced = false;
 
+    // The main thread notices the end of the music only when a message arrives: send it one.
+    auto announceTheEnd = [&] {
+        if (endAnnounced || channel->getPosition() < channel->getLength()) return endAnnounced;
+        endAnnounced = true;
+        platform::postMessage(window->windowHandle(), platform::WM_NULL, 0, 0);
+        return true;
+    };
+
     while (demo->running) {
+        // Once the music has ended no frame is begun: the run ends while this thread waits, not a frame later
+        // (a frame can take a second on a software renderer).
+        if (announceTheEnd()) {
+            waitWhileIdle();
+            continue;
+        }
         graphics->applyPendingResize();
         DebugOverlay::instance().newFrame();
         // The overlay's back end talks to GL directly, behind the graphics layer's state cache.
@@ -107,17 +121,13 @@ void EngineRunner::frameLoop() {
         window->renderFrame();
         graphics->swapChain->Present(syncInterval, 0);
 
-        // The main thread notices the end of the music only when a message arrives: send it one.
-        if (!endAnnounced && channel->getPosition() >= channel->getLength()) {
-            endAnnounced = true;
-            platform::postMessage(window->windowHandle(), platform::WM_NULL, 0, 0);
-        }
+        announceTheEnd();
         if (!demo->audio->isPlaying()) waitWhileIdle();
     }
 }
 
 void EngineRunner::waitWhileIdle() {
-    for (int step = 0; step < 10; ++step) {
+    for (int step = 0; step < 10 && demo->running; ++step) {
         if (demo->redrawRequested || demo->audio->isPlaying()) {
             demo->redrawRequested = false;
             return;

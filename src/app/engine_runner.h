@@ -24,7 +24,8 @@ private:
     // Ends the program through the exit routine; here when set-up cannot go on.
     [[noreturn]] void stop(const char* consoleMessage);
     void frameLoop();
-    // While the music is not playing: up to 10 waits of 50 ms, cut short by input or by playback starting.
+    // While the music is not playing: up to 10 waits of 50 ms, cut short by input, by playback starting or by the
+    // end of the run.
     void waitWhileIdle();
 
     Demo* demo;
