@@ -99,18 +99,10 @@ void EngineRunner::frameLoop() {
     const uint32_t syncInterval = static_cast<uint32_t>(demo->displaySettings.vsync);
     bool endAnnounced = false;
 
-    // The main thread notices the end of the music only when a message arrives: send it one.
-    auto announceTheEnd = [&] {
-        if (endAnnounced || channel->getPosition() < channel->getLength()) return endAnnounced;
-        endAnnounced = true;
-        platform::postMessage(window->windowHandle(), platform::WM_NULL, 0, 0);
-        return true;
-    };
-
     while (demo->running) {
-        // Once the music has ended no frame is begun: the run ends while this thread waits, not a frame later
+        // No frame is begun after the end of the music: the run ends while this thread waits, not a frame later
         // (a frame can take a second on a software renderer).
-        if (announceTheEnd()) {
+        if (endAnnounced) {
             waitWhileIdle();
             continue;
         }
@@ -121,7 +113,11 @@ void EngineRunner::frameLoop() {
         window->renderFrame();
         graphics->swapChain->Present(syncInterval, 0);
 
-        announceTheEnd();
+        // The main thread notices the end of the music only when a message arrives: send it one.
+        if (channel->getPosition() >= channel->getLength()) {
+            endAnnounced = true;
+            platform::postMessage(window->windowHandle(), platform::WM_NULL, 0, 0);
+        }
         if (!demo->audio->isPlaying()) waitWhileIdle();
     }
 }

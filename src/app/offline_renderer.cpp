@@ -3,24 +3,14 @@
 #include <cstring>
 #include <exception>
 
-#include "app/demo.h"
 #include "audio/audio_manager.h"
 #include "post/effect_registry.h"
 #include "post/frame_renderer.h"
 #include "platform/process/system_path.h"
+#include "render/frame_targets.h"
 #include "render/graphics_context.h"
 #include "resources/resource_manifest.h"
 #include "resources/wide_text.h"
-
-namespace {
-
-// The renderer's effect registry lives as long as the renderer; nothing reads it offline.
-EffectRegistry& offlineEffects() {
-    static EffectRegistry registry;
-    return registry;
-}
-
-}  // namespace
 
 OfflineRenderer::OfflineRenderer() = default;
 
@@ -32,8 +22,6 @@ OfflineRenderer::~OfflineRenderer() {
 }
 
 bool OfflineRenderer::open(std::uint32_t width, std::uint32_t height, std::string* error) {
-    frameWidth = width;
-    frameHeight = height;
     const ResourceManifest& manifest = ResourceManifest::instance();
     if (!manifest.loadError().empty()) {
         *error = "cannot read the resource manifest: " + manifest.loadError();
@@ -68,12 +56,12 @@ bool OfflineRenderer::open(std::uint32_t width, std::uint32_t height, std::strin
         *error = "cannot create a back buffer of the size asked for";
         return false;
     }
-    gpu::Viewport viewport{0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height), 0.0f, 1.0f};
+    const gpu::Viewport viewport = fullViewport(width, height);
     graphics->immediateContext->RSSetViewports(1, &viewport);
 
     try {
         renderer = std::make_unique<FrameRenderer>(graphics.get(), audio.get(), timeline, demo.get());
-        renderer->setEffects(&offlineEffects());
+        renderer->setEffects(&effects);
         renderer->loadResources();
         renderer->loadTimelineScenes();
     } catch (const std::exception& failure) {

@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "app/demo.h"
 #include "platform/gpu/device.h"
+#include "post/effect_registry.h"
 
 class AudioManager;
-class Demo;
 class FrameRenderer;
 class GraphicsContext;
 
@@ -36,22 +37,21 @@ public:
     double musicSeconds() const;
     // The music file as this file system names it.
     const std::string& musicPath() const { return musicFile; }
-    std::uint32_t width() const { return frameWidth; }
+    std::uint32_t width() const { return demo ? demo->displaySettings.width : 0; }
     // For benchmarks and tests that time or observe the frame's steps.
     FrameRenderer* frameRenderer() const { return renderer.get(); }
     GraphicsContext* graphicsContext() const { return graphics.get(); }
     AudioManager* audioManager() const { return audio.get(); }
-    std::uint32_t height() const { return frameHeight; }
+    std::uint32_t height() const { return demo ? demo->displaySettings.height : 0; }
 
 private:
     bool readBackBuffer(std::vector<std::uint8_t>* rgba);
 
-    std::unique_ptr<Demo> demo;
+    std::unique_ptr<Demo> demo;  // the run's settings: the frame size
+    EffectRegistry effects;      // filled by the renderer; nothing reads it offline
     std::unique_ptr<AudioManager> audio;
     std::unique_ptr<GraphicsContext> graphics;
     std::unique_ptr<FrameRenderer> renderer;
     gpu::Ref<gpu::Texture2D> staging;  // the back buffer's CPU copy, made at the first read-back
     std::string musicFile;
-    std::uint32_t frameWidth = 0;
-    std::uint32_t frameHeight = 0;
 };
