@@ -117,14 +117,16 @@ void Scene::drawScene(gpu::DeviceContext* context, double time, const std::strin
     context->PSSetConstantBuffers(1, 1, lightBuffers);
 
     gpu::Buffer* objectBuffers[1] = {objectBuffer.get()};
+    const Matrix viewProjection = scene_math::multiply(view, projection);
     for (const auto& [index, node] : nodes) {
-        const Matrix& world = worldMatrices[index];
+        if (node.meshIndices.empty()) continue;
+        // Every mesh of a node shares its matrices; only the material part changes from mesh to mesh.
+        objectBlock.world = worldMatrices[index];
+        objectBlock.worldViewProjection = scene_math::multiply(objectBlock.world, viewProjection);
         for (std::uint32_t meshIndex : node.meshIndices) {
             if (meshIndex >= meshes.size()) continue;
             const Mesh& mesh = meshes[meshIndex];
             if (mesh.materialIndex >= materials.size()) continue;
-            objectBlock.worldViewProjection = scene_math::multiply(scene_math::multiply(world, view), projection);
-            objectBlock.world = world;
             const Material& material = materials[mesh.materialIndex];
             writeMaterial(objectBlock, material, static_cast<bool>(sampler));
             if (sampler) bindMaterialTextures(context, material);
