@@ -133,15 +133,50 @@ std::vector<float> readBackFloats(gpu::Device& device, gpu::DeviceContext& conte
     return floats;
 }
 
-gpu::Ref<gpu::Buffer> vertexBuffer(gpu::Device& device, const std::vector<float>& vertices) {
+gpu::Ref<gpu::Buffer> makeBuffer(gpu::Device& device, std::uint32_t bindFlags, const void* data, std::uint32_t size,
+                                 gpu::Usage usage) {
     gpu::BufferDesc desc;
-    desc.ByteWidth = static_cast<std::uint32_t>(vertices.size() * sizeof(float));
-    desc.Usage = gpu::Usage::Immutable;
-    desc.BindFlags = gpu::BIND_VERTEX_BUFFER;
-    gpu::SubresourceData data{vertices.data(), 0, 0};
+    desc.ByteWidth = size;
+    desc.Usage = usage;
+    desc.BindFlags = bindFlags;
+    if (usage == gpu::Usage::Dynamic) desc.CPUAccessFlags = gpu::CPU_ACCESS_WRITE;
+    gpu::SubresourceData initial{data, 0, 0};
     gpu::Ref<gpu::Buffer> buffer;
-    device.CreateBuffer(desc, &data, &buffer);
+    EXPECT_EQ(device.CreateBuffer(desc, &initial, &buffer), gpu::Result::Ok);
     return buffer;
+}
+
+gpu::Ref<gpu::Buffer> vertexBuffer(gpu::Device& device, const std::vector<float>& vertices) {
+    return makeBuffer(device, gpu::BIND_VERTEX_BUFFER, vertices.data(),
+                      static_cast<std::uint32_t>(vertices.size() * sizeof(float)), gpu::Usage::Immutable);
+}
+
+void ColourDrawTest::setUpColourDraw(std::uint32_t size, std::uint32_t bindFlags, const float (&clear)[4]) {
+    using namespace gpu;
+    ASSERT_EQ(device_->CreateTexture2D(textureDesc(size, size, Format::R8G8B8A8_UNORM, bindFlags), nullptr, &target_),
+              Result::Ok);
+    ASSERT_EQ(device_->CreateRenderTargetView(target_.get(), nullptr, &rtv_), Result::Ok);
+    vertexCode_ = colourVertexShader();
+    ASSERT_EQ(device_->CreateVertexShader(vertexCode_, &vs_), Result::Ok);
+    ASSERT_EQ(device_->CreatePixelShader(tintPixelShader(), &ps_), Result::Ok);
+    const InputElementDesc elements[] = {{"POSITION", 0, Format::R32G32_FLOAT},
+                                         {"COLOR", 0, Format::R32G32B32A32_FLOAT}};
+    ASSERT_EQ(device_->CreateInputLayout(elements, 2, vertexCode_, &layout_), Result::Ok);
+    const float white[4] = {1, 1, 1, 1};
+    tint_ = makeBuffer(*device_, BIND_CONSTANT_BUFFER, white, sizeof(white), Usage::Dynamic);
+    ASSERT_TRUE(tint_);
+
+    context_->ClearRenderTargetView(rtv_.get(), clear);
+    RenderTargetView* rtv = rtv_.get();
+    context_->OMSetRenderTargets(1, &rtv, nullptr);
+    Viewport viewport{0, 0, float(size), float(size), 0, 1};
+    context_->RSSetViewports(1, &viewport);
+    context_->IASetInputLayout(layout_.get());
+    context_->IASetPrimitiveTopology(PrimitiveTopology::TriangleList);
+    context_->VSSetShader(vs_.get());
+    context_->PSSetShader(ps_.get());
+    Buffer* cb = tint_.get();
+    context_->PSSetConstantBuffers(0, 1, &cb);
 }
 
 SDL_Window* createTestWindow(int width, int height) {

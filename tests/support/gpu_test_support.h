@@ -60,8 +60,27 @@ std::vector<std::uint8_t> readBack(gpu::Device& device, gpu::DeviceContext& cont
                                    std::uint32_t subresource = 0, gpu::Format readFormat = gpu::Format::UNKNOWN);
 std::vector<float> readBackFloats(gpu::Device& device, gpu::DeviceContext& context, gpu::Texture2D* texture);
 
+// A buffer of `size` bytes from `data` (a Dynamic one is writable through Map); null when creation fails, which
+// the test is told of.
+gpu::Ref<gpu::Buffer> makeBuffer(gpu::Device& device, std::uint32_t bindFlags, const void* data, std::uint32_t size,
+                                 gpu::Usage usage = gpu::Usage::Default);
 // A vertex buffer of (x, y, r, g, b, a) vertices.
 gpu::Ref<gpu::Buffer> vertexBuffer(gpu::Device& device, const std::vector<float>& vertices);
+
+// Tests that draw (x, y, r, g, b, a) triangle lists with colourVertexShader and tintPixelShader (tint_: a dynamic
+// white constant buffer in b0) into one RGBA8 square target, cleared and bound with its viewport.
+class ColourDrawTest : public HeadlessGpuTest {
+protected:
+    void setUpColourDraw(std::uint32_t size, std::uint32_t bindFlags, const float (&clear)[4]);
+
+    gpu::Ref<gpu::Texture2D> target_;
+    gpu::Ref<gpu::RenderTargetView> rtv_;
+    gpu::ShaderBytecode vertexCode_;
+    gpu::Ref<gpu::VertexShader> vs_;
+    gpu::Ref<gpu::PixelShader> ps_;
+    gpu::Ref<gpu::InputLayout> layout_;
+    gpu::Ref<gpu::Buffer> tint_;
+};
 
 // An SDL window made for GL on the X display the test run provides, or SDL's offscreen driver without one.
 // Null (and SDL not initialised) when neither works.

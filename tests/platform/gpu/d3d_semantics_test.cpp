@@ -15,40 +15,12 @@ using testing_support::readBack;
 
 constexpr std::uint32_t kSize = 4;
 
-class D3DSemanticsTest : public testing_support::HeadlessGpuTest {
+class D3DSemanticsTest : public testing_support::ColourDrawTest {
 protected:
     void SetUp() override {
         HeadlessGpuTest::SetUp();
         if (HasFatalFailure()) return;
-        ASSERT_EQ(device_->CreateTexture2D(
-                      testing_support::textureDesc(kSize, kSize, Format::R8G8B8A8_UNORM, BIND_RENDER_TARGET), nullptr,
-                      &target_),
-                  Result::Ok);
-        ASSERT_EQ(device_->CreateRenderTargetView(target_.get(), nullptr, &rtv_), Result::Ok);
-        vertexCode_ = testing_support::colourVertexShader();
-        ASSERT_EQ(device_->CreateVertexShader(vertexCode_, &vs_), Result::Ok);
-        ASSERT_EQ(device_->CreatePixelShader(testing_support::tintPixelShader(), &ps_), Result::Ok);
-        const InputElementDesc elements[] = {{"POSITION", 0, Format::R32G32_FLOAT},
-                                             {"COLOR", 0, Format::R32G32B32A32_FLOAT}};
-        ASSERT_EQ(device_->CreateInputLayout(elements, 2, vertexCode_, &layout_), Result::Ok);
-        const float white[4] = {1, 1, 1, 1};
-        BufferDesc desc;
-        desc.ByteWidth = 16;
-        desc.BindFlags = BIND_CONSTANT_BUFFER;
-        SubresourceData data{white, 0, 0};
-        ASSERT_EQ(device_->CreateBuffer(desc, &data, &tint_), Result::Ok);
-
-        const float grey[4] = {0.5f, 0.5f, 0.5f, 0.5f};
-        context_->ClearRenderTargetView(rtv_.get(), grey);
-        RenderTargetView* rtv = rtv_.get();
-        context_->OMSetRenderTargets(1, &rtv, nullptr);
-        Viewport viewport{0, 0, float(kSize), float(kSize), 0, 1};
-        context_->RSSetViewports(1, &viewport);
-        context_->IASetInputLayout(layout_.get());
-        context_->VSSetShader(vs_.get());
-        context_->PSSetShader(ps_.get());
-        Buffer* cb = tint_.get();
-        context_->PSSetConstantBuffers(0, 1, &cb);
+        setUpColourDraw(kSize, BIND_RENDER_TARGET, {0.5f, 0.5f, 0.5f, 0.5f});
     }
 
     // A red triangle over the whole target from a buffer of three vertices listed anticlockwise: indices
@@ -59,11 +31,9 @@ protected:
         Buffer* b = vb_.get();
         std::uint32_t stride = 24, offset = 0;
         context_->IASetVertexBuffers(0, 1, &b, &stride, &offset);
-        BufferDesc desc;
-        desc.ByteWidth = static_cast<std::uint32_t>(indices.size() * 2);
-        desc.BindFlags = BIND_INDEX_BUFFER;
-        SubresourceData data{indices.data(), 0, 0};
-        ASSERT_EQ(device_->CreateBuffer(desc, &data, &ib_), Result::Ok);
+        ib_ = testing_support::makeBuffer(*device_, BIND_INDEX_BUFFER, indices.data(),
+                                          static_cast<std::uint32_t>(indices.size() * 2));
+        ASSERT_TRUE(ib_);
         context_->IASetIndexBuffer(ib_.get(), Format::R16_UINT, 0);
         context_->IASetPrimitiveTopology(topology);
         context_->DrawIndexed(static_cast<std::uint32_t>(indices.size()), 0, base);
@@ -71,13 +41,7 @@ protected:
 
     std::uint8_t red() { return readBack(*device_, *context_, target_.get())[0]; }
 
-    Ref<Texture2D> target_;
-    Ref<RenderTargetView> rtv_;
-    ShaderBytecode vertexCode_;
-    Ref<VertexShader> vs_;
-    Ref<PixelShader> ps_;
-    Ref<InputLayout> layout_;
-    Ref<Buffer> tint_, vb_, ib_;
+    Ref<Buffer> vb_, ib_;
 };
 
 TEST_F(D3DSemanticsTest, WithoutAPixelShaderNoColourIsWritten) {

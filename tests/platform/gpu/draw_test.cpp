@@ -13,48 +13,12 @@ using testing_support::readBack;
 
 constexpr std::uint32_t kSize = 8;
 
-class DrawTest : public testing_support::HeadlessGpuTest {
+class DrawTest : public testing_support::ColourDrawTest {
 protected:
     void SetUp() override {
         HeadlessGpuTest::SetUp();
         if (HasFatalFailure()) return;
-        ASSERT_EQ(device_->CreateTexture2D(testing_support::textureDesc(kSize, kSize, Format::R8G8B8A8_UNORM,
-                                                                        BIND_RENDER_TARGET | BIND_SHADER_RESOURCE),
-                                           nullptr, &target_),
-                  Result::Ok);
-        ASSERT_EQ(device_->CreateRenderTargetView(target_.get(), nullptr, &rtv_), Result::Ok);
-        vertexCode_ = testing_support::colourVertexShader();
-        ASSERT_EQ(device_->CreateVertexShader(vertexCode_, &vs_), Result::Ok);
-        ASSERT_EQ(device_->CreatePixelShader(testing_support::tintPixelShader(), &ps_), Result::Ok);
-        const InputElementDesc elements[] = {{"POSITION", 0, Format::R32G32_FLOAT},
-                                             {"COLOR", 0, Format::R32G32B32A32_FLOAT}};
-        ASSERT_EQ(device_->CreateInputLayout(elements, 2, vertexCode_, &layout_), Result::Ok);
-        tint_ = constantBuffer({1, 1, 1, 1});
-
-        const float black[4] = {0, 0, 0, 0};
-        context_->ClearRenderTargetView(rtv_.get(), black);
-        RenderTargetView* rtv = rtv_.get();
-        context_->OMSetRenderTargets(1, &rtv, nullptr);
-        Viewport viewport{0, 0, float(kSize), float(kSize), 0, 1};
-        context_->RSSetViewports(1, &viewport);
-        context_->IASetInputLayout(layout_.get());
-        context_->IASetPrimitiveTopology(PrimitiveTopology::TriangleList);
-        context_->VSSetShader(vs_.get());
-        context_->PSSetShader(ps_.get());
-        Buffer* cb = tint_.get();
-        context_->PSSetConstantBuffers(0, 1, &cb);
-    }
-
-    Ref<Buffer> constantBuffer(std::vector<float> value) {
-        BufferDesc desc;
-        desc.ByteWidth = 16;
-        desc.Usage = Usage::Dynamic;
-        desc.BindFlags = BIND_CONSTANT_BUFFER;
-        desc.CPUAccessFlags = CPU_ACCESS_WRITE;
-        SubresourceData data{value.data(), 0, 0};
-        Ref<Buffer> buffer;
-        EXPECT_EQ(device_->CreateBuffer(desc, &data, &buffer), Result::Ok);
-        return buffer;
+        setUpColourDraw(kSize, BIND_RENDER_TARGET | BIND_SHADER_RESOURCE, {0, 0, 0, 0});
     }
 
     void draw(const std::vector<float>& vertices) {
@@ -70,28 +34,13 @@ protected:
     Ref<Buffer> indices(std::uint32_t count) {
         std::vector<std::uint16_t> list(count);
         for (std::uint32_t i = 0; i < count; ++i) list[i] = static_cast<std::uint16_t>(i);
-        BufferDesc desc;
-        desc.ByteWidth = count * 2;
-        desc.Usage = Usage::Immutable;
-        desc.BindFlags = BIND_INDEX_BUFFER;
-        SubresourceData data{list.data(), 0, 0};
-        Ref<Buffer> buffer;
-        EXPECT_EQ(device_->CreateBuffer(desc, &data, &buffer), Result::Ok);
-        return buffer;
+        return testing_support::makeBuffer(*device_, BIND_INDEX_BUFFER, list.data(), count * 2, Usage::Immutable);
     }
 
     // Red channel of pixel (x, y), row 0 being the top.
     std::uint8_t red(const std::vector<std::uint8_t>& pixels, std::uint32_t x, std::uint32_t y) {
         return pixels[(y * kSize + x) * 4];
     }
-
-    Ref<Texture2D> target_;
-    Ref<RenderTargetView> rtv_;
-    ShaderBytecode vertexCode_;
-    Ref<VertexShader> vs_;
-    Ref<PixelShader> ps_;
-    Ref<InputLayout> layout_;
-    Ref<Buffer> tint_;
 };
 
 // A clockwise (on screen) triangle over the upper half: y = +1 is the top row, as in D3D.

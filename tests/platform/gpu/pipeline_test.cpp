@@ -32,13 +32,7 @@ protected:
     }
 
     Ref<Buffer> buffer(std::uint32_t bind, const void* data, std::uint32_t size) {
-        BufferDesc desc;
-        desc.ByteWidth = size;
-        desc.BindFlags = bind;
-        SubresourceData initial{data, 0, 0};
-        Ref<Buffer> out;
-        EXPECT_EQ(device_->CreateBuffer(desc, &initial, &out), Result::Ok);
-        return out;
+        return testing_support::makeBuffer(*device_, bind, data, size);
     }
 
     Ref<Texture2D> target_;

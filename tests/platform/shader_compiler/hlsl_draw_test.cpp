@@ -30,15 +30,7 @@ protected:
     }
 
     Ref<Buffer> constants(const void* data, std::uint32_t size) {
-        BufferDesc desc;
-        desc.ByteWidth = size;
-        desc.Usage = Usage::Dynamic;
-        desc.BindFlags = BIND_CONSTANT_BUFFER;
-        desc.CPUAccessFlags = CPU_ACCESS_WRITE;
-        SubresourceData init{data, 0, 0};
-        Ref<Buffer> buffer;
-        EXPECT_EQ(device_->CreateBuffer(desc, &init, &buffer), Result::Ok);
-        return buffer;
+        return testing_support::makeBuffer(*device_, BIND_CONSTANT_BUFFER, data, size, Usage::Dynamic);
     }
 
     Ref<RenderTargetView> target(Format format, std::uint32_t width, std::uint32_t height, Ref<Texture2D>* texture) {
