@@ -8,6 +8,33 @@
 
 using scene_math::Matrix;
 
+namespace {
+
+VectorKey vectorKey(const aiVectorKey& key) {
+    return VectorKey{static_cast<float>(key.mTime), key.mValue.x, key.mValue.y, key.mValue.z};
+}
+
+RotationKey rotationKey(const aiQuatKey& key) {
+    RotationKey rotation{};
+    rotation.time = static_cast<float>(key.mTime);
+    rotation.value = scene_math::normalise({key.mValue.x, key.mValue.y, key.mValue.z, key.mValue.w});
+    return rotation;
+}
+
+// One key list of the importer converted, each key's time reported to `seen`.
+template <typename Source, typename Seen, typename Convert>
+auto copyKeys(const Source* source, unsigned int count, Seen& seen, Convert convert) {
+    std::vector<decltype(convert(*source))> keys;
+    keys.reserve(count);
+    for (unsigned int k = 0; k < count; ++k) {
+        seen(source[k].mTime);
+        keys.push_back(convert(source[k]));
+    }
+    return keys;
+}
+
+}  // namespace
+
 void Scene::loadAnimations(const aiScene& scene) {
     double first = std::numeric_limits<double>::max();
     double last = -std::numeric_limits<double>::max();
@@ -26,29 +53,9 @@ void Scene::loadAnimations(const aiScene& scene) {
             AnimationChannel channel;
             channel.index = nextIndex++;
             channel.nodeName = source.mNodeName.C_Str();
-            channel.positionKeys.reserve(source.mNumPositionKeys);
-            for (unsigned int k = 0; k < source.mNumPositionKeys; ++k) {
-                const aiVectorKey& key = source.mPositionKeys[k];
-                seen(key.mTime);
-                channel.positionKeys.push_back(
-                    VectorKey{static_cast<float>(key.mTime), key.mValue.x, key.mValue.y, key.mValue.z});
-            }
-            channel.rotationKeys.reserve(source.mNumRotationKeys);
-            for (unsigned int k = 0; k < source.mNumRotationKeys; ++k) {
-                const aiQuatKey& key = source.mRotationKeys[k];
-                seen(key.mTime);
-                RotationKey rotation{};
-                rotation.time = static_cast<float>(key.mTime);
-                rotation.value = scene_math::normalise({key.mValue.x, key.mValue.y, key.mValue.z, key.mValue.w});
-                channel.rotationKeys.push_back(rotation);
-            }
-            channel.scalingKeys.reserve(source.mNumScalingKeys);
-            for (unsigned int k = 0; k < source.mNumScalingKeys; ++k) {
-                const aiVectorKey& key = source.mScalingKeys[k];
-                seen(key.mTime);
-                channel.scalingKeys.push_back(
-                    VectorKey{static_cast<float>(key.mTime), key.mValue.x, key.mValue.y, key.mValue.z});
-            }
+            channel.positionKeys = copyKeys(source.mPositionKeys, source.mNumPositionKeys, seen, vectorKey);
+            channel.rotationKeys = copyKeys(source.mRotationKeys, source.mNumRotationKeys, seen, rotationKey);
+            channel.scalingKeys = copyKeys(source.mScalingKeys, source.mNumScalingKeys, seen, vectorKey);
             const std::int32_t index = channel.index;
             channels.emplace(index, std::move(channel));
         }
@@ -64,20 +71,21 @@ const AnimationChannel* Scene::findChannel(std::int32_t index) const {
 
 namespace {
 
-template <typename Time>
-VectorKey sampleVector(const std::vector<VectorKey>& keys, std::int32_t start, Time time, std::int32_t* hint) {
-    const KeyPair pair = findKeyPair<Time>(keys, start, time);
-    if (hint) *hint = pair.first;
-    return lerpKeys(keys[pair.first], keys[pair.second], pair.factor);
+VectorKey blend(const VectorKey& a, const VectorKey& b, float t) {
+    return lerpKeys(a, b, t);
 }
 
-template <typename Time>
-scene_math::Quaternion sampleRotation(const std::vector<RotationKey>& keys, std::int32_t start, Time time,
-                                      std::int32_t* hint) {
+scene_math::Quaternion blend(const RotationKey& a, const RotationKey& b, float t) {
+    if (&a == &b) return a.value;
+    return scene_math::slerp(a.value, b.value, t);
+}
+
+// The keys' value at `time`; `hint`, when given, receives where the search ended.
+template <typename Time, typename Key>
+auto sampleKeys(const std::vector<Key>& keys, std::int32_t start, Time time, std::int32_t* hint) {
     const KeyPair pair = findKeyPair<Time>(keys, start, time);
     if (hint) *hint = pair.first;
-    if (pair.first == pair.second) return keys[pair.first].value;
-    return scene_math::slerp(keys[pair.first].value, keys[pair.second].value, pair.factor);
+    return blend(keys[pair.first], keys[pair.second], pair.factor);
 }
 
 bool complete(const AnimationChannel* channel) {
@@ -94,10 +102,10 @@ Matrix Scene::sampleNode(SceneNode& node, double time) {
     if (!complete(channel)) return scene_math::identity();
 
     const float t = static_cast<float>(time);
-    const VectorKey position = sampleVector(channel->positionKeys, node.positionHint, t, &node.positionHint);
+    const VectorKey position = sampleKeys(channel->positionKeys, node.positionHint, t, &node.positionHint);
     const scene_math::Quaternion rotation =
-        sampleRotation(channel->rotationKeys, node.rotationHint, t, &node.rotationHint);
-    const VectorKey scale = sampleVector(channel->scalingKeys, node.scalingHint, t, &node.scalingHint);
+        sampleKeys(channel->rotationKeys, node.rotationHint, t, &node.rotationHint);
+    const VectorKey scale = sampleKeys(channel->scalingKeys, node.scalingHint, t, &node.scalingHint);
     return scene_math::multiply(
         scene_math::multiply(scene_math::rotation(rotation), scene_math::scaling(scale.x, scale.y, scale.z)),
         scene_math::translation(position.x, position.y, position.z));
@@ -116,10 +124,10 @@ Matrix Scene::sampleCamera(const SceneCamera& camera, double time) const {
         return static_cast<std::int32_t>(std::clamp(guess, 0.0, static_cast<double>(count)));
     };
     const VectorKey position =
-        sampleVector(channel->positionKeys, start(channel->positionKeys.size()), time, nullptr);
+        sampleKeys(channel->positionKeys, start(channel->positionKeys.size()), time, nullptr);
     const scene_math::Quaternion rotation =
-        sampleRotation(channel->rotationKeys, start(channel->rotationKeys.size()), time, nullptr);
-    const VectorKey scale = sampleVector(channel->scalingKeys, start(channel->scalingKeys.size()), time, nullptr);
+        sampleKeys(channel->rotationKeys, start(channel->rotationKeys.size()), time, nullptr);
+    const VectorKey scale = sampleKeys(channel->scalingKeys, start(channel->scalingKeys.size()), time, nullptr);
     return scene_math::multiply(
         scene_math::multiply(scene_math::rotation(rotation), scene_math::translation(position.x, position.y,
                                                                                        position.z)),
