@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <regex>
 
 #include <spirv_cross/spirv_glsl.hpp>
 
@@ -22,6 +21,31 @@ std::uint32_t locationCount(const SPIRType& type) {
     for (std::uint32_t size : type.array) count *= std::max<std::uint32_t>(size, 1);
     return count;
 }
+
+// CompilerGLSL writes a flattened block as a plain uniform array; the device binds uniform blocks, so here the
+// array goes into a std140 block of the variable's name (an array of vec4 there is the D3D bytes exactly).
+class DeviceGlsl final : public CompilerGLSL {
+public:
+    using CompilerGLSL::CompilerGLSL;
+
+protected:
+    void emit_buffer_block(const spirv_cross::SPIRVariable& var) override {
+        if (!flattened_buffer_blocks.count(var.self)) {
+            CompilerGLSL::emit_buffer_block(var);
+            return;
+        }
+        const SPIRType& type = get<SPIRType>(var.basetype);
+        SPIRType::BaseType basic = SPIRType::Unknown;
+        if (!get_common_basic_type(type, basic)) throw spirv_cross::CompilerError("mixed types in a flattened block");
+        const char* element = basic == SPIRType::Float ? "vec4"
+                              : basic == SPIRType::Int ? "ivec4"
+                              : basic == SPIRType::UInt ? "uvec4"
+                                                        : nullptr;
+        if (!element) throw spirv_cross::CompilerError("a flattened block must hold float, int or uint");
+        statement("layout(std140) uniform ", to_name(var.self), " { ", element, " ", to_name(type.self, false), "[",
+                  (get_declared_struct_size(type) + 15) / 16, "]; };");
+    }
+};
 
 class Translation {
 public:
@@ -48,8 +72,7 @@ public:
             mapVaryings(resources.stage_inputs);
             mapTargets(resources.stage_outputs);
         }
-        std::string source = glsl_.compile();
-        return flattenBlocks ? wrapFlattened(source, code->ConstantBuffers) : source;
+        return glsl_.compile();
     }
 
 private:
@@ -73,6 +96,7 @@ private:
             }
             if (flatten) {
                 glsl_.set_name(block.base_type_id, name + "_v");
+                glsl_.set_name(block.id, name);
                 glsl_.flatten_buffer_block(block.id);
             } else {
                 glsl_.set_name(block.base_type_id, name);
@@ -119,21 +143,7 @@ private:
         }
     }
 
-    // SPIRV-Cross writes a flattened block as a plain uniform array; the device binds uniform blocks, so each
-    // array goes into a std140 block of the listed name (an array of vec4 there is the D3D bytes exactly).
-    static std::string wrapFlattened(const std::string& source,
-                                     const std::vector<gpu::ConstantBufferBinding>& blocks) {
-        std::string out = source;
-        for (const gpu::ConstantBufferBinding& block : blocks) {
-            std::regex plain("uniform ((?:i|u)?vec4) " + block.BlockName + "_v\\[(\\d+)\\];");
-            out = std::regex_replace(out, plain,
-                                     "layout(std140) uniform " + block.BlockName + " { $1 " + block.BlockName +
-                                         "_v[$2]; };");
-        }
-        return out;
-    }
-
-    CompilerGLSL glsl_;
+    DeviceGlsl glsl_;
     gpu::ShaderStage stage_;
     std::string prefix_;
     std::string instancePrefix_;
