@@ -7,8 +7,7 @@
 void FrameRenderer::loadTimelineScenes() {
     const std::vector<TimelineMarker> markers = timeline->getMarkers();
     if (markers.empty()) throw std::runtime_error("The timeline is empty");
-    const std::vector<TimelineMarker> workList = timeline->getMarkers();
-    preloadScenes(workList, resources, graphics->device.get(), loadedScenes, *logger);
+    preloadScenes(markers, resources, graphics->device.get(), loadedScenes, *logger);
 }
 
 bool FrameRenderer::drawCurrentScene() {
