@@ -1,12 +1,7 @@
 #include "post/post_bloom.h"
 
 void PostBloom::setup(gpu::Device* newDevice, std::uint32_t newWidth, std::uint32_t newHeight) {
-    initialize(newDevice);
-    width = newWidth;
-    height = newHeight;
-    parameters.create(device);
-    for (std::size_t i = 0; i < passes.size(); ++i) passes[i] = loadPassProgram(device, kPassKeys[i]);
-    for (RenderTarget& target : targets) createIntermediate(target);
+    setupEffect(newDevice, newWidth, newHeight, parameters, passes, kPassKeys, targets);
 }
 
 void PostBloom::render(gpu::DeviceContext* newContext, gpu::ShaderResourceView* input,

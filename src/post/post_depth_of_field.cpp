@@ -1,12 +1,7 @@
 #include "post/post_depth_of_field.h"
 
 void PostDepthOfField::setup(gpu::Device* newDevice, std::uint32_t newWidth, std::uint32_t newHeight) {
-    initialize(newDevice);
-    width = newWidth;
-    height = newHeight;
-    parameters.create(device);
-    for (std::size_t i = 0; i < passes.size(); ++i) passes[i] = loadPassProgram(device, kPassKeys[i]);
-    for (RenderTarget& target : targets) createIntermediate(target);
+    setupEffect(newDevice, newWidth, newHeight, parameters, passes, kPassKeys, targets);
 }
 
 void PostDepthOfField::run(gpu::DeviceContext* newContext, gpu::ShaderResourceView* colour,

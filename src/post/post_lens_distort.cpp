@@ -1,11 +1,7 @@
 #include "post/post_lens_distort.h"
 
 void PostLensDistort::setup(gpu::Device* newDevice, std::uint32_t newWidth, std::uint32_t newHeight) {
-    initialize(newDevice);
-    width = newWidth;
-    height = newHeight;
-    parameters.create(device);
-    pass = loadPassProgram(device, kPassKey);
+    setupEffect(newDevice, newWidth, newHeight, parameters, std::span(&pass, 1), std::span(&kPassKey, 1));
 }
 
 void PostLensDistort::render(gpu::DeviceContext* newContext, gpu::ShaderResourceView* input,
