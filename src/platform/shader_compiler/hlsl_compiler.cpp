@@ -20,15 +20,15 @@ gpu::Result compileFromFile(const std::string& path, const char* entryPoint, con
         if (messages) *messages = path + ": error: unknown profile " + (profile ? profile : "(null)") + "\n";
         return gpu::Result::InvalidArg;
     }
-    std::string content;
-    if (!readWholeFile(path, &content)) {
+    TranslationKey key{path, {}, entryPoint, profile};
+    if (!readWholeFile(path, &key.content)) {
         if (messages) *messages = path + ": error: cannot open the file\n";
         return gpu::Result::Fail;
     }
 
-    std::shared_ptr<const CachedTranslation> translation = findTranslation(path, content, entryPoint, profile);
+    std::shared_ptr<const CachedTranslation> translation = findTranslation(key);
     if (!translation) {
-        SpirvModule module = hlslToSpirv(path, content, entryPoint, stage, model);
+        SpirvModule module = hlslToSpirv(path, key.content, entryPoint, stage, model);
         if (!module.ok) {
             if (messages) *messages = module.messages;
             return gpu::Result::Fail;
@@ -40,12 +40,12 @@ gpu::Result compileFromFile(const std::string& path, const char* entryPoint, con
             return gpu::Result::Fail;
         }
         if (stage == gpu::ShaderStage::Vertex) {
-            declaredVertexInputs(path, content, module.includes, entryPoint, model, &made->code.InputSignature);
+            declaredVertexInputs(path, key.content, module.includes, entryPoint, model, &made->code.InputSignature);
         }
         made->messages = std::move(module.messages);
         made->includes = std::move(module.includes);
         translation = made;
-        storeTranslation(path, content, entryPoint, profile, std::move(made));
+        storeTranslation(key, std::move(made));
     }
     if (code) *code = translation->code;
     if (messages) *messages = translation->messages;

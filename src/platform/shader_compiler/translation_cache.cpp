@@ -10,27 +10,23 @@
 namespace shader_compiler {
 namespace {
 
-struct Entry {
-    std::string path, content, entryPoint, profile;
-    std::shared_ptr<const CachedTranslation> translation;
+struct KeyHash {
+    std::size_t operator()(const TranslationKey& key) const {
+        std::hash<std::string_view> hash;
+        std::size_t h = hash(key.content);
+        for (const std::string* part : {&key.path, &key.entryPoint, &key.profile}) h = h * 1000003u ^ hash(*part);
+        return h;
+    }
 };
 
 struct Cache {
     std::mutex mutex;
-    std::unordered_multimap<std::size_t, Entry> entries;  // by hash of the key
+    std::unordered_map<TranslationKey, std::shared_ptr<const CachedTranslation>, KeyHash> entries;
 };
 
 Cache& cache() {
     static Cache instance;
     return instance;
-}
-
-std::size_t keyHash(const std::string& path, const std::string& content, const std::string& entryPoint,
-                    const std::string& profile) {
-    std::hash<std::string_view> hash;
-    std::size_t h = hash(content);
-    for (const std::string* part : {&path, &entryPoint, &profile}) h = h * 1000003u ^ hash(*part);
-    return h;
 }
 
 // Includes are read again outside the lock: an edited include makes the entry stale.
@@ -44,48 +40,21 @@ bool includesUnchanged(const CachedTranslation& translation) {
 
 }  // namespace
 
-std::shared_ptr<const CachedTranslation> findTranslation(const std::string& path, const std::string& content,
-                                                         const std::string& entryPoint, const std::string& profile) {
-    std::vector<std::shared_ptr<const CachedTranslation>> candidates;
+std::shared_ptr<const CachedTranslation> findTranslation(const TranslationKey& key) {
+    std::shared_ptr<const CachedTranslation> found;
     {
         Cache& c = cache();
         std::lock_guard lock(c.mutex);
-        auto [begin, end] = c.entries.equal_range(keyHash(path, content, entryPoint, profile));
-        for (auto it = begin; it != end; ++it) {
-            const Entry& e = it->second;
-            if (e.content == content && e.path == path && e.entryPoint == entryPoint && e.profile == profile) {
-                candidates.push_back(e.translation);
-            }
-        }
+        auto it = c.entries.find(key);
+        if (it != c.entries.end()) found = it->second;
     }
-    for (auto& candidate : candidates) {
-        if (includesUnchanged(*candidate)) return candidate;
-    }
-    return nullptr;
+    return found && includesUnchanged(*found) ? found : nullptr;
 }
 
-void storeTranslation(const std::string& path, const std::string& content, const std::string& entryPoint,
-                      const std::string& profile, std::shared_ptr<const CachedTranslation> translation) {
+void storeTranslation(const TranslationKey& key, std::shared_ptr<const CachedTranslation> translation) {
     Cache& c = cache();
-    std::size_t hash = keyHash(path, content, entryPoint, profile);
     std::lock_guard lock(c.mutex);
-    auto [begin, end] = c.entries.equal_range(hash);
-    for (auto it = begin; it != end; ++it) {
-        Entry& e = it->second;
-        if (e.content == content && e.path == path && e.entryPoint == entryPoint && e.profile == profile &&
-            e.translation->includes.size() == translation->includes.size()) {
-            bool same = true;
-            for (std::size_t i = 0; i < e.translation->includes.size() && same; ++i) {
-                same = e.translation->includes[i].content == translation->includes[i].content &&
-                       e.translation->includes[i].path == translation->includes[i].path;
-            }
-            if (same) {
-                e.translation = std::move(translation);  // a racing thread made the same one
-                return;
-            }
-        }
-    }
-    c.entries.emplace(hash, Entry{path, content, entryPoint, profile, std::move(translation)});
+    c.entries.insert_or_assign(key, std::move(translation));
 }
 
 }  // namespace shader_compiler

@@ -1,8 +1,8 @@
 #pragma once
 
-// Translations already made in this process, keyed on the bytes of the file and of every include it pulled in,
-// the entry point and the profile. Thread-safe; two threads missing at once both translate and both store
-// the same answer.
+// Translations already made in this process, keyed on the bytes of the file, the entry point and the profile,
+// and good while every include it pulled in still reads the same. Thread-safe; two threads missing at once both
+// translate and both store the same answer.
 
 #include <memory>
 #include <string>
@@ -13,18 +13,21 @@
 
 namespace shader_compiler {
 
+struct TranslationKey {
+    std::string path, content, entryPoint, profile;
+    bool operator==(const TranslationKey&) const = default;
+};
+
 struct CachedTranslation {
     gpu::ShaderBytecode code;
     std::string messages;
     std::vector<SourceFile> includes;  // as read when translated
 };
 
-// A translation of `path` with this content, entry point and profile whose includes still read the same;
-// null when there is none.
-std::shared_ptr<const CachedTranslation> findTranslation(const std::string& path, const std::string& content,
-                                                         const std::string& entryPoint, const std::string& profile);
+// The translation stored for `key` if its includes still read the same; null otherwise.
+std::shared_ptr<const CachedTranslation> findTranslation(const TranslationKey& key);
 
-void storeTranslation(const std::string& path, const std::string& content, const std::string& entryPoint,
-                      const std::string& profile, std::shared_ptr<const CachedTranslation> translation);
+// Replaces what `key` had: a translation made from older includes is not kept beside the new one.
+void storeTranslation(const TranslationKey& key, std::shared_ptr<const CachedTranslation> translation);
 
 }  // namespace shader_compiler
