@@ -1,7 +1,5 @@
 #include "platform/shader_compiler/declared_inputs.h"
 
-#include <filesystem>
-
 #define ENABLE_HLSL 1  // glslang's HLSL set-up calls
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
@@ -19,7 +17,7 @@ public:
     explicit Includer(const std::vector<SourceFile>& known) : known_(known) {}
 
     IncludeResult* includeLocal(const char* requested, const char* requesting, std::size_t) override {
-        std::string name = (std::filesystem::path(requesting).parent_path() / requested).lexically_normal().string();
+        std::string name = includedPath(requesting, requested);
         for (const SourceFile& file : known_) {
             if (file.path == name) return new IncludeResult(name, file.content.data(), file.content.size(), nullptr);
         }

@@ -1,7 +1,7 @@
 #include "platform/shader_compiler/hlsl_to_spirv.h"
 
+#include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 
@@ -12,7 +12,6 @@
 namespace shader_compiler {
 namespace {
 
-// D3D_COMPILE_STANDARD_FILE_INCLUDE: "name" and <name> both resolve against the including file's folder.
 class Includer final : public shaderc::CompileOptions::IncluderInterface {
 public:
     explicit Includer(std::vector<SourceFile>* includes) : includes_(includes) {}
@@ -20,12 +19,12 @@ public:
     shaderc_include_result* GetInclude(const char* requested, shaderc_include_type, const char* requesting,
                                        std::size_t) override {
         auto* answer = new Answer;
-        std::filesystem::path folder = std::filesystem::path(requesting).parent_path();
-        answer->name = (folder / requested).lexically_normal().string();
-        std::string content;
-        if (readWholeFile(answer->name, &content)) {
-            answer->content = content;
-            includes_->push_back({answer->name, std::move(content)});
+        answer->name = includedPath(requesting, requested);
+        if (readWholeFile(answer->name, &answer->content)) {
+            // A file included again (behind its guard) is recorded once, with the bytes first read.
+            bool known = std::any_of(includes_->begin(), includes_->end(),
+                                     [&](const SourceFile& file) { return file.path == answer->name; });
+            if (!known) includes_->push_back({answer->name, answer->content});
         } else {
             answer->content = "cannot open include file " + answer->name;
             answer->name.clear();  // shaderc's sign of a failed include
