@@ -6,7 +6,6 @@
 #include "audio/audio_manager.h"
 #include "post/effect_registry.h"
 #include "post/frame_renderer.h"
-#include "platform/process/system_path.h"
 #include "render/frame_targets.h"
 #include "render/graphics_context.h"
 #include "resources/resource_manifest.h"
@@ -41,7 +40,7 @@ bool OfflineRenderer::open(std::uint32_t width, std::uint32_t height, std::strin
         *error = "the resource manifest names no \"audioTrack\"";
         return false;
     }
-    musicFile = platform::systemPath(narrowToUtf8(*track));
+    musicFile = systemPathOf(*track);
     if (!audio->isInitialized() || !audio->readAudioFile(*track)) {
         *error = "cannot read the music track '" + musicFile + "'";
         return false;

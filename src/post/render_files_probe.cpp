@@ -6,7 +6,6 @@
 #include <fmt/format.h>
 #include <stb/stb_image.h>
 
-#include "platform/process/system_path.h"
 #include "platform/shader_compiler/hlsl_compiler.h"
 #include "post/frame_renderer.h"
 #include "render/texture.h"
@@ -55,7 +54,7 @@ void checkMissingShaderKeys(ShowReport& report) {
 void compileShaders(ShowReport& report, const char* tableName, const ResourceManifest::Table& table,
                     const char* profile) {
     for (const auto& [key, path] : table) {
-        const std::string file = platform::systemPath(narrowToUtf8(path));
+        const std::string file = systemPathOf(path);
         std::error_code ignored;
         if (file.empty() || !std::filesystem::is_regular_file(file, ignored)) continue;
         gpu::ShaderBytecode code;

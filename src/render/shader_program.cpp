@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "platform/process/debug_output.h"
-#include "platform/process/system_path.h"
 #include "platform/shader_compiler/hlsl_compiler.h"
 #include "resources/wide_text.h"
 
@@ -53,8 +52,8 @@ gpu::Result ShaderProgram::compileStage(const char16_t* path, const char* name, 
 
     code = gpu::ShaderBytecode{};
     std::string messages;
-    const gpu::Result result = shader_compiler::compileFromFile(platform::systemPath(narrowToUtf8(sourcePath)),
-                                                                "main", profile, &code, &messages);
+    const gpu::Result result = shader_compiler::compileFromFile(systemPathOf(sourcePath), "main", profile, &code,
+                                                                &messages);
     // Warnings are reported as well as errors, also when the compile succeeds.
     if (!messages.empty()) platform::debugOutput(messages.c_str());
     return result;

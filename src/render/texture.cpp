@@ -20,7 +20,7 @@ struct StbiFree {
 
 std::string Texture::directoryFromManifest(const ResourceManifest& manifest) {
     const std::u16string* path = manifest.findPath("textures");
-    std::string directory = path ? platform::systemPath(narrowToUtf8(*path)) : std::string();
+    std::string directory = path ? systemPathOf(*path) : std::string();
     // File names are appended as they are; an empty directory stays the working directory.
     if (!directory.empty() && directory.back() != '/') directory += '/';
     return directory;

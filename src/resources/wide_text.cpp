@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/process/system_path.h"
+
 namespace {
 
 // Length of the valid UTF-8 sequence at `text[i]` and its code point, or 0 when the bytes there are not one.
@@ -88,3 +90,5 @@ std::string narrowToUtf8(std::u16string_view utf16) {
     }
     return result;
 }
+
+std::string systemPathOf(std::u16string_view path) { return platform::systemPath(narrowToUtf8(path)); }
