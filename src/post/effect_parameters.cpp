@@ -4,19 +4,55 @@
 
 namespace {
 
+template <typename Block>
 struct NamedField {
     std::string_view name;
-    float* field;
+    float Block::*field;
 };
 
-template <std::size_t N>
-void applyParameters(const MarkerEffect& effect, const NamedField (&fields)[N]) {
+// The timeline's names of each block's fields; made once, not on every marker.
+using Dof = DepthOfFieldParameters;
+constexpr NamedField<Dof> kDofFields[] = {{"aperture", &Dof::aperture}, {"focus", &Dof::focus}, {"limit", &Dof::limit}};
+
+using Lens = LensDistortParameters;
+constexpr NamedField<Lens> kLensFields[] = {{"distort1", &Lens::distort1}, {"distort2", &Lens::distort2},
+                                            {"distort3", &Lens::distort3}, {"distortg", &Lens::distortg},
+                                            {"chrom", &Lens::chrom},       {"zoom", &Lens::zoom}};
+
+using Bloom = BloomParameters;
+constexpr NamedField<Bloom> kBloomFields[] = {{"smooth", &Bloom::smooth},
+                                              {"size", &Bloom::size},
+                                              {"samplesx", &Bloom::samplesx},
+                                              {"samplesy", &Bloom::samplesy},
+                                              {"directionx", &Bloom::directionx},
+                                              {"directiony", &Bloom::directiony},
+                                              {"powerx", &Bloom::powerx},
+                                              {"powery", &Bloom::powery},
+                                              {"blur_instensity", &Bloom::blurIntensity},
+                                              {"scene_intensity", &Bloom::sceneIntensity}};
+
+using Colour = ColorCorrectParameters;
+constexpr NamedField<Colour> kColourFields[] = {{"red", &Colour::red},
+                                                {"green", &Colour::green},
+                                                {"blue", &Colour::blue},
+                                                {"red_offset", &Colour::redOffset},
+                                                {"green_offset", &Colour::greenOffset},
+                                                {"blue_offset", &Colour::blueOffset},
+                                                {"contrast", &Colour::contrast},
+                                                {"exposure", &Colour::exposure},
+                                                {"grain", &Colour::grain},
+                                                {"saturation", &Colour::saturation},
+                                                {"tonemap", &Colour::tonemap},
+                                                {"vignette", &Colour::vignette}};
+
+template <typename Block, std::size_t N>
+void applyParameters(const MarkerEffect& effect, Block& block, const NamedField<Block> (&fields)[N]) {
     for (const EffectParameter& parameter : effect.parameters) {
         // A parameter without keys has no value: the field keeps what it had.
         if (parameter.keys.empty()) continue;
-        for (const NamedField& field : fields) {
+        for (const NamedField<Block>& field : fields) {
             if (parameter.name == field.name) {
-                *field.field = parameter.keys.front().value;
+                block.*field.field = parameter.keys.front().value;
                 break;
             }
         }
@@ -29,46 +65,15 @@ void EffectParameterBlocks::reset() { *this = EffectParameterBlocks{}; }
 
 void EffectParameterBlocks::apply(const TimelineMarker& marker) {
     reset();
-    DepthOfFieldParameters& d = depthOfField;
-    LensDistortParameters& l = lensDistort;
-    BloomParameters& b = bloom;
-    ColorCorrectParameters& c = colorCorrect;
-    const NamedField dofFields[] = {{"aperture", &d.aperture}, {"focus", &d.focus}, {"limit", &d.limit}};
-    const NamedField lensFields[] = {{"distort1", &l.distort1}, {"distort2", &l.distort2},
-                                     {"distort3", &l.distort3}, {"distortg", &l.distortg},
-                                     {"chrom", &l.chrom},       {"zoom", &l.zoom}};
-    const NamedField bloomFields[] = {{"smooth", &b.smooth},
-                                      {"size", &b.size},
-                                      {"samplesx", &b.samplesx},
-                                      {"samplesy", &b.samplesy},
-                                      {"directionx", &b.directionx},
-                                      {"directiony", &b.directiony},
-                                      {"powerx", &b.powerx},
-                                      {"powery", &b.powery},
-                                      {"blur_instensity", &b.blurIntensity},
-                                      {"scene_intensity", &b.sceneIntensity}};
-    const NamedField colourFields[] = {{"red", &c.red},
-                                       {"green", &c.green},
-                                       {"blue", &c.blue},
-                                       {"red_offset", &c.redOffset},
-                                       {"green_offset", &c.greenOffset},
-                                       {"blue_offset", &c.blueOffset},
-                                       {"contrast", &c.contrast},
-                                       {"exposure", &c.exposure},
-                                       {"grain", &c.grain},
-                                       {"saturation", &c.saturation},
-                                       {"tonemap", &c.tonemap},
-                                       {"vignette", &c.vignette}};
-
     for (const MarkerEffect& effect : marker.effects) {
         if (effect.type == "DOF") {
-            applyParameters(effect, dofFields);
+            applyParameters(effect, depthOfField, kDofFields);
         } else if (effect.type == "LensDistort") {
-            applyParameters(effect, lensFields);
+            applyParameters(effect, lensDistort, kLensFields);
         } else if (effect.type == "Bloom") {
-            applyParameters(effect, bloomFields);
+            applyParameters(effect, bloom, kBloomFields);
         } else if (effect.type == "ColorCorrection") {
-            applyParameters(effect, colourFields);
+            applyParameters(effect, colorCorrect, kColourFields);
         }
         // "Glitch" is a known type without a block; other types are skipped alike.
     }
