@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 #include <memory>
+#include <set>
 
 #include <fmt/format.h>
 #include <fmt/ranges.h>
@@ -138,6 +139,7 @@ bool probeScenes(ShowReport& report, std::string& error) {
     report.scenesRequested = true;
     // One scene at a time, so that every scene with a texture that cannot be decoded is named, not just the first.
     SceneTable table;
+    std::set<std::string> undecodable;  // loads that threw, already warned about
     for (const TimelineMarker& marker : report.markers) {
         if (marker.scene.empty() || table.count(marker.scene)) continue;
         const std::u16string* path = report.manifest.findScene(marker.scene);
@@ -148,6 +150,7 @@ bool probeScenes(ShowReport& report, std::string& error) {
         } catch (const std::exception& failure) {
             report.warnings.push_back(
                 fmt::format("scene '{}': {} (the player would stop)", marker.scene, failure.what()));
+            undecodable.insert(marker.scene);
             scene = std::make_unique<Scene>(graphics.device.get(), marker.scene);
             scene->path = path ? *path : std::u16string();
         }
@@ -155,10 +158,7 @@ bool probeScenes(ShowReport& report, std::string& error) {
     }
 
     for (const auto& [name, scene] : table) {
-        const bool warned = std::any_of(report.warnings.begin(), report.warnings.end(), [&](const std::string& w) {
-            return w.rfind("scene '" + name + "': ", 0) == 0;
-        });
-        if (scene->nodes.empty() && !warned) {
+        if (scene->nodes.empty() && !undecodable.count(name)) {
             const std::string file = narrowToUtf8(scene->path);
             report.warnings.push_back(file.empty() ? fmt::format("scene '{}' cannot be imported", name)
                                                    : fmt::format("scene '{}' cannot be imported from '{}' (it draws "
