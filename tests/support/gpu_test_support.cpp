@@ -142,7 +142,7 @@ gpu::Ref<gpu::Buffer> makeBuffer(gpu::Device& device, std::uint32_t bindFlags, c
     if (usage == gpu::Usage::Dynamic) desc.CPUAccessFlags = gpu::CPU_ACCESS_WRITE;
     gpu::SubresourceData initial{data, 0, 0};
     gpu::Ref<gpu::Buffer> buffer;
-    EXPECT_EQ(device.CreateBuffer(desc, &initial, &buffer), gpu::Result::Ok);
+    EXPECT_EQ(device.CreateBuffer(desc, data ? &initial : nullptr, &buffer), gpu::Result::Ok);
     return buffer;
 }
 
@@ -151,17 +151,29 @@ gpu::Ref<gpu::Buffer> vertexBuffer(gpu::Device& device, const std::vector<float>
                       static_cast<std::uint32_t>(vertices.size() * sizeof(float)), gpu::Usage::Immutable);
 }
 
+ColourPipeline makeColourPipeline(gpu::Device& device) {
+    using namespace gpu;
+    ColourPipeline p;
+    p.vertexCode = colourVertexShader();
+    EXPECT_EQ(device.CreateVertexShader(p.vertexCode, &p.vs), Result::Ok);
+    EXPECT_EQ(device.CreatePixelShader(tintPixelShader(), &p.ps), Result::Ok);
+    const InputElementDesc elements[] = {{"POSITION", 0, Format::R32G32_FLOAT},
+                                         {"COLOR", 0, Format::R32G32B32A32_FLOAT}};
+    EXPECT_EQ(device.CreateInputLayout(elements, 2, p.vertexCode, &p.layout), Result::Ok);
+    return p;
+}
+
 void ColourDrawTest::setUpColourDraw(std::uint32_t size, std::uint32_t bindFlags, const float (&clear)[4]) {
     using namespace gpu;
     ASSERT_EQ(device_->CreateTexture2D(textureDesc(size, size, Format::R8G8B8A8_UNORM, bindFlags), nullptr, &target_),
               Result::Ok);
     ASSERT_EQ(device_->CreateRenderTargetView(target_.get(), nullptr, &rtv_), Result::Ok);
-    vertexCode_ = colourVertexShader();
-    ASSERT_EQ(device_->CreateVertexShader(vertexCode_, &vs_), Result::Ok);
-    ASSERT_EQ(device_->CreatePixelShader(tintPixelShader(), &ps_), Result::Ok);
-    const InputElementDesc elements[] = {{"POSITION", 0, Format::R32G32_FLOAT},
-                                         {"COLOR", 0, Format::R32G32B32A32_FLOAT}};
-    ASSERT_EQ(device_->CreateInputLayout(elements, 2, vertexCode_, &layout_), Result::Ok);
+    ColourPipeline pipeline = makeColourPipeline(*device_);
+    ASSERT_TRUE(pipeline.vs && pipeline.ps && pipeline.layout);
+    vertexCode_ = std::move(pipeline.vertexCode);
+    vs_ = std::move(pipeline.vs);
+    ps_ = std::move(pipeline.ps);
+    layout_ = std::move(pipeline.layout);
     const float white[4] = {1, 1, 1, 1};
     tint_ = makeBuffer(*device_, BIND_CONSTANT_BUFFER, white, sizeof(white), Usage::Dynamic);
     ASSERT_TRUE(tint_);

@@ -60,12 +60,22 @@ std::vector<std::uint8_t> readBack(gpu::Device& device, gpu::DeviceContext& cont
                                    std::uint32_t subresource = 0, gpu::Format readFormat = gpu::Format::UNKNOWN);
 std::vector<float> readBackFloats(gpu::Device& device, gpu::DeviceContext& context, gpu::Texture2D* texture);
 
-// A buffer of `size` bytes from `data` (a Dynamic one is writable through Map); null when creation fails, which
-// the test is told of.
+// A buffer of `size` bytes from `data` (none when null; a Dynamic one is writable through Map); null when creation
+// fails, which the test is told of.
 gpu::Ref<gpu::Buffer> makeBuffer(gpu::Device& device, std::uint32_t bindFlags, const void* data, std::uint32_t size,
                                  gpu::Usage usage = gpu::Usage::Default);
 // A vertex buffer of (x, y, r, g, b, a) vertices.
 gpu::Ref<gpu::Buffer> vertexBuffer(gpu::Device& device, const std::vector<float>& vertices);
+
+// colourVertexShader, tintPixelShader and the input layout of (x, y, r, g, b, a) vertices; null members when
+// creation fails, which the test is told of.
+struct ColourPipeline {
+    gpu::ShaderBytecode vertexCode;
+    gpu::Ref<gpu::VertexShader> vs;
+    gpu::Ref<gpu::PixelShader> ps;
+    gpu::Ref<gpu::InputLayout> layout;
+};
+ColourPipeline makeColourPipeline(gpu::Device& device);
 
 // Tests that draw (x, y, r, g, b, a) triangle lists with colourVertexShader and tintPixelShader (tint_: a dynamic
 // white constant buffer in b0) into one RGBA8 square target, cleared and bound with its viewport.

@@ -34,13 +34,13 @@ protected:
     }
 
     // One triangle list of three 24-byte vertices, tinted by the pixel shader's b0.
-    void drawTriangle(VertexShader* vs, PixelShader* ps, InputLayout* layout, Buffer* vertices, Buffer* tint) {
+    void drawTriangle(const testing_support::ColourPipeline& colour, Buffer* vertices, Buffer* tint) {
         const std::uint32_t stride = 24, offset = 0;
         context_->IASetVertexBuffers(0, 1, &vertices, &stride, &offset);
-        context_->IASetInputLayout(layout);
+        context_->IASetInputLayout(colour.layout.get());
         context_->IASetPrimitiveTopology(PrimitiveTopology::TriangleList);
-        context_->VSSetShader(vs);
-        context_->PSSetShader(ps);
+        context_->VSSetShader(colour.vs.get());
+        context_->PSSetShader(colour.ps.get());
         context_->PSSetConstantBuffers(0, 1, &tint);
         context_->Draw(3, 0);
     }
@@ -61,28 +61,17 @@ TEST_F(SwapChainTest, PresentShowsTheBackBufferUprightWithItsBytesUnchanged) {
     context_->ClearRenderTargetView(rtv.get(), grey);
 
     // A red triangle over the upper half of the back buffer.
-    ShaderBytecode vsCode = testing_support::colourVertexShader();
-    Ref<VertexShader> vs;
-    Ref<PixelShader> ps;
-    ASSERT_EQ(device_->CreateVertexShader(vsCode, &vs), Result::Ok);
-    ASSERT_EQ(device_->CreatePixelShader(testing_support::tintPixelShader(), &ps), Result::Ok);
-    const InputElementDesc elements[] = {{"POSITION", 0, Format::R32G32_FLOAT},
-                                         {"COLOR", 0, Format::R32G32B32A32_FLOAT}};
-    Ref<InputLayout> layout;
-    ASSERT_EQ(device_->CreateInputLayout(elements, 2, vsCode, &layout), Result::Ok);
+    testing_support::ColourPipeline colour = testing_support::makeColourPipeline(*device_);
+    ASSERT_TRUE(colour.vs && colour.ps && colour.layout);
     Ref<Buffer> vb = testing_support::vertexBuffer(*device_, {-1, 1, 1, 0, 0, 1, 3, 1, 1, 0, 0, 1, -1, 0, 1, 0, 0, 1});
     const float one[4] = {1, 1, 1, 1};
-    BufferDesc cbDesc;
-    cbDesc.ByteWidth = 16;
-    cbDesc.BindFlags = BIND_CONSTANT_BUFFER;
-    SubresourceData cbData{one, 0, 0};
-    Ref<Buffer> cb;
-    ASSERT_EQ(device_->CreateBuffer(cbDesc, &cbData, &cb), Result::Ok);
+    Ref<Buffer> cb = testing_support::makeBuffer(*device_, BIND_CONSTANT_BUFFER, one, sizeof(one));
+    ASSERT_TRUE(cb);
     RenderTargetView* targets[1] = {rtv.get()};
     context_->OMSetRenderTargets(1, targets, nullptr);
     Viewport viewport{0, 0, kWidth, kHeight, 0, 1};
     context_->RSSetViewports(1, &viewport);
-    drawTriangle(vs.get(), ps.get(), layout.get(), vb.get(), cb.get());
+    drawTriangle(colour, vb.get(), cb.get());
 
     ASSERT_EQ(swapChain_->Present(0, 0), Result::Ok);
     std::vector<std::uint8_t> window = testing_support::readWindow(window_, *context_, kWidth, kHeight);
@@ -113,22 +102,11 @@ TEST_F(SwapChainTest, FramesAfterTheFirstAllocateNothing) {
               Result::Ok);
     Ref<DepthStencilView> dsv;
     ASSERT_EQ(device_->CreateDepthStencilView(depth.get(), nullptr, &dsv), Result::Ok);
-    ShaderBytecode vsCode = testing_support::colourVertexShader();
-    Ref<VertexShader> vs;
-    Ref<PixelShader> ps;
-    ASSERT_EQ(device_->CreateVertexShader(vsCode, &vs), Result::Ok);
-    ASSERT_EQ(device_->CreatePixelShader(testing_support::tintPixelShader(), &ps), Result::Ok);
-    const InputElementDesc elements[] = {{"POSITION", 0, Format::R32G32_FLOAT}, {"COLOR", 0, Format::R32G32B32A32_FLOAT}};
-    Ref<InputLayout> layout;
-    ASSERT_EQ(device_->CreateInputLayout(elements, 2, vsCode, &layout), Result::Ok);
+    testing_support::ColourPipeline colour = testing_support::makeColourPipeline(*device_);
+    ASSERT_TRUE(colour.vs && colour.ps && colour.layout);
     Ref<Buffer> vb = testing_support::vertexBuffer(*device_, {-1, 1, 1, 0, 0, 1, 3, 1, 1, 0, 0, 1, -1, -3, 1, 0, 0, 1});
-    BufferDesc cbDesc;
-    cbDesc.ByteWidth = 16;
-    cbDesc.Usage = Usage::Dynamic;
-    cbDesc.BindFlags = BIND_CONSTANT_BUFFER;
-    cbDesc.CPUAccessFlags = CPU_ACCESS_WRITE;
-    Ref<Buffer> cb;
-    ASSERT_EQ(device_->CreateBuffer(cbDesc, nullptr, &cb), Result::Ok);
+    Ref<Buffer> cb = testing_support::makeBuffer(*device_, BIND_CONSTANT_BUFFER, nullptr, 16, Usage::Dynamic);
+    ASSERT_TRUE(cb);
 
     auto frame = [&] {
         const float clear[4] = {114, 144, 154, 255};
@@ -143,7 +121,7 @@ TEST_F(SwapChainTest, FramesAfterTheFirstAllocateNothing) {
             static_cast<float*>(mapped.pData)[0] = 1.0f;
             context_->Unmap(cb.get(), 0);
         }
-        drawTriangle(vs.get(), ps.get(), layout.get(), vb.get(), cb.get());
+        drawTriangle(colour, vb.get(), cb.get());
         context_->invalidateGlState();
         swapChain_->Present(0, 0);
     };
