@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -62,12 +63,10 @@ void PostProcessorBase::initialize(gpu::Device* newDevice) {
     gpu::SubresourceData indexData{kQuadIndices, 0, 0};
     device->CreateBuffer(indexDesc, &indexData, &quadIndexBuffer);
 
-    gpu::BufferDesc constantsDesc;
-    constantsDesc.ByteWidth = kPassConstantsByteWidth;
-    constantsDesc.Usage = gpu::Usage::Dynamic;
-    constantsDesc.BindFlags = gpu::BIND_CONSTANT_BUFFER;
-    constantsDesc.CPUAccessFlags = gpu::CPU_ACCESS_WRITE;
-    device->CreateBuffer(constantsDesc, nullptr, &passConstants);
+    // drawPass writes the buffer itself, only the entries a pass has.
+    ConstantBuffer<PassConstants> constants;
+    constants.create(device);
+    passConstants = std::move(constants.buffer);
 
     gpu::DepthStencilDesc depthDesc;
     depthDesc.DepthEnable = false;

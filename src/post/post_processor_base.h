@@ -43,7 +43,7 @@ static_assert(sizeof(PassConstants) == 40);
 class PostProcessorBase {
 public:
     static constexpr std::uint32_t kQuadStride = 24;
-    static constexpr std::uint32_t kPassConstantsByteWidth = sizeof(PassConstants) + 16 - sizeof(PassConstants) % 16;
+    static constexpr std::uint32_t kPassConstantsByteWidth = ConstantBuffer<PassConstants>::kByteWidth;
 
     PostProcessorBase();
     virtual ~PostProcessorBase() = default;
