@@ -12,13 +12,12 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench_timing.h"
 #include "platform/gpu/device.h"
 #include "platform/gpu/device_context.h"
 #include "platform/shader_compiler/hlsl_compiler.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 const char* kVertex = R"(
 cbuffer Object : register(b0) { row_major float4x4 world; };
@@ -37,10 +36,6 @@ float4 main(float4 position : SV_Position, float2 uv : TEXCOORD0) : SV_Target {
     return albedo.Sample(linearSampler, uv) * 0.5 + float4(uv, 0, 1);
 }
 )";
-
-double millisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 }  // namespace
 

@@ -15,6 +15,7 @@
 #include <epoxy/gl.h>
 #include <unistd.h>
 
+#include "bench_timing.h"
 #include "app/offline_renderer.h"
 #include "audio/audio_manager.h"
 #include "post/frame_renderer.h"
@@ -23,12 +24,6 @@
 #include "resources/wide_text.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double millisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // Fourteen passes that only copy, ping-ponging between two targets like the chain does.
 class CopyPasses : public PostProcessorBase {
@@ -80,11 +75,6 @@ public:
 private:
     Clock::time_point last;
 };
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 }  // namespace
 

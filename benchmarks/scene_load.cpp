@@ -18,6 +18,7 @@
 
 #include <epoxy/gl.h>
 
+#include "bench_timing.h"
 #include "app/logging.h"
 #include "support/allocation_counter.h"
 #include "app/offline_renderer.h"
@@ -30,20 +31,6 @@
 
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double millisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// The least disturbed of several runs, for timings on a machine that other work shares.
-double fastest(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
 
 double loadAll(const std::vector<TimelineMarker>& markers, gpu::Device* device, int threads) {
     omp_set_num_threads(threads);

@@ -11,11 +11,10 @@
 #include <string>
 #include <unistd.h>
 
+#include "bench_timing.h"
 #include "platform/shader_compiler/hlsl_compiler.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 const char* kInclude = R"(
 cbuffer Camera : register(b0) { row_major float4x4 viewProjection; float3 eye; float time; };
@@ -60,10 +59,6 @@ float4 main(PsIn input) : SV_Target {
 )";
 
 void writeFile(const std::filesystem::path& path, const std::string& text) { std::ofstream(path) << text; }
-
-double millisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 bool compileProgram(const std::filesystem::path& vertex, const std::filesystem::path& pixel) {
     gpu::ShaderBytecode code;

@@ -20,6 +20,7 @@
 
 #include <epoxy/gl.h>
 
+#include "bench_timing.h"
 #include "app/demo.h"
 #include "app/logging.h"
 #include "audio/audio_manager.h"
@@ -31,12 +32,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr std::uint32_t kWidth = 1280, kHeight = 720;
-
-double millisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // The value below which `fraction` of the values lie (nearest rank).
 double percentile(std::vector<double> values, double fraction) {
