@@ -1,13 +1,13 @@
 #include "post/post_depth_of_field.h"
 
 void PostDepthOfField::setup(gpu::Device* newDevice, std::uint32_t newWidth, std::uint32_t newHeight) {
-    setupEffect(newDevice, newWidth, newHeight, parameters, passes, kPassKeys, targets);
+    setupEffect(newDevice, newWidth, newHeight, passes, kPassKeys, targets);
 }
 
 void PostDepthOfField::run(gpu::DeviceContext* newContext, gpu::ShaderResourceView* colour,
                            gpu::ShaderResourceView* depth, gpu::RenderTargetView* output) {
     render(newContext, nullptr, nullptr);
-    bindParameters(parameters);
+    bindParameters();
     gpu::ShaderResourceView* const d1 = targets[1].shaderResourceView.get();
     gpu::ShaderResourceView* const d0 = targets[0].shaderResourceView.get();
     gpu::RenderTargetView* const toD0 = targets[0].renderTargetView.get();

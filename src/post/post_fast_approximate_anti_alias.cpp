@@ -3,6 +3,6 @@
 void PostFastApproximateAntiAlias::render(gpu::DeviceContext* newContext, gpu::ShaderResourceView* input,
                                           gpu::RenderTargetView* output) {
     PostProcessorBase::render(newContext, input, output);
-    bindParameters(parameters);
+    bindParameters();
     runPass(pass.pixelShader(), {input}, output);
 }

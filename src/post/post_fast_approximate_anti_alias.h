@@ -3,18 +3,16 @@
 // Anti-aliasing in one pass, input to output. Kept beside the chain but never set up or drawn: it has no pass
 // program and no parameter buffer until someone gives it a setup.
 
-#include "post/post_processor_base.h"
+#include "post/post_effect.h"
 
 struct AntiAliasParameters {
     float amount = 0.0f;
 };
 static_assert(sizeof(AntiAliasParameters) == 4);
 
-class PostFastApproximateAntiAlias : public PostProcessorBase {
+class PostFastApproximateAntiAlias : public PostEffect<AntiAliasParameters> {
 public:
-    void setParameters(const AntiAliasParameters& block) { parameters.data = block; }
     void render(gpu::DeviceContext* context, gpu::ShaderResourceView* input, gpu::RenderTargetView* output) override;
 
     ShaderProgram pass;
-    ConstantBuffer<AntiAliasParameters> parameters;
 };

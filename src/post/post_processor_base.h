@@ -4,10 +4,8 @@
 // and linear (s1) samplers, and the per-pass constants at b0 (sizes of the pass's inputs and output). An effect
 // queues a pass's views into `inputs` and `outputs` and calls drawPass with the pass's pixel shader.
 
-#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
-#include <span>
 #include <vector>
 
 #include "platform/gpu/device.h"
@@ -85,28 +83,8 @@ protected:
     // Queues `passInputs` (from t0) and `output`, then draws the pass.
     void runPass(gpu::PixelShader* pixelShader, std::initializer_list<gpu::ShaderResourceView*> passInputs,
                  gpu::RenderTargetView* output);
-    // An effect's setup: initialises, stores the working size, creates the parameter buffer, compiles
-    // `passes[i]` from the pixel shader `keys[i]`, then creates the intermediate targets.
-    template <typename T>
-    void setupEffect(gpu::Device* newDevice, std::uint32_t newWidth, std::uint32_t newHeight,
-                     ConstantBuffer<T>& parameters, std::span<ShaderProgram> passes,
-                     std::span<const char* const> keys, std::span<RenderTarget> targets = {}) {
-        initialize(newDevice);
-        width = newWidth;
-        height = newHeight;
-        parameters.create(device);
-        for (std::size_t i = 0; i < passes.size(); ++i) passes[i] = loadPassProgram(device, keys[i]);
-        for (RenderTarget& target : targets) createIntermediate(target);
-    }
     // A pass program compiled from the manifest's pixel shader `key`, stage name "p".
     ShaderProgram loadPassProgram(gpu::Device* device, const char* key) const;
     // An intermediate target at the working size: RGBA16F, one mip, one sample.
     void createIntermediate(RenderTarget& target) const;
-    // Uploads the effect's block and binds it at b1 for the passes that follow.
-    template <typename T>
-    void bindParameters(ConstantBuffer<T>& parameters) {
-        parameters.update(context);
-        gpu::Buffer* const buffers[1] = {parameters.buffer.get()};
-        context->PSSetConstantBuffers(1, 1, buffers);
-    }
 };
