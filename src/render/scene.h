@@ -203,6 +203,8 @@ private:
     void loadAnimations(const aiScene& scene);
     void loadCameras(const aiScene& scene);
     void loadNode(aiNode& node, std::int32_t parentIndex);
+    // The index of the channel that animates the named node or camera, -1 when none does.
+    std::int32_t channelIndexOf(const std::string& nodeName) const;
     void linkLights();
     void createConstantBuffers();
     void bindMaterialTextures(gpu::DeviceContext* context, const Material& material);

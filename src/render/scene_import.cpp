@@ -176,9 +176,7 @@ void Scene::loadCameras(const aiScene& scene) {
         camera.farClip = source.mClipPlaneFar;
         camera.aspect = source.mAspect;
         camera.name = source.mName.C_Str();
-        for (const auto& [index, channel] : channels) {
-            if (channel.nodeName == camera.name) camera.channelIndex = index;
-        }
+        camera.channelIndex = channelIndexOf(camera.name);
         cameras.push_back(std::move(camera));
     }
 }
@@ -193,13 +191,19 @@ void Scene::loadNode(aiNode& source, std::int32_t parentIndex) {
         {{m.a1, m.a2, m.a3, m.a4}, {m.b1, m.b2, m.b3, m.b4}, {m.c1, m.c2, m.c3, m.c4}, {m.d1, m.d2, m.d3, m.d4}}};
     node.name = source.mName.C_Str();
     node.parentIndex = parentIndex;
-    for (const auto& [index, channel] : channels) {
-        if (channel.nodeName == node.name) node.channelIndex = index;
-    }
+    node.channelIndex = channelIndexOf(node.name);
     node.meshIndices.assign(source.mMeshes, source.mMeshes + source.mNumMeshes);
     const std::int32_t index = node.index;
     nodes.emplace(index, std::move(node));
     for (unsigned int i = 0; i < source.mNumChildren; ++i) loadNode(*source.mChildren[i], index);
+}
+
+std::int32_t Scene::channelIndexOf(const std::string& nodeName) const {
+    // The last channel for the name wins: a later animation's keys replace an earlier one's.
+    for (auto it = channels.rbegin(); it != channels.rend(); ++it) {
+        if (it->second.nodeName == nodeName) return it->first;
+    }
+    return -1;
 }
 
 void Scene::linkLights() {
