@@ -1,7 +1,7 @@
 #include "post/render_files_probe.h"
 
 #include <filesystem>
-#include <memory>
+#include <stdexcept>
 
 #include <fmt/format.h>
 #include <stb/stb_image.h>
@@ -66,27 +66,25 @@ void compileShaders(ShowReport& report, const char* tableName, const ResourceMan
     }
 }
 
-struct StbiFree {
-    void operator()(stbi_uc* pixels) const { stbi_image_free(pixels); }
-};
-
 void checkImages(ShowReport& report) {
     // Only a show that names its texture directory is checked; a missing directory is warned about already.
     if (!report.manifest.findPath("textures")) return;
-    const std::string directory = Texture::directoryFromManifest(report.manifest);
+    // Decoded as the player decodes them; without a device nothing is uploaded.
+    Texture texture;
+    texture.directory = Texture::directoryFromManifest(report.manifest);
     std::error_code ignored;
-    if (!directory.empty() && !std::filesystem::is_directory(directory, ignored)) return;
+    if (!texture.directory.empty() && !std::filesystem::is_directory(texture.directory, ignored)) return;
     for (const char* image :
          {FrameRenderer::kPreloadImage, FrameRenderer::kLogoImages[0], FrameRenderer::kLogoImages[1]}) {
-        const std::string file = directory + image;
+        const std::string file = texture.directory + image;
         if (!std::filesystem::exists(file, ignored)) {
             report.warnings.push_back(
                 fmt::format("image '{}' does not exist: the player stops before the first frame", file));
             continue;
         }
-        int width = 0, height = 0, components = 0;
-        const std::unique_ptr<stbi_uc, StbiFree> pixels(stbi_load(file.c_str(), &width, &height, &components, 0));
-        if (!pixels) {
+        try {
+            texture.load(nullptr, image, true);
+        } catch (const std::runtime_error&) {
             report.warnings.push_back(fmt::format("image '{}' cannot be decoded ({}): the player stops before the "
                                                   "first frame",
                                                   file, stbi_failure_reason()));
