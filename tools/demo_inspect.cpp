@@ -13,6 +13,7 @@
 #include "post/render_files_probe.h"
 #include "post/scene_probe.h"
 #include "resources/show_report.h"
+#include "tool_arguments.h"
 
 namespace {
 
@@ -28,13 +29,6 @@ void printUsage() {
                stderr);
 }
 
-// A finite, non-negative number and nothing else.
-bool parseSeconds(const char* text, double& seconds) {
-    char* end = nullptr;
-    seconds = std::strtod(text, &end);
-    return end != text && *end == '\0' && std::isfinite(seconds) && seconds >= 0.0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -48,7 +42,7 @@ int main(int argc, char** argv) {
             scenes = true;
         } else if (std::strcmp(argv[i], "--at") == 0) {
             double seconds = 0.0;
-            if (i + 1 >= argc || !parseSeconds(argv[i + 1], seconds)) {
+            if (i + 1 >= argc || !parseNonNegative(argv[i + 1], seconds)) {
                 std::fprintf(stderr, "demo-inspect: --at needs a time in seconds (a number, 0 or more)\n");
                 printUsage();
                 return 1;

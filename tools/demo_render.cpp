@@ -13,6 +13,7 @@
 #include <stb/stb_image_write.h>
 
 #include "app/offline_renderer.h"
+#include "tool_arguments.h"
 
 namespace {
 
@@ -31,12 +32,6 @@ void printUsage() {
 bool fail(const std::string& message) {
     std::fprintf(stderr, "demo-render: %s\n", message.c_str());
     return false;
-}
-
-bool parseNumber(const char* text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text, &end);
-    return end != text && *end == '\0' && std::isfinite(value) && value >= 0.0;
 }
 
 bool parseSize(const char* text, std::uint32_t& width, std::uint32_t& height) {
@@ -67,7 +62,7 @@ bool parseArguments(int argc, char** argv, Options& options) {
             if (!hasValue || !parseSize(value, options.width, options.height))
                 return fail("--size needs WIDTHxHEIGHT, for example 1280x720");
         } else if (argument == "--at" || argument == "--from" || argument == "--to" || argument == "--fps") {
-            if (!hasValue || !parseNumber(value, number)) return fail(argument + " needs a number, 0 or more");
+            if (!hasValue || !parseNonNegative(value, number)) return fail(argument + " needs a number, 0 or more");
             if (argument == "--at") pendingTimes.push_back(number);
             if (argument == "--from") options.from = number;
             if (argument == "--to") options.to = number;
