@@ -94,7 +94,6 @@ void FrameRenderer::drawChain(bool playing, gpu::RenderTargetView* output) {
     lensDistort.setParameters(effectBlocks.lensDistort);
     colorCorrect.setParameters(effectBlocks.colorCorrect);
     bloom.setParameters(effectBlocks.bloom);
-    textureOverlay.setParameters(effectBlocks.overlay);
 
     depthOfField.run(context, colourTargets[0].shaderResourceView.get(), depthBuffer.shaderResourceView.get(),
                      colourTargets[1].renderTargetView.get());
