@@ -14,10 +14,7 @@ TEST(FrameAllocationTest, SteadyChainFramesAllocateNothing) {
     if (!testing_support::AllocationCounter::available()) GTEST_SKIP() << "operator new belongs to the sanitizer";
     GraphicsContext graphics;
     ASSERT_TRUE(graphics.createDevice(nullptr));
-    gpu::Texture2DDesc desc = testing_support::textureDesc(32, 16, gpu::Format::R8G8B8A8_UNORM_SRGB,
-                                                            gpu::BIND_RENDER_TARGET | gpu::BIND_SHADER_RESOURCE);
-    graphics.device->CreateTexture2D(desc, nullptr, &graphics.backBufferTexture);
-    graphics.device->CreateRenderTargetView(graphics.backBufferTexture.get(), nullptr, &graphics.backBufferView);
+    ASSERT_TRUE(graphics.createOffscreenBackBuffer(32, 16));
     Demo demo;
     demo.displaySettings.width = 32;
     demo.displaySettings.height = 16;

@@ -106,12 +106,7 @@ class FrameChainTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(graphics_.createDevice(nullptr));
-        gpu::Device* device = graphics_.device.get();
-        gpu::Texture2DDesc desc = testing_support::textureDesc(
-            kBackWidth, kBackHeight, Format::R8G8B8A8_UNORM_SRGB, gpu::BIND_RENDER_TARGET | gpu::BIND_SHADER_RESOURCE);
-        device->CreateTexture2D(desc, nullptr, &graphics_.backBufferTexture);
-        device->CreateRenderTargetView(graphics_.backBufferTexture.get(), nullptr, &graphics_.backBufferView);
-        ASSERT_TRUE(graphics_.backBufferView);
+        ASSERT_TRUE(graphics_.createOffscreenBackBuffer(kBackWidth, kBackHeight));
         demo_.displaySettings.width = kWidth;
         demo_.displaySettings.height = kHeight;
         renderer_ = std::make_unique<FrameRenderer>(&graphics_, &audio_, ResourceHandle<DemoTimeline>(), &demo_);
