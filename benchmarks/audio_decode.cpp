@@ -17,7 +17,7 @@
 
 #include "platform/sound/sound.h"
 #include "platform/sound/sound_decoder.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 #include <unistd.h>
 
 #include "bench_timing.h"
-#include "app/offline_renderer.h"
+#include "inspect/offline_renderer.h"
 #include "audio/audio_manager.h"
 #include "post/frame_renderer.h"
 #include "post/post_processor_base.h"
 #include "render/graphics_context.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 
 namespace {
 

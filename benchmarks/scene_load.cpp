@@ -19,15 +19,15 @@
 #include <epoxy/gl.h>
 
 #include "bench_timing.h"
-#include "app/logging.h"
+#include "base/demo_logger.h"
 #include "support/allocation_counter.h"
-#include "app/offline_renderer.h"
+#include "inspect/offline_renderer.h"
 #include "audio/audio_manager.h"
 #include "post/frame_renderer.h"
 #include "post/timeline_scenes.h"
 #include "render/graphics_context.h"
 #include "resources/demo_timeline.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 
 
 namespace {

@@ -22,7 +22,7 @@
 
 #include "bench_timing.h"
 #include "app/demo.h"
-#include "app/logging.h"
+#include "base/demo_logger.h"
 #include "audio/audio_manager.h"
 #include "post/effect_registry.h"
 #include "post/frame_renderer.h"
@@ -78,8 +78,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     auto demo = std::make_unique<Demo>();
-    demo->displaySettings.width = kWidth;
-    demo->displaySettings.height = kHeight;
     ResourceHandle<DemoTimeline> timeline = demo->factories.acquire<DemoTimeline>(demo->timelinePath);
     start.showFiles = millisecondsSince(step);
 
@@ -105,7 +103,7 @@ int main(int argc, char** argv) {
     start.music = millisecondsSince(step);
 
     EffectRegistry effects;
-    auto renderer = std::make_unique<FrameRenderer>(graphics.get(), audio.get(), timeline, demo.get());
+    auto renderer = std::make_unique<FrameRenderer>(graphics.get(), audio.get(), timeline, FrameSize{kWidth, kHeight});
     renderer->setEffects(&effects);
     step = Clock::now();
     renderer->loadResources();

@@ -8,11 +8,11 @@
 #include <utility>
 #include <vector>
 
-#include "audio/music_probe.h"
-#include "post/parameter_probe.h"
-#include "post/render_files_probe.h"
-#include "post/scene_probe.h"
-#include "resources/show_report.h"
+#include "inspect/music_probe.h"
+#include "inspect/parameter_probe.h"
+#include "inspect/render_files_probe.h"
+#include "inspect/scene_probe.h"
+#include "inspect/show_report.h"
 #include "tool_arguments.h"
 
 namespace {

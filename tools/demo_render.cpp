@@ -12,7 +12,7 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
-#include "app/offline_renderer.h"
+#include "inspect/offline_renderer.h"
 #include "tool_arguments.h"
 
 namespace {

@@ -26,7 +26,7 @@ int64_t windowProcedure(const platform::Message& message) {
 
 Demo::Demo() {
     factories.registerFactory<DemoTimeline>(std::make_unique<TimelineFactory>());
-    timelinePath = ResourcePath("resources\\timeline.xml");
+    timelinePath = ResourcePath(kTimelineFile);
 }
 
 Demo::~Demo() = default;

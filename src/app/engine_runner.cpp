@@ -82,7 +82,8 @@ void EngineRunner::setUp() {
 
     auto* effects = new EffectRegistry();
     demo->effects = effects;
-    auto* renderer = new FrameRenderer(graphics, audio, timeline, demo);
+    auto* renderer = new FrameRenderer(graphics, audio, timeline,
+                                       FrameSize{demo->displaySettings.width, demo->displaySettings.height});
     renderer->setEffects(effects);
     renderer->loadResources();
     renderer->loadTimelineScenes();

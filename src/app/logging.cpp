@@ -1,11 +1,7 @@
 #include "app/logging.h"
 
-#include <cstdio>
-
 #include <assimp/DefaultLogger.hpp>
 #include <assimp/LogStream.hpp>
-#include <spdlog/sinks/basic_file_sink.h>
-#include <spdlog/spdlog.h>
 
 #include "platform/process/debug_output.h"
 
@@ -19,22 +15,9 @@ public:
 }  // namespace
 
 void setUpLogging() {
-    std::remove("demo.log");
-    auto logger = spdlog::basic_logger_st("demo", "demo.log");
-    logger->set_level(spdlog::level::off);
-
+    createDemoLogger();
     Assimp::DefaultLogger::create("", Assimp::Logger::VERBOSE, 0);
     Assimp::DefaultLogger::get()->attachStream(new DebugOutputStream,
                                                Assimp::Logger::Debugging | Assimp::Logger::Info |
                                                    Assimp::Logger::Warn | Assimp::Logger::Err);
-}
-
-std::shared_ptr<spdlog::logger> demoLogger() {
-    if (auto logger = spdlog::get("demo")) return logger;
-    static const auto silent = [] {
-        auto logger = std::make_shared<spdlog::logger>("demo");
-        logger->set_level(spdlog::level::off);
-        return logger;
-    }();
-    return silent;
 }

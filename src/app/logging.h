@@ -1,13 +1,7 @@
 #pragma once
 
-#include <memory>
+#include "base/demo_logger.h"
 
-#include <spdlog/logger.h>
-
-// Deletes "demo.log", creates the "demo" logger on it (single-threaded file sink, level off, default pattern)
-// and routes the scene importer's own log to the debugger output.
+// The run's logging: the "demo" logger on "demo.log" (switched off), and the scene importer's own log routed to
+// the debugger output.
 void setUpLogging();
-
-// The "demo" logger by name; where it was never set up (tools, tests) a logger without sinks, so that callers
-// can always log.
-std::shared_ptr<spdlog::logger> demoLogger();

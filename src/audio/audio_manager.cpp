@@ -4,10 +4,10 @@
 
 #include <spdlog/spdlog.h>
 
-#include "app/logging.h"
+#include "base/demo_logger.h"
 #include "audio/audio_manager_audio.h"
 #include "audio/marker_lookup.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 
 AudioManager::AudioManager() : AudioManager(sound::kDefaultDevice) {}
 

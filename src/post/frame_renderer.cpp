@@ -2,17 +2,16 @@
 
 #include <stdexcept>
 
-#include "app/demo.h"
-#include "app/logging.h"
+#include "base/demo_logger.h"
 #include "audio/audio_manager.h"
 #include "render/frame_targets.h"
 
 FrameRenderer::FrameRenderer(GraphicsContext* graphics, AudioManager* audio, ResourceHandle<DemoTimeline> timeline,
-                             Demo* demo)
+                             FrameSize frame)
     : graphics(graphics),
       audio(audio),
       timeline(std::move(timeline)),
-      demo(demo),
+      frame(frame),
       resources(ResourceManifest::instance()),
       logger(demoLogger()),
       clearColour{kClearColour[0], kClearColour[1], kClearColour[2], kClearColour[3]} {}

@@ -7,6 +7,7 @@
 
 #include <spdlog/logger.h>
 
+#include "base/frame_size.h"
 #include "post/effect_parameters.h"
 #include "post/post_bloom.h"
 #include "post/post_color_correct.h"
@@ -25,14 +26,14 @@
 #include "resources/resource_registry.h"
 
 class AudioManager;
-class Demo;
 class EffectRegistry;
 
 // The engine's central rendering object: offscreen targets, depth states and the per-frame begin step; the
 // scene table of the timeline. The effect chain draws into the back buffer in postProcess.
 class FrameRenderer {
 public:
-    FrameRenderer(GraphicsContext* graphics, AudioManager* audio, ResourceHandle<DemoTimeline> timeline, Demo* demo);
+    // `frame`: the size of the offscreen targets and the effects' working images (the run's display size).
+    FrameRenderer(GraphicsContext* graphics, AudioManager* audio, ResourceHandle<DemoTimeline> timeline, FrameSize frame);
 
     // The images loadResources decodes from the texture directory before the first frame.
     static constexpr const char* kPreloadImage = "preload.png";
@@ -86,7 +87,7 @@ private:
     GraphicsContext* graphics;
     AudioManager* audio;
     ResourceHandle<DemoTimeline> timeline;
-    Demo* demo;
+    FrameSize frame;
     ResourceManifest resources;
     std::shared_ptr<spdlog::logger> logger;
     EffectRegistry* effects = nullptr;

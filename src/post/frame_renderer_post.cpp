@@ -1,7 +1,6 @@
 #include "post/frame_renderer.h"
 
-#include "app/demo.h"
-#include "app/logging.h"
+#include "base/demo_logger.h"
 #include "audio/audio_manager.h"
 #include "post/effect_registry.h"
 
@@ -10,8 +9,8 @@ void FrameRenderer::loadResources() {
     logger->info("DirectX: creating stencil buffers");
     depthStates.create(device);
 
-    const uint32_t width = demo->displaySettings.width;
-    const uint32_t height = demo->displaySettings.height;
+    const uint32_t width = frame.width;
+    const uint32_t height = frame.height;
     for (RenderTarget& target : colourTargets) {
         target.create(device, width, height, gpu::Format::R8G8B8A8_UNORM_SRGB, 1, 1, 0, false, false, 1);
     }

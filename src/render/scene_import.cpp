@@ -5,10 +5,10 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
-#include "app/logging.h"
+#include "base/demo_logger.h"
 #include "platform/process/system_path.h"
 #include "render/scene.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 
 namespace {
 

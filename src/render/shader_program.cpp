@@ -4,7 +4,8 @@
 
 #include "platform/process/debug_output.h"
 #include "platform/shader_compiler/hlsl_compiler.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
+#include "platform/process/system_path.h"
 
 gpu::Format ShaderProgram::inputElementFormat(std::uint8_t mask, gpu::RegisterComponentType type) {
     using gpu::Format;
@@ -52,7 +53,7 @@ gpu::Result ShaderProgram::compileStage(const char16_t* path, const char* name, 
 
     code = gpu::ShaderBytecode{};
     std::string messages;
-    const gpu::Result result = shader_compiler::compileFromFile(systemPathOf(sourcePath), "main", profile, &code,
+    const gpu::Result result = shader_compiler::compileFromFile(platform::systemPath(sourcePath), "main", profile, &code,
                                                                 &messages);
     // Warnings are reported as well as errors, also when the compile succeeds.
     if (!messages.empty()) platform::debugOutput(messages.c_str());

@@ -8,7 +8,7 @@
 
 #include "platform/process/system_path.h"
 #include "resources/resource_manifest.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ struct StbiFree {
 
 std::string Texture::directoryFromManifest(const ResourceManifest& manifest) {
     const std::u16string* path = manifest.findPath("textures");
-    std::string directory = path ? systemPathOf(*path) : std::string();
+    std::string directory = path ? platform::systemPath(*path) : std::string();
     // File names are appended as they are; an empty directory stays the working directory.
     if (!directory.empty() && directory.back() != '/') directory += '/';
     return directory;

@@ -4,7 +4,7 @@
 #include <limits>
 
 uint32_t secondsToPosition(double seconds) {
-    const double units = std::trunc(seconds * 44100.0 * 4.0);
+    const double units = std::trunc(seconds * music_format::kBytesPerSecond);
     if (!(units > 0.0)) return 0;  // negative, zero and NaN
     if (units >= static_cast<double>(std::numeric_limits<uint32_t>::max())) return std::numeric_limits<uint32_t>::max();
     return static_cast<uint32_t>(units);

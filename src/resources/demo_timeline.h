@@ -7,11 +7,9 @@
 
 #include <pugixml.hpp>
 
+#include "base/music_format.h"
 #include "resources/resource_path.h"
 #include "resources/resource_registry.h"
-
-// Music positions are bytes of the decoded stream: 44100 frames a second, 4 bytes a frame.
-constexpr uint32_t kPositionUnitsPerSecond = 44100 * 4;
 
 struct ParameterKey {
     float value = 0.0f;
@@ -40,6 +38,9 @@ struct TimelineMarker {
     std::string label;
     std::vector<MarkerEffect> effects;
 };
+
+// The timeline file of the show in the working directory.
+constexpr const char* kTimelineFile = "resources\\timeline.xml";
 
 // "resources\timeline.xml", read once when created: the markers in document order.
 class DemoTimeline : public ManagedResource {

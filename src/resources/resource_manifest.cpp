@@ -4,7 +4,7 @@
 
 #include "platform/process/debug_output.h"
 #include "resources/resource_path.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ void readSection(const pugi::xml_node& resources, const char* section, const cha
 }  // namespace
 
 const ResourceManifest& ResourceManifest::instance() {
-    static const ResourceManifest manifest(ResourcePath("resources\\resources.xml").text());
+    static const ResourceManifest manifest(ResourcePath(kFile).text());
     return manifest;
 }
 

@@ -8,6 +8,9 @@
 // are built and look names up in their copy.
 class ResourceManifest {
 public:
+    // The manifest file of the show in the working directory.
+    static constexpr const char* kFile = "resources\\resources.xml";
+
     using Table = std::map<std::string, std::u16string>;
 
     // The manifest of the show in the working directory, read on first use; safe to call from any thread.

@@ -7,7 +7,7 @@
 
 #include "log_capture.h"
 #include "platform/sound/sound_output.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 #include "support/audio_files.h"
 #include "support/scoped_environment.h"
 #include "support/test_support.h"

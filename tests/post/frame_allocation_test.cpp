@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/demo.h"
 #include "audio/audio_manager.h"
 #include "post/frame_renderer.h"
 #include "support/allocation_counter.h"
@@ -15,11 +14,8 @@ TEST(FrameAllocationTest, SteadyChainFramesAllocateNothing) {
     GraphicsContext graphics;
     ASSERT_TRUE(graphics.createDevice(nullptr));
     ASSERT_TRUE(graphics.createOffscreenBackBuffer(32, 16));
-    Demo demo;
-    demo.displaySettings.width = 32;
-    demo.displaySettings.height = 16;
     AudioManager audio(sound::kNoSoundDevice);
-    FrameRenderer renderer(&graphics, &audio, ResourceHandle<DemoTimeline>(), &demo);
+    FrameRenderer renderer(&graphics, &audio, ResourceHandle<DemoTimeline>(), FrameSize{32, 16});
     renderer.loadResources();
     renderer.postProcess();  // warm-up: framebuffers and vertex arrays are made on first use
     renderer.postProcess();

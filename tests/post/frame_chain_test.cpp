@@ -8,7 +8,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/demo.h"
 #include "audio/audio_manager.h"
 #include "post/effect_registry.h"
 #include "post/frame_renderer.h"
@@ -107,9 +106,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(graphics_.createDevice(nullptr));
         ASSERT_TRUE(graphics_.createOffscreenBackBuffer(kBackWidth, kBackHeight));
-        demo_.displaySettings.width = kWidth;
-        demo_.displaySettings.height = kHeight;
-        renderer_ = std::make_unique<FrameRenderer>(&graphics_, &audio_, ResourceHandle<DemoTimeline>(), &demo_);
+        renderer_ = std::make_unique<FrameRenderer>(&graphics_, &audio_, ResourceHandle<DemoTimeline>(),
+                                                    FrameSize{kWidth, kHeight});
         renderer_->setEffects(&registry_);
     }
 
@@ -118,7 +116,6 @@ protected:
                                          graphics_.backBufferTexture.get());
     }
 
-    Demo demo_;
     GraphicsContext graphics_;
     AudioManager audio_{sound::kNoSoundDevice};
     EffectRegistry registry_;

@@ -11,7 +11,7 @@
 #include <stb/stb_image_write.h>
 
 #include "resources/resource_manifest.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 #include "support/test_support.h"
 
 namespace post_test_show {

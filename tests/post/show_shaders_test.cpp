@@ -10,7 +10,7 @@
 #include "platform/process/system_path.h"
 #include "platform/shader_compiler/hlsl_compiler.h"
 #include "resources/resource_manifest.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <spdlog/spdlog.h>
 
 #include "post/timeline_scenes.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 #include "support/gpu_test_support.h"
 #include "support/test_support.h"
 

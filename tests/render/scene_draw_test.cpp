@@ -9,7 +9,7 @@
 #include "render/depth_buffer.h"
 #include "render/render_target.h"
 #include "render/scene.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 #include "support/gpu_test_support.h"
 #include "support/test_support.h"
 

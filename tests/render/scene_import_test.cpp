@@ -12,7 +12,7 @@
 #include <stb/stb_image_write.h>
 
 #include "render/scene.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 #include "support/gpu_test_support.h"
 #include "support/test_support.h"
 

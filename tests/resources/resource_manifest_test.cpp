@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "resources/resource_manifest.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 #include "support/test_support.h"
 
 namespace {

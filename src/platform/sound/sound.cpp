@@ -11,7 +11,7 @@
 #include "platform/sound/playback_clock.h"
 #include "platform/sound/sound_decoder.h"
 #include "platform/sound/sound_output.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 
 namespace sound {
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/music_format.h"
 #include "platform/sound/sound_errors.h"
 
 // The sound layer: the music track decoded into memory and played through SDL2 audio. Calls, units and states
@@ -17,8 +18,8 @@ using Handle = uint32_t;
 constexpr int kDefaultDevice = -1;
 // Starts without any output: streams can be opened, measured and positioned, but not played.
 constexpr int kNoSoundDevice = 0;
-constexpr uint32_t kFrequency = 44100;
-constexpr uint32_t kBytesPerSecond = 44100 * 4;
+constexpr uint32_t kFrequency = music_format::kFramesPerSecond;
+constexpr uint32_t kBytesPerSecond = music_format::kBytesPerSecond;
 
 // Device flags.
 constexpr uint32_t kDeviceEnabled = 1;

@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "base/music_format.h"
+
 namespace sound {
 
 // What every stream is converted to: the unit of all positions and lengths.
-constexpr uint32_t kOutputRate = 44100;
-constexpr uint32_t kOutputChannels = 2;
-constexpr uint32_t kBytesPerFrame = kOutputChannels * sizeof(int16_t);
+constexpr uint32_t kOutputRate = music_format::kFramesPerSecond;
+constexpr uint32_t kOutputChannels = music_format::kChannels;
+constexpr uint32_t kBytesPerFrame = music_format::kBytesPerFrame;
 
 enum class SourceKind : uint32_t { Wav, Flac, OggVorbis, Mp3, Other };
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/sound/sound.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 #include "support/audio_files.h"
 #include "support/scoped_environment.h"
 #include "support/test_support.h"

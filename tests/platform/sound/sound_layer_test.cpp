@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "platform/sound/sound_output.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 #include "support/audio_files.h"
 #include "sound_test_helpers.h"
 #include "support/scoped_environment.h"

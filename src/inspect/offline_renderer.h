@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/demo.h"
+#include "base/frame_size.h"
 #include "platform/gpu/device.h"
 #include "post/effect_registry.h"
+#include "resources/resource_registry.h"
 
 class AudioManager;
 class FrameRenderer;
@@ -37,18 +38,19 @@ public:
     double musicSeconds() const;
     // The music file as this file system names it.
     const std::string& musicPath() const { return musicFile; }
-    std::uint32_t width() const { return demo ? demo->displaySettings.width : 0; }
+    std::uint32_t width() const { return frame.width; }
     // For benchmarks and tests that time or observe the frame's steps.
     FrameRenderer* frameRenderer() const { return renderer.get(); }
     GraphicsContext* graphicsContext() const { return graphics.get(); }
     AudioManager* audioManager() const { return audio.get(); }
-    std::uint32_t height() const { return demo ? demo->displaySettings.height : 0; }
+    std::uint32_t height() const { return frame.height; }
 
 private:
     bool readBackBuffer(std::vector<std::uint8_t>* rgba);
 
-    std::unique_ptr<Demo> demo;  // the run's settings: the frame size
-    EffectRegistry effects;      // filled by the renderer; nothing reads it offline
+    FrameSize frame;               // zero until open
+    ResourceRegistry factories;    // holds the timeline, as the player's does
+    EffectRegistry effects;        // filled by the renderer; nothing reads it offline
     std::unique_ptr<AudioManager> audio;
     std::unique_ptr<GraphicsContext> graphics;
     std::unique_ptr<FrameRenderer> renderer;

@@ -1,4 +1,4 @@
-#include "app/offline_renderer.h"
+#include "inspect/offline_renderer.h"
 
 #include <cstring>
 #include <exception>
@@ -9,7 +9,8 @@
 #include "render/frame_targets.h"
 #include "render/graphics_context.h"
 #include "resources/resource_manifest.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
+#include "platform/process/system_path.h"
 
 OfflineRenderer::OfflineRenderer() = default;
 
@@ -27,10 +28,9 @@ bool OfflineRenderer::open(std::uint32_t width, std::uint32_t height, std::strin
         return false;
     }
 
-    demo = std::make_unique<Demo>();
-    demo->displaySettings.width = width;
-    demo->displaySettings.height = height;
-    ResourceHandle<DemoTimeline> timeline = demo->factories.acquire<DemoTimeline>(demo->timelinePath);
+    frame = FrameSize{width, height};
+    factories.registerFactory<DemoTimeline>(std::make_unique<TimelineFactory>());
+    ResourceHandle<DemoTimeline> timeline = factories.acquire<DemoTimeline>(ResourcePath(kTimelineFile));
 
     // The music is read for its length and positions only: nothing is played.
     audio = std::make_unique<AudioManager>(sound::kNoSoundDevice);
@@ -40,7 +40,7 @@ bool OfflineRenderer::open(std::uint32_t width, std::uint32_t height, std::strin
         *error = "the resource manifest names no \"audioTrack\"";
         return false;
     }
-    musicFile = systemPathOf(*track);
+    musicFile = platform::systemPath(*track);
     if (!audio->isInitialized() || !audio->readAudioFile(*track)) {
         *error = "cannot read the music track '" + musicFile + "'";
         return false;
@@ -59,7 +59,7 @@ bool OfflineRenderer::open(std::uint32_t width, std::uint32_t height, std::strin
     graphics->immediateContext->RSSetViewports(1, &viewport);
 
     try {
-        renderer = std::make_unique<FrameRenderer>(graphics.get(), audio.get(), timeline, demo.get());
+        renderer = std::make_unique<FrameRenderer>(graphics.get(), audio.get(), timeline, frame);
         renderer->setEffects(&effects);
         renderer->loadResources();
         renderer->loadTimelineScenes();

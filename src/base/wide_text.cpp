@@ -1,8 +1,7 @@
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 
 #include <cstdint>
 
-#include "platform/process/system_path.h"
 
 namespace {
 
@@ -90,5 +89,3 @@ std::string narrowToUtf8(std::u16string_view utf16) {
     }
     return result;
 }
-
-std::string systemPathOf(std::u16string_view path) { return platform::systemPath(narrowToUtf8(path)); }

@@ -1,4 +1,4 @@
-#include "post/scene_probe.h"
+#include "inspect/scene_probe.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,12 +9,11 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
-#include "app/config_values.h"
-#include "app/logging.h"
+#include "base/frame_size.h"
 #include "post/timeline_scenes.h"
 #include "render/scene.h"
 #include "render/graphics_context.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 
 namespace {
 
@@ -189,10 +188,8 @@ bool probeScenes(ShowReport& report, std::string& error) {
     }
 
     // The player's configured window gives the output aspect for cameras without one.
-    ConfigValues config;
-    config.setDefaults();
     const float outputAspect =
-        static_cast<float>(config.numericSettings["width"]) / static_cast<float>(config.numericSettings["height"]);
+        static_cast<float>(kPlayerFrameSize.width) / static_cast<float>(kPlayerFrameSize.height);
     for (ShowReport::Probe& probe : report.probes) {
         probe.sceneRequested = true;
         if (!probe.marker) {

@@ -1,4 +1,4 @@
-#include "post/render_files_probe.h"
+#include "inspect/render_files_probe.h"
 
 #include <filesystem>
 #include <stdexcept>
@@ -9,7 +9,8 @@
 #include "platform/shader_compiler/hlsl_compiler.h"
 #include "post/frame_renderer.h"
 #include "render/texture.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
+#include "platform/process/system_path.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ void checkMissingShaderKeys(ShowReport& report) {
 void compileShaders(ShowReport& report, const char* tableName, const ResourceManifest::Table& table,
                     const char* profile) {
     for (const auto& [key, path] : table) {
-        const std::string file = systemPathOf(path);
+        const std::string file = platform::systemPath(path);
         std::error_code ignored;
         if (file.empty() || !std::filesystem::is_regular_file(file, ignored)) continue;
         gpu::ShaderBytecode code;

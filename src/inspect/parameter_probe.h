@@ -1,6 +1,6 @@
 #pragma once
 
-#include "resources/show_report.h"
+#include "inspect/show_report.h"
 
 // Fills every probe of the report with the effect parameter blocks that the frame at its position uploads:
 // the marker's effects over the defaults, and the overlay the music time chooses.

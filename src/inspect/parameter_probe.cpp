@@ -1,8 +1,8 @@
-#include "post/parameter_probe.h"
+#include "inspect/parameter_probe.h"
 
 #include <cstring>
 
-#include "platform/sound/sound.h"
+#include "base/music_format.h"
 #include "post/effect_parameters.h"
 #include "post/frame_renderer.h"
 
@@ -21,7 +21,7 @@ void probeEffectParameters(ShowReport& report) {
     const TimelineMarker none;
     for (ShowReport::Probe& probe : report.probes) {
         // The overlay follows the music's own position, as the frame reads it back from the channel.
-        const double seconds = static_cast<double>(probe.position) / sound::kBytesPerSecond;
+        const double seconds = static_cast<double>(probe.position) / music_format::kBytesPerSecond;
         const EffectParameterBlocks blocks =
             FrameRenderer::frameParameters(probe.marker ? report.markers[*probe.marker] : none, seconds);
         const FrameRenderer::OverlayImage image = FrameRenderer::overlayAt(seconds);

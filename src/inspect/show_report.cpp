@@ -1,4 +1,4 @@
-#include "resources/show_report.h"
+#include "inspect/show_report.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,13 +10,13 @@
 
 #include "platform/process/system_path.h"
 #include "resources/resource_path.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 
 namespace {
 
 using Interval = std::pair<uint64_t, uint64_t>;  // inclusive
 
-double toSeconds(uint64_t position) { return static_cast<double>(position) / kPositionUnitsPerSecond; }
+double toSeconds(uint64_t position) { return static_cast<double>(position) / music_format::kBytesPerSecond; }
 
 // Any text as valid UTF-8: bytes that are not UTF-8 are read as Latin-1.
 std::string validUtf8(const std::string& text) { return narrowToUtf8(widenUtf8(text)); }
@@ -151,12 +151,12 @@ std::vector<std::string> showWarnings(const ResourceManifest& manifest, const st
 }
 
 bool readShow(ShowReport& report, std::string& error) {
-    report.manifest = ResourceManifest(ResourcePath("resources\\resources.xml").text());
+    report.manifest = ResourceManifest(ResourcePath(ResourceManifest::kFile).text());
     if (!report.manifest.loadError().empty()) {
         error = "cannot read the resource manifest: " + report.manifest.loadError();
         return false;
     }
-    const DemoTimeline timeline(ResourcePath("resources\\timeline.xml"));
+    const DemoTimeline timeline{ResourcePath(kTimelineFile)};
     if (!timeline.parseError().empty()) {
         error = "cannot read the timeline: " + timeline.parseError();
         return false;

@@ -1,4 +1,4 @@
-#include "audio/music_probe.h"
+#include "inspect/music_probe.h"
 
 #include <fmt/format.h>
 
@@ -6,7 +6,7 @@
 #include "audio/marker_lookup.h"
 #include "resources/resource_path.h"
 #include "resources/resource_registry.h"
-#include "resources/wide_text.h"
+#include "base/wide_text.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ void probeMusic(ShowReport& report, const std::vector<double>& seconds) {
     ResourceRegistry registry;
     registry.registerFactory<DemoTimeline>(std::make_unique<TimelineFactory>());
     AudioManager manager(sound::kNoSoundDevice);
-    manager.setTimeline(registry.acquire<DemoTimeline>(ResourcePath("resources\\timeline.xml")));
+    manager.setTimeline(registry.acquire<DemoTimeline>(ResourcePath(kTimelineFile)));
 
     const std::u16string* track = report.manifest.findPath("audioTrack");
     if (!manager.isInitialized()) {

@@ -8,6 +8,3 @@
 // and plain ASCII converts unchanged in both directions.
 std::u16string widenUtf8(std::string_view utf8);
 std::string narrowToUtf8(std::u16string_view utf16);
-
-// A wide path from a show file as this file system names it (UTF-8, every "\" made "/").
-std::string systemPathOf(std::u16string_view path);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "resources/show_report.h"
+#include "inspect/show_report.h"
 
 // Imports every scene of the report's timeline through the player's own Scene::load on a headless device and
 // fills the report: each scene's meshes, materials, lights, cameras, nodes and channels, and for every probe the

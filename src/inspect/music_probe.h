@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "resources/show_report.h"
+#include "inspect/show_report.h"
 
 // For the show inspector: opens the show's music (the manifest's "audioTrack") on the no-sound device and, for
 // each time in `seconds`, sets the clock there and asks the audio manager for the current marker and the progress

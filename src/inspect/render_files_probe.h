@@ -1,6 +1,6 @@
 #pragma once
 
-#include "resources/show_report.h"
+#include "inspect/show_report.h"
 
 // Checks the files that the frame renderer reads before the first frame the way the player reads them, and adds
 // a warning for each that will fail: a shader of the manifest that does not compile (with the compiler's first
