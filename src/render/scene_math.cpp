@@ -123,24 +123,28 @@ Quaternion normalise(const Quaternion& q) {
 }
 
 Quaternion slerp(const Quaternion& a, const Quaternion& b, float t) {
-    float cosine = a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w;
-    float sign = 1.0f;
-    if (cosine < 0.0f) {
-        cosine = -cosine;
-        sign = -1.0f;
-    }
-    float wa, wb;
-    if (cosine > 0.9999f) {
-        wa = 1.0f - t;
-        wb = t;
-    } else {
-        const float angle = std::acos(cosine);
-        const float inverseSine = 1.0f / std::sin(angle);
-        wa = std::sin((1.0f - t) * angle) * inverseSine;
-        wb = std::sin(t * angle) * inverseSine;
+    // In double: dense key tracks (a key a frame) give pairs a fraction of a degree apart, where the float cosine
+    // has lost most of the angle. The angle comes from the chord and the sum of the two (half-angle form), which
+    // stays exact for small angles where acos of the cosine does not.
+    const double dot = double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z + double(a.w) * b.w;
+    const double sign = dot < 0.0 ? -1.0 : 1.0;  // the short arc
+    const double d[4] = {b.x * sign - a.x, b.y * sign - a.y, b.z * sign - a.z, b.w * sign - a.w};
+    const double s[4] = {b.x * sign + a.x, b.y * sign + a.y, b.z * sign + a.z, b.w * sign + a.w};
+    const double chord = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2] + d[3] * d[3]);
+    const double sum = std::sqrt(s[0] * s[0] + s[1] * s[1] + s[2] * s[2] + s[3] * s[3]);
+    const double angle = 2.0 * std::atan2(chord, sum);
+    double wa = 1.0 - t, wb = t;
+    const double sine = std::sin(angle);
+    if (sine > 1e-6) {
+        wa = std::sin((1.0 - t) * angle) / sine;
+        wb = std::sin(t * angle) / sine;
     }
     wb *= sign;
-    return Quaternion{wa * a.x + wb * b.x, wa * a.y + wb * b.y, wa * a.z + wb * b.z, wa * a.w + wb * b.w};
+    const double q[4] = {wa * a.x + wb * b.x, wa * a.y + wb * b.y, wa * a.z + wb * b.z, wa * a.w + wb * b.w};
+    // Below the threshold the blend is linear: normalised, so rotation matrices stay orthonormal either way.
+    const double length = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
+    if (length == 0.0) return Quaternion{0, 0, 0, 1};
+    return Quaternion{float(q[0] / length), float(q[1] / length), float(q[2] / length), float(q[3] / length)};
 }
 
 }  // namespace scene_math

@@ -1,6 +1,7 @@
 // The scene pass's CPU side without a GPU: key search and sampling, the two matrix orders, the projection, world
 // matrices, the lights block and the per-object block's texture flags.
 
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <memory>
@@ -93,6 +94,37 @@ TEST(SceneKeySearchTest, SlerpTakesTheShortArcAndNormalisedQuaternionsStayUnit) 
     EXPECT_GT(flipped.z * flipped.w, 0.0f);
     const Quaternion end = scene_math::slerp(identity, kQuarterTurnZ, 1.0f);
     EXPECT_NEAR(end.z, kHalfSqrt2, 1e-5f);
+}
+
+// Dense tracks (a key a frame, as 3D packages export) have neighbouring keys a fraction of a degree apart: every
+// sample must match a double-precision slerp and give an orthonormal rotation.
+TEST(SceneKeySearchTest, SlerpOnDenseTracksMatchesDoublePrecisionAndStaysOrthonormal) {
+    const double axis[3] = {0.48, -0.6, 0.64};  // unit length
+    for (const double stepDegrees : {1e-4, 0.01, 0.1, 0.5, 1.0, 1.6, 2.0, 30.0}) {
+        const double step = stepDegrees * 3.14159265358979 / 180.0;
+        for (int key = 0; key < 50; ++key) {
+            const auto quaternionAt = [&](double angle) {
+                const double s = std::sin(angle / 2);
+                return std::array<double, 4>{axis[0] * s, axis[1] * s, axis[2] * s, std::cos(angle / 2)};
+            };
+            const auto ka = quaternionAt(key * step), kb = quaternionAt((key + 1) * step);
+            const Quaternion a{float(ka[0]), float(ka[1]), float(ka[2]), float(ka[3])};
+            const Quaternion b{float(kb[0]), float(kb[1]), float(kb[2]), float(kb[3])};
+            for (const float t : {0.25f, 0.5f, 0.9f}) {
+                const auto expected = quaternionAt((key + double(t)) * step);
+                const Quaternion q = scene_math::slerp(a, b, t);
+                const float got[4] = {q.x, q.y, q.z, q.w};
+                for (int i = 0; i < 4; ++i) ASSERT_NEAR(got[i], expected[i], 2e-7) << stepDegrees << " deg, key " << key;
+                const Matrix r = scene_math::rotation(q);
+                for (int i = 0; i < 3; ++i) {
+                    for (int j = 0; j < 3; ++j) {
+                        const float dot = r.m[i][0] * r.m[j][0] + r.m[i][1] * r.m[j][1] + r.m[i][2] * r.m[j][2];
+                        ASSERT_NEAR(dot, i == j ? 1.0f : 0.0f, 1e-6f) << stepDegrees << " deg, key " << key;
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(SceneSamplingTest, NodeKeysHoldBeforeAndAfterAndInterpolateBetween) {
