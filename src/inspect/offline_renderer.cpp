@@ -16,7 +16,7 @@ OfflineRenderer::OfflineRenderer() = default;
 
 OfflineRenderer::~OfflineRenderer() {
     // GPU objects go before the device that made them.
-    staging = nullptr;
+    for (gpu::Ref<gpu::Texture2D>& copy : staging) copy = nullptr;
     renderer.reset();
     graphics.reset();
 }
@@ -71,42 +71,66 @@ bool OfflineRenderer::open(std::uint32_t width, std::uint32_t height, std::strin
 }
 
 bool OfflineRenderer::renderAt(double seconds, std::vector<std::uint8_t>* rgba, std::string* error) {
+    if (pending != 0) {
+        *error = "frames of a capture are still waiting to be read back";
+        return false;
+    }
+    rgba->resize(std::size_t(frame.width) * frame.height * 4);
+    return submitFrame(seconds, error) && collectFrame(rgba->data(), error);
+}
+
+bool OfflineRenderer::submitFrame(double seconds, std::string* error) {
+    if (pending == kReadBackDepth) {
+        *error = "every read-back slot holds a frame not yet collected";
+        return false;
+    }
     audio->setPosition(secondsToPosition(seconds));
     if (!renderer->beginFrame()) {
         *error = "the scene of the marker at " + std::to_string(seconds) + " s is not loaded";
         return false;
     }
     renderer->postProcess();
-    if (!readBackBuffer(rgba)) {
+    gpu::Ref<gpu::Texture2D>& slot = staging[submitted % kReadBackDepth];
+    if (!slot) {
+        gpu::Texture2DDesc desc = graphics->backBufferTexture->GetDesc();
+        desc.Usage = gpu::Usage::Staging;
+        desc.BindFlags = 0;
+        desc.CPUAccessFlags = gpu::CPU_ACCESS_READ;
+        desc.MiscFlags = 0;
+        if (gpu::failed(graphics->device->CreateTexture2D(desc, nullptr, &slot))) {
+            *error = "cannot create a staging texture for the read-back";
+            return false;
+        }
+    }
+    graphics->immediateContext->CopyResource(slot.get(), graphics->backBufferTexture.get());
+    ++submitted;
+    ++pending;
+    return true;
+}
+
+bool OfflineRenderer::collectFrame(std::uint8_t* rgba, std::string* error) {
+    if (pending == 0) {
+        *error = "no frame is waiting to be read back";
+        return false;
+    }
+    gpu::Texture2D* oldest = staging[(submitted - pending) % kReadBackDepth].get();
+    gpu::DeviceContext* context = graphics->immediateContext;
+    gpu::MappedSubresource mapped;
+    if (gpu::failed(context->Map(oldest, 0, gpu::MapType::Read, 0, &mapped))) {
         *error = "cannot read the frame back";
         return false;
     }
+    const std::size_t rowBytes = std::size_t(frame.width) * 4;
+    const auto* source = static_cast<const std::uint8_t*>(mapped.pData);
+    for (std::uint32_t row = 0; row < frame.height; ++row) {
+        std::memcpy(rgba + row * rowBytes, source + std::size_t(row) * mapped.RowPitch, rowBytes);
+    }
+    context->Unmap(oldest, 0);
+    --pending;
     return true;
 }
 
 double OfflineRenderer::musicSeconds() const {
     AudioManagerInterface* channel = audio ? audio->getAudio() : nullptr;
     return channel ? channel->bytesToSeconds(channel->getLength()) : 0.0;
-}
-
-bool OfflineRenderer::readBackBuffer(std::vector<std::uint8_t>* rgba) {
-    gpu::Device* device = graphics->device.get();
-    gpu::DeviceContext* context = graphics->immediateContext;
-    gpu::Texture2DDesc desc = graphics->backBufferTexture->GetDesc();
-    desc.Usage = gpu::Usage::Staging;
-    desc.BindFlags = 0;
-    desc.CPUAccessFlags = gpu::CPU_ACCESS_READ;
-    desc.MiscFlags = 0;
-    if (!staging && gpu::failed(device->CreateTexture2D(desc, nullptr, &staging))) return false;
-    context->CopyResource(staging.get(), graphics->backBufferTexture.get());
-    gpu::MappedSubresource mapped;
-    if (gpu::failed(context->Map(staging.get(), 0, gpu::MapType::Read, 0, &mapped))) return false;
-    const std::size_t rowBytes = std::size_t(desc.Width) * 4;
-    rgba->resize(rowBytes * desc.Height);
-    const auto* source = static_cast<const std::uint8_t*>(mapped.pData);
-    for (std::uint32_t row = 0; row < desc.Height; ++row) {
-        std::memcpy(rgba->data() + row * rowBytes, source + std::size_t(row) * mapped.RowPitch, rowBytes);
-    }
-    context->Unmap(staging.get(), 0);
-    return true;
 }

@@ -4,6 +4,7 @@
 // renderer and effect chain on a headless device, with the music position set for each frame instead of played.
 // Run from the show's folder, like the player. The same time gives the same frame on every run.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -35,6 +36,15 @@ public:
     // marker's scene is not loaded (the player would stop there).
     bool renderAt(double seconds, std::vector<std::uint8_t>* rgba, std::string* error);
 
+    // The same frame in a pipeline, for captures: submitFrame draws the frame and starts copying it to one of
+    // kReadBackDepth staging textures; collectFrame maps the oldest one submitted and copies it out (width x
+    // height x 4 bytes), so the read-back of frame n overlaps the drawing of the frames after it. At most
+    // kReadBackDepth frames may wait; submitting another first collects nothing and fails.
+    static constexpr std::size_t kReadBackDepth = 3;
+    bool submitFrame(double seconds, std::string* error);
+    bool collectFrame(std::uint8_t* rgba, std::string* error);
+    std::size_t pendingFrames() const { return pending; }
+
     double musicSeconds() const;
     // The music file as this file system names it.
     const std::string& musicPath() const { return musicFile; }
@@ -46,7 +56,7 @@ public:
     std::uint32_t height() const { return frame.height; }
 
 private:
-    bool readBackBuffer(std::vector<std::uint8_t>* rgba);
+    bool copyToStaging(gpu::Texture2D** target);
 
     FrameSize frame;               // zero until open
     ResourceRegistry factories;    // holds the timeline, as the player's does
@@ -54,6 +64,9 @@ private:
     std::unique_ptr<AudioManager> audio;
     std::unique_ptr<GraphicsContext> graphics;
     std::unique_ptr<FrameRenderer> renderer;
-    gpu::Ref<gpu::Texture2D> staging;  // the back buffer's CPU copy, made at the first read-back
+    // The back buffer's CPU copies, made at the first read-back; frame k goes to slot k % kReadBackDepth.
+    gpu::Ref<gpu::Texture2D> staging[kReadBackDepth];
+    std::size_t submitted = 0;  // frames submitted since open
+    std::size_t pending = 0;    // of those, not yet collected
     std::string musicFile;
 };

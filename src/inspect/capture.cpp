@@ -1,0 +1,128 @@
+#include "inspect/capture.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "inspect/capture_progress.h"
+#include "inspect/offline_renderer.h"
+#include "inspect/png_sequence_writer.h"
+
+namespace {
+
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string frameFile(const std::string& directory, std::size_t frame) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame_%05zu.png", frame);
+    return directory + name;
+}
+
+// Where collected frames go: the PNG writer's buffers, or one buffer written down ffmpeg's pipe.
+class FrameOutput {
+public:
+    FrameOutput(const CaptureRange& range, const OfflineRenderer& renderer) : range_(range) {
+        if (!range.sequenceDirectory.empty())
+            png_ = std::make_unique<PngSequenceWriter>(renderer.width(), renderer.height(), range.encoders);
+        else
+            raw_.resize(std::size_t(renderer.width()) * renderer.height() * 4);
+    }
+
+    bool open(const OfflineRenderer& renderer, std::string* error) {
+        if (range_.video.empty()) {
+            std::error_code ignored;
+            std::filesystem::create_directories(range_.sequenceDirectory, ignored);
+            return true;
+        }
+        video_ = popen(videoCommand(range_, renderer).c_str(), "w");
+        if (!video_) *error = "cannot start ffmpeg";
+        return video_ != nullptr;
+    }
+
+    // Collects the renderer's oldest pending frame as frame number `frame`.
+    bool collect(OfflineRenderer& renderer, std::size_t frame, std::string* error) {
+        std::uint8_t* target = png_ ? png_->acquire() : raw_.data();
+        if (!target) return png_->finish(error);
+        if (!renderer.collectFrame(target, error)) return false;
+        if (png_) {
+            png_->submit(target, frameFile(range_.sequenceDirectory, frame));
+            return true;
+        }
+        if (std::fwrite(raw_.data(), 1, raw_.size(), video_) != raw_.size()) {
+            *error = "ffmpeg stopped taking frames";
+            return false;
+        }
+        return true;
+    }
+
+    bool close(bool ok, std::string* error) {
+        if (png_ && !png_->finish(error)) ok = false;
+        if (video_) {
+            const int status = pclose(std::exchange(video_, nullptr));
+            if (status != 0 && ok) {
+                *error = "ffmpeg could not write '" + range_.video + "'";
+                ok = false;
+            }
+        }
+        return ok;
+    }
+
+    ~FrameOutput() {
+        if (video_) pclose(video_);
+    }
+
+private:
+    const CaptureRange& range_;
+    std::unique_ptr<PngSequenceWriter> png_;
+    std::vector<std::uint8_t> raw_;
+    FILE* video_ = nullptr;
+};
+
+}  // namespace
+
+std::size_t captureFrameCount(const CaptureRange& range) {
+    return static_cast<std::size_t>(std::ceil((range.to - range.from) * range.fps - 1e-9));
+}
+
+std::string videoCommand(const CaptureRange& range, const OfflineRenderer& renderer) {
+    // The music covers exactly the frames' span (count / fps), not the range asked for, so the two streams end
+    // together whatever the rate; ffmpeg seeks the audio input sample-exactly.
+    char geometry[64], rate[32], start[32], length[32];
+    std::snprintf(geometry, sizeof geometry, "%ux%u", renderer.width(), renderer.height());
+    std::snprintf(rate, sizeof rate, "%.6g", range.fps);
+    std::snprintf(start, sizeof start, "%.6f", range.from);
+    std::snprintf(length, sizeof length, "%.6f", static_cast<double>(captureFrameCount(range)) / range.fps);
+    std::string command = std::string("ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgba -s ") +
+                          geometry + " -r " + rate + " -i - -ss " + start + " -t " + length + " -i " +
+                          quoted(renderer.musicPath()) + " -map 0:v -map 1:a -c:v libx264";
+    if (range.crf >= 0) command += " -crf " + std::to_string(range.crf);
+    if (!range.preset.empty()) command += " -preset " + quoted(range.preset);
+    return command + " -pix_fmt yuv420p -c:a aac -shortest " + quoted(range.video);
+}
+
+bool captureRange(OfflineRenderer& renderer, const CaptureRange& range, std::string* error) {
+    const std::size_t count = captureFrameCount(range);
+    FrameOutput output(range, renderer);
+    if (!output.open(renderer, error)) return false;
+    CaptureProgress progress(count);
+    bool ok = true;
+    std::size_t collected = 0;
+    for (std::size_t frame = 0; frame < count && ok; ++frame) {
+        if (renderer.pendingFrames() == OfflineRenderer::kReadBackDepth) {
+            ok = output.collect(renderer, collected++, error);
+            if (!ok) break;
+        }
+        const double seconds = range.from + static_cast<double>(frame) / range.fps;
+        ok = renderer.submitFrame(seconds, error);
+        if (ok && range.showProgress) progress.frameDone(frame + 1, seconds);
+    }
+    while (ok && renderer.pendingFrames() > 0) ok = output.collect(renderer, collected++, error);
+    return output.close(ok, error);
+}
