@@ -26,7 +26,7 @@ Json numbers(const Floats& values) {
 }
 
 template <typename Value>
-Json optional(const std::optional<Value>& value) {
+Json orNull(const std::optional<Value>& value) {
     return value ? Json(*value) : Json(nullptr);
 }
 
@@ -39,7 +39,7 @@ Json sceneJson(const SceneReport& scene) {
     }
     for (const SceneReport::Material& m : scene.materials) {
         Json textures = Json::object();
-        for (const auto& [slot, file] : m.textures) textures[slot] = optional(file);
+        for (const auto& [slot, file] : m.textures) textures[slot] = orNull(file);
         materials.push_back({{"name", m.name}, {"diffuse", numbers(m.diffuse)}, {"ambient", numbers(m.ambient)},
                              {"specular", numbers(m.specular)}, {"shininess", number(m.shininess)},
                              {"emissive", number(m.emissive)}, {"normalMap", number(m.normalMap)},
@@ -47,7 +47,7 @@ Json sceneJson(const SceneReport& scene) {
     }
     for (const SceneReport::Light& l : scene.lights) {
         lights.push_back({{"name", l.name}, {"colour", numbers(l.colour)}, {"attenuation", numbers(l.attenuation)},
-                          {"point", l.point}, {"node", optional(l.node)}});
+                          {"point", l.point}, {"node", orNull(l.node)}});
     }
     for (const SceneReport::Camera& c : scene.cameras) {
         cameras.push_back({{"name", c.name}, {"fov", number(c.fieldOfView)}, {"near", number(c.nearClip)},
@@ -107,7 +107,7 @@ Json markerJson(const TimelineMarker& marker) {
 Json probeJson(const ShowReport::Probe& probe) {
     Json out = {{"seconds", number(probe.seconds)},
                 {"position", probe.position},
-                {"marker", optional(probe.marker)},
+                {"marker", orNull(probe.marker)},
                 {"progress", number(probe.progress)}};
     if (probe.parameters) {
         const ShowReport::Probe::Parameters& p = *probe.parameters;
