@@ -1,15 +1,13 @@
 // demo-inspect: prints the show in the working directory (manifest, timeline, warnings) as the player reads it.
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "inspect/music_probe.h"
 #include "inspect/parameter_probe.h"
+#include "inspect/report_json.h"
+#include "inspect/report_text.h"
 #include "inspect/render_files_probe.h"
 #include "inspect/scene_probe.h"
 #include "inspect/show_report.h"
@@ -72,12 +70,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "demo-inspect: %s\n", error.c_str());
         return 1;
     }
-    // The music's length, when known, bounds the check for uncovered positions at the end.
-    std::vector<std::string> warnings = showWarnings(
-        report.manifest, report.markers, report.music ? std::optional(report.music->bytes) : std::nullopt);
-    warnings.insert(warnings.end(), report.warnings.begin(), report.warnings.end());
-    report.warnings = std::move(warnings);
-    const std::string output = json ? formatJson(report) : formatText(report);
+    addShowWarnings(report);
+    const std::string output = json ? reportJson(report) : reportText(report);
     std::fwrite(output.data(), 1, output.size(), stdout);
     return 0;
 }

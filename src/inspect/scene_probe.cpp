@@ -1,13 +1,16 @@
 #include "inspect/scene_probe.h"
 
+#include <unistd.h>
+
 #include <algorithm>
-#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <exception>
+#include <iostream>
 #include <memory>
 #include <set>
 
 #include <fmt/format.h>
-#include <fmt/ranges.h>
 
 #include "base/frame_size.h"
 #include "post/timeline_scenes.h"
@@ -17,115 +20,119 @@
 
 namespace {
 
-std::string text(const std::string& value) {
-    std::string out = "\"";
-    for (char c : narrowToUtf8(widenUtf8(value))) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            out += fmt::format("\\u{:04x}", static_cast<unsigned>(c));
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-template <typename Float>
-std::string number(Float value) {
-    // -0 prints as 0: bounds of mirrored data are full of signed zeros.
-    return std::isfinite(value) ? fmt::format("{}", value == Float(0) ? Float(0) : value) : "null";
-}
-
-std::string numbers(const float* values, std::size_t count) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < count; ++i) out += (i ? ", " : "") + number(values[i]);
-    return out + "]";
-}
-
-std::string matrix(const scene_math::Matrix& m) { return numbers(&m.m[0][0], 16); }
-
 const char* const kSlotNames[kTextureSlotCount] = {"lightmap", "diffuse",    "normals", "specular",
                                                    "reflection", "opacity", "emissive"};
 
-std::string sceneJson(const Scene& scene) {
-    std::string out = fmt::format("{{\"path\": {}, \"loaded\": {}, \"animation\": [{}, {}], \"meshes\": [",
-                                  text(narrowToUtf8(scene.path)), scene.nodes.empty() ? "false" : "true",
-                                  number(scene.animationStart), number(scene.animationEnd));
-    for (std::size_t i = 0; i < scene.meshes.size(); ++i) {
-        const Mesh& mesh = scene.meshes[i];
-        float low[3] = {0, 0, 0}, high[3] = {0, 0, 0};
+SceneReport::Matrix matrix(const scene_math::Matrix& m) {
+    SceneReport::Matrix out;
+    std::memcpy(out.data(), &m.m[0][0], sizeof out);
+    return out;
+}
+
+template <std::size_t N>
+std::array<float, N> floats(const float (&values)[N]) {
+    std::array<float, N> out;
+    std::copy(values, values + N, out.begin());
+    return out;
+}
+
+SceneReport sceneReport(const std::string& name, const Scene& scene) {
+    SceneReport out;
+    out.name = name;
+    out.path = narrowToUtf8(scene.path);
+    out.loaded = !scene.nodes.empty();
+    out.animationStart = scene.animationStart;
+    out.animationEnd = scene.animationEnd;
+    for (const Mesh& mesh : scene.meshes) {
+        SceneReport::Mesh m{mesh.vertexCount, mesh.faceCount, mesh.indexCount, mesh.materialIndex};
         for (std::size_t v = 0; v < mesh.vertices.size(); ++v) {
             for (int k = 0; k < 3; ++k) {
                 const float p = mesh.vertices[v].position[k];
-                low[k] = v == 0 ? p : std::min(low[k], p);
-                high[k] = v == 0 ? p : std::max(high[k], p);
+                m.low[k] = v == 0 ? p : std::min(m.low[k], p);
+                m.high[k] = v == 0 ? p : std::max(m.high[k], p);
             }
         }
-        out += fmt::format("{}{{\"vertices\": {}, \"faces\": {}, \"indices\": {}, \"material\": {}, "
-                           "\"bounds\": [{}, {}]}}",
-                           i ? ", " : "", mesh.vertexCount, mesh.faceCount, mesh.indexCount, mesh.materialIndex,
-                           numbers(low, 3), numbers(high, 3));
+        out.meshes.push_back(m);
     }
-    out += "], \"materials\": [";
-    for (std::size_t i = 0; i < scene.materials.size(); ++i) {
-        const Material& m = scene.materials[i];
-        out += fmt::format("{}{{\"name\": {}, \"diffuse\": {}, \"ambient\": {}, \"specular\": {}, \"shininess\": {}, "
-                           "\"emissive\": {}, \"normalMap\": {}, \"textures\": {{",
-                           i ? ", " : "", text(m.name), numbers(m.diffuse, 4), numbers(m.ambient, 4),
-                           numbers(m.specular, 4), number(m.shininess), number(m.emissive), number(m.normalMap));
+    for (const Material& material : scene.materials) {
+        SceneReport::Material m{material.name, floats(material.diffuse), floats(material.ambient),
+                                floats(material.specular), material.shininess, material.emissive,
+                                material.normalMap, {}};
         for (std::size_t slot = 0; slot < kTextureSlotCount; ++slot) {
-            const TextureSlot& t = m.textures[slot];
-            out += fmt::format("{}\"{}\": {}", slot ? ", " : "", kSlotNames[slot],
-                               t.present ? text(t.fileName) : "null");
+            const TextureSlot& t = material.textures[slot];
+            m.textures.emplace_back(kSlotNames[slot], t.present ? std::optional(t.fileName) : std::nullopt);
         }
-        out += "}}";
+        out.materials.push_back(std::move(m));
     }
-    out += "], \"lights\": [";
-    for (std::size_t i = 0; i < scene.lights.size(); ++i) {
-        const SceneLight& l = scene.lights[i];
-        const float attenuation[3] = {l.attenuationConstant, l.attenuationLinear, l.attenuationQuadratic};
-        out += fmt::format("{}{{\"name\": {}, \"colour\": {}, \"attenuation\": {}, \"point\": {}, \"node\": {}}}",
-                           i ? ", " : "", text(l.name), numbers(l.colour, 4), numbers(attenuation, 3),
-                           l.point ? "true" : "false", l.node ? std::to_string(l.node->index) : "null");
+    for (const SceneLight& l : scene.lights) {
+        out.lights.push_back({l.name, floats(l.colour),
+                              {l.attenuationConstant, l.attenuationLinear, l.attenuationQuadratic}, l.point,
+                              l.node ? std::optional(l.node->index) : std::nullopt});
     }
-    out += "], \"cameras\": [";
-    for (std::size_t i = 0; i < scene.cameras.size(); ++i) {
-        const SceneCamera& c = scene.cameras[i];
-        out += fmt::format("{}{{\"name\": {}, \"fov\": {}, \"near\": {}, \"far\": {}, \"aspect\": {}, \"channel\": {}}}",
-                           i ? ", " : "", text(c.name), number(c.fieldOfView), number(c.nearClip),
-                           number(c.farClip), number(c.aspect), c.channelIndex);
+    for (const SceneCamera& c : scene.cameras) {
+        out.cameras.push_back({c.name, c.fieldOfView, c.nearClip, c.farClip, c.aspect, c.channelIndex});
     }
-    out += "], \"nodes\": [";
-    bool first = true;
     for (const auto& [index, node] : scene.nodes) {
-        out += fmt::format("{}{{\"index\": {}, \"name\": {}, \"parent\": {}, \"channel\": {}, \"meshes\": [{}]}}",
-                           first ? "" : ", ", index, text(node.name), node.parentIndex, node.channelIndex,
-                           fmt::join(node.meshIndices, ", "));
-        first = false;
+        out.nodes.push_back({index, node.name, node.parentIndex, node.channelIndex, node.meshIndices});
     }
-    out += "], \"channels\": [";
-    first = true;
     for (const auto& [index, channel] : scene.channels) {
-        out += fmt::format("{}{{\"index\": {}, \"node\": {}, \"positions\": {}, \"rotations\": {}, \"scalings\": {}}}",
-                           first ? "" : ", ", index, text(channel.nodeName), channel.positionKeys.size(),
-                           channel.rotationKeys.size(), channel.scalingKeys.size());
-        first = false;
+        out.channels.push_back({index, channel.nodeName, channel.positionKeys.size(), channel.rotationKeys.size(),
+                                channel.scalingKeys.size()});
     }
-    return out + "]}";
+    return out;
 }
 
-std::string sceneLine(const std::string& name, const Scene& scene) {
-    if (scene.nodes.empty()) return fmt::format("{}: {} could not be imported", name, narrowToUtf8(scene.path));
-    std::size_t triangles = 0;
-    for (const Mesh& mesh : scene.meshes) triangles += mesh.indexCount / 3;
-    return fmt::format("{}: {}, {} meshes ({} triangles), {} materials, {} lights, {} cameras, {} nodes, {} channels, "
-                       "animation {} to {}",
-                       name, narrowToUtf8(scene.path), scene.meshes.size(), triangles, scene.materials.size(),
-                       scene.lights.size(), scene.cameras.size(), scene.nodes.size(), scene.channels.size(),
-                       scene.animationStart, scene.animationEnd);
-}
+// The importer reports some things on standard output, where demo-inspect writes its document: while a scene
+// loads, file descriptor 1 goes to a temporary file, and what arrived there becomes warnings of that scene.
+class StdoutCapture {
+public:
+    StdoutCapture() {
+        std::cout.flush();
+        std::fflush(stdout);
+        file = std::tmpfile();
+        saved = file ? dup(STDOUT_FILENO) : -1;
+        if (saved >= 0) dup2(fileno(file), STDOUT_FILENO);
+    }
+    ~StdoutCapture() {
+        restore();
+        if (file) std::fclose(file);
+    }
+    StdoutCapture(const StdoutCapture&) = delete;
+    StdoutCapture& operator=(const StdoutCapture&) = delete;
+
+    // Puts standard output back and answers the non-empty lines written meanwhile.
+    std::vector<std::string> lines() {
+        restore();
+        std::vector<std::string> out;
+        if (!file) return out;
+        std::rewind(file);
+        std::string line;
+        for (int c; (c = std::fgetc(file)) != EOF || !line.empty();) {
+            if (c == '\n' || c == '\r' || c == EOF) {
+                if (!line.empty()) out.push_back(line);
+                line.clear();
+                if (c == EOF) break;
+            } else {
+                line += static_cast<char>(c);
+            }
+        }
+        return out;
+    }
+
+private:
+    void restore() {
+        if (saved >= 0) {
+            std::cout.flush();
+            std::fflush(stdout);
+            dup2(saved, STDOUT_FILENO);
+            close(saved);
+            saved = -1;
+        }
+    }
+
+    std::FILE* file = nullptr;
+    int saved = -1;
+};
 
 }  // namespace
 
@@ -144,6 +151,7 @@ bool probeScenes(ShowReport& report, std::string& error) {
         const std::u16string* path = report.manifest.findScene(marker.scene);
         auto scene = std::make_unique<Scene>(graphics.device.get(), marker.scene);
         scene->manifest = report.manifest;
+        StdoutCapture printed;
         try {
             scene->load(path ? *path : std::u16string());
         } catch (const std::exception& failure) {
@@ -153,6 +161,8 @@ bool probeScenes(ShowReport& report, std::string& error) {
             scene = std::make_unique<Scene>(graphics.device.get(), marker.scene);
             scene->path = path ? *path : std::u16string();
         }
+        for (const std::string& line : printed.lines())
+            report.warnings.push_back(fmt::format("scene '{}': {}", marker.scene, line));
         table.emplace(marker.scene, std::move(scene));
     }
 
@@ -164,8 +174,7 @@ bool probeScenes(ShowReport& report, std::string& error) {
                                                                  "nothing)",
                                                                  name, file));
         }
-        report.scenesJson.emplace_back(name, sceneJson(*scene));
-        report.scenesText.push_back(sceneLine(name, *scene));
+        report.scenes.push_back(sceneReport(name, *scene));
     }
     for (const TimelineMarker& marker : report.markers) {
         if (marker.scene.empty()) continue;
@@ -192,30 +201,20 @@ bool probeScenes(ShowReport& report, std::string& error) {
         static_cast<float>(kPlayerFrameSize.width) / static_cast<float>(kPlayerFrameSize.height);
     for (ShowReport::Probe& probe : report.probes) {
         probe.sceneRequested = true;
-        if (!probe.marker) {
-            probe.sceneText = "no scene";
-            continue;
-        }
+        if (!probe.marker) continue;
         const TimelineMarker& marker = report.markers[*probe.marker];
         const auto found = marker.scene.empty() ? table.end() : table.find(marker.scene);
         if (found == table.end()) {
-            probe.sceneText = marker.scene.empty() ? "no scene" : "scene '" + marker.scene + "' is not loaded";
+            probe.unloadedScene = marker.scene;
             continue;
         }
         Scene& scene = *found->second;
         const double time = markerAnimationTime(marker, scene.animationStart, scene.animationEnd, probe.progress);
         scene.prepareFrame(time, marker.camera, outputAspect);
-        std::string worlds = "[";
-        for (std::size_t i = 0; i < scene.worldMatrices.size(); ++i) {
-            worlds += (i ? ", " : "") + matrix(scene.worldMatrices[i]);
-        }
-        probe.sceneJson = fmt::format(
-            "{{\"name\": {}, \"time\": {}, \"camera\": {{\"name\": {}, \"found\": {}, \"world\": {}, \"view\": {}, "
-            "\"projection\": {}}}, \"world\": {}]}}",
-            text(marker.scene), number(time), text(marker.camera), scene.cameraFound ? "true" : "false",
-            matrix(scene.cameraWorld), matrix(scene.view), matrix(scene.projection), worlds);
-        probe.sceneText = fmt::format("scene '{}' at animation time {} through camera '{}'{}", marker.scene, time,
-                                      marker.camera, scene.cameraFound ? "" : " (not in the scene)");
+        SceneReport::Step step{marker.scene, time, marker.camera, scene.cameraFound, matrix(scene.cameraWorld),
+                               matrix(scene.view), matrix(scene.projection), {}};
+        for (const scene_math::Matrix& world : scene.worldMatrices) step.world.push_back(matrix(world));
+        probe.scene = std::move(step);
     }
     return true;
 }

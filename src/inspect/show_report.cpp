@@ -1,12 +1,10 @@
 #include "inspect/show_report.h"
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <utility>
 
 #include <fmt/format.h>
-#include <fmt/ranges.h>
 
 #include "platform/process/system_path.h"
 #include "resources/resource_path.h"
@@ -17,48 +15,6 @@ namespace {
 using Interval = std::pair<uint64_t, uint64_t>;  // inclusive
 
 double toSeconds(uint64_t position) { return static_cast<double>(position) / music_format::kBytesPerSecond; }
-
-// Any text as valid UTF-8: bytes that are not UTF-8 are read as Latin-1.
-std::string validUtf8(const std::string& text) { return narrowToUtf8(widenUtf8(text)); }
-
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (char c : validUtf8(text)) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    out += fmt::format("\\u{:04x}", static_cast<unsigned>(c));
-                } else {
-                    out += c;
-                }
-        }
-    }
-    return out + "\"";
-}
-
-// Shortest text that reads back as the same number; JSON has no NaN or infinity.
-template <typename Float>
-std::string jsonNumber(Float value) {
-    return std::isfinite(value) ? fmt::format("{}", value) : "null";
-}
-
-std::string jsonFloats(const std::vector<float>& values) {
-    std::string out = "[";
-    for (size_t i = 0; i < values.size(); ++i) out += (i ? ", " : "") + jsonNumber(values[i]);
-    return out + "]";
-}
-
-const std::pair<const char*, const ResourceManifest::Table ResourceManifest::*> kTables[] = {
-    {"Paths", &ResourceManifest::Paths},
-    {"PixelShader", &ResourceManifest::PixelShader},
-    {"VertexShader", &ResourceManifest::VertexShader},
-    {"Scenes", &ResourceManifest::Scenes},
-};
 
 std::string markerName(size_t index, const TimelineMarker& marker) {
     return fmt::format("marker {} '{}'", index, validUtf8(marker.label));
@@ -91,13 +47,22 @@ std::string positionRange(uint64_t first, uint64_t last) {
 
 }  // namespace
 
+const std::pair<const char*, const ResourceManifest::Table ResourceManifest::*> kManifestTables[4] = {
+    {"Paths", &ResourceManifest::Paths},
+    {"PixelShader", &ResourceManifest::PixelShader},
+    {"VertexShader", &ResourceManifest::VertexShader},
+    {"Scenes", &ResourceManifest::Scenes},
+};
+
+std::string validUtf8(const std::string& text) { return narrowToUtf8(widenUtf8(text)); }
+
 std::vector<std::string> showWarnings(const ResourceManifest& manifest, const std::vector<TimelineMarker>& markers,
                                       std::optional<uint64_t> musicBytes) {
     std::vector<std::string> warnings;
     if (!manifest.findPath("audioTrack")) {
         warnings.push_back("the manifest has no Paths entry 'audioTrack': the player has no music to play");
     }
-    for (const auto& [tableName, table] : kTables) {
+    for (const auto& [tableName, table] : kManifestTables) {
         for (const auto& [key, path] : manifest.*table) {
             const std::string file = narrowToUtf8(path);
             std::error_code error;
@@ -166,130 +131,10 @@ bool readShow(ShowReport& report, std::string& error) {
     return true;
 }
 
-std::string formatJson(const ShowReport& report) {
-    std::string out = "{\"manifest\": {";
-    bool firstTable = true;
-    for (const auto& [tableName, table] : kTables) {
-        out += fmt::format("{}\"{}\": {{", firstTable ? "" : ", ", tableName);
-        firstTable = false;
-        bool firstEntry = true;
-        for (const auto& [key, path] : report.manifest.*table) {
-            out += fmt::format("{}{}: {}", firstEntry ? "" : ", ", jsonString(key), jsonString(narrowToUtf8(path)));
-            firstEntry = false;
-        }
-        out += "}";
-    }
-    out += fmt::format("}}, \"timeline\": {{\"path\": {}, \"markers\": [", jsonString(report.timelinePath));
-    for (size_t m = 0; m < report.markers.size(); ++m) {
-        const TimelineMarker& marker = report.markers[m];
-        out += fmt::format(
-            "{}{{\"label\": {}, \"from\": {}, \"to\": {}, \"start\": {}, \"end\": {}, \"scene\": {}, \"camera\": {}, "
-            "\"effects\": [",
-            m ? ", " : "", jsonString(marker.label), marker.from, marker.to, jsonNumber(marker.start),
-            jsonNumber(marker.end), jsonString(marker.scene), jsonString(marker.camera));
-        for (size_t e = 0; e < marker.effects.size(); ++e) {
-            const MarkerEffect& effect = marker.effects[e];
-            out += fmt::format("{}{{\"type\": {}, \"parameters\": [", e ? ", " : "", jsonString(effect.type));
-            for (size_t p = 0; p < effect.parameters.size(); ++p) {
-                const EffectParameter& parameter = effect.parameters[p];
-                out += fmt::format("{}{{\"name\": {}, \"keys\": [", p ? ", " : "", jsonString(parameter.name));
-                for (size_t k = 0; k < parameter.keys.size(); ++k) {
-                    out += fmt::format("{}{{\"value\": {}, \"time\": {}}}", k ? ", " : "",
-                                       jsonNumber(parameter.keys[k].value), jsonNumber(parameter.keys[k].time));
-                }
-                out += "]}";
-            }
-            out += "]}";
-        }
-        out += "]}";
-    }
-    out += "]}";
-    {
-        out += ", \"at\": [";
-        for (size_t i = 0; i < report.probes.size(); ++i) {
-            const ShowReport::Probe& probe = report.probes[i];
-            out += fmt::format("{}{{\"seconds\": {}, \"position\": {}, \"marker\": {}, \"progress\": {}", i ? ", " : "",
-                               jsonNumber(probe.seconds), probe.position,
-                               probe.marker ? std::to_string(*probe.marker) : "null", jsonNumber(probe.progress));
-            if (probe.parameters) {
-                const ShowReport::Probe::Parameters& p = *probe.parameters;
-                out += fmt::format(", \"parameters\": {{\"dof\": {}, \"lens\": {}, \"color\": {}, \"bloom\": {}, "
-                                   "\"overlay\": {{\"amount\": {}, \"texture\": {}}}}}",
-                                   jsonFloats(p.dof), jsonFloats(p.lens), jsonFloats(p.color), jsonFloats(p.bloom),
-                                   jsonNumber(p.overlayAmount), jsonString(p.overlayTexture));
-            }
-            if (probe.sceneRequested) out += ", \"scene\": " + (probe.sceneJson ? *probe.sceneJson : "null");
-            out += "}";
-        }
-        out += "]";
-    }
-    if (report.musicRequested) {
-        out += ", \"music\": ";
-        out += report.music ? fmt::format("{{\"path\": {}, \"bytes\": {}, \"seconds\": {}}}",
-                                          jsonString(report.music->path), report.music->bytes,
-                                          jsonNumber(report.music->seconds))
-                            : "null";
-    }
-    if (report.scenesRequested) {
-        out += ", \"scenes\": {";
-        for (size_t i = 0; i < report.scenesJson.size(); ++i) {
-            out += fmt::format("{}{}: {}", i ? ", " : "", jsonString(report.scenesJson[i].first),
-                               report.scenesJson[i].second);
-        }
-        out += "}";
-    }
-    out += ", \"warnings\": [";
-    for (size_t i = 0; i < report.warnings.size(); ++i) out += (i ? ", " : "") + jsonString(report.warnings[i]);
-    return out + "]}\n";
-}
-
-std::string formatText(const ShowReport& report) {
-    std::string out = "Manifest\n";
-    for (const auto& [tableName, table] : kTables) {
-        out += fmt::format("  {} ({} entries)\n", tableName, (report.manifest.*table).size());
-        for (const auto& [key, path] : report.manifest.*table) {
-            out += fmt::format("    {} = {}\n", validUtf8(key), narrowToUtf8(path));
-        }
-    }
-    out += fmt::format("Timeline {} ({} markers)\n", report.timelinePath, report.markers.size());
-    for (size_t m = 0; m < report.markers.size(); ++m) {
-        const TimelineMarker& marker = report.markers[m];
-        out += fmt::format("  [{}] '{}' {}..{} ({:.3f} s to {:.3f} s), scene '{}', camera '{}', animation {} to {}\n",
-                           m, validUtf8(marker.label), marker.from, marker.to, toSeconds(marker.from),
-                           toSeconds(marker.to), validUtf8(marker.scene), validUtf8(marker.camera), marker.start,
-                           marker.end);
-        for (const MarkerEffect& effect : marker.effects) {
-            out += fmt::format("      effect '{}'\n", validUtf8(effect.type));
-            for (const EffectParameter& parameter : effect.parameters) {
-                out += fmt::format("        {}:", validUtf8(parameter.name));
-                for (const ParameterKey& key : parameter.keys) out += fmt::format(" {}@{}", key.value, key.time);
-                out += parameter.keys.empty() ? " (no keys)\n" : "\n";
-            }
-        }
-    }
-    for (const ShowReport::Probe& probe : report.probes) {
-        out += fmt::format("At {} s: position {}, ", probe.seconds, probe.position);
-        out += probe.marker ? fmt::format("marker {} '{}', progress {:.4f}\n", *probe.marker,
-                                          validUtf8(report.markers[*probe.marker].label), probe.progress)
-                            : fmt::format("no marker, progress {:.4f}\n", probe.progress);
-        if (probe.parameters) {
-            const ShowReport::Probe::Parameters& p = *probe.parameters;
-            out += fmt::format("  dof {}\n  lens {}\n  color {}\n  bloom {}\n  overlay {} ({})\n", fmt::join(p.dof, " "),
-                               fmt::join(p.lens, " "), fmt::join(p.color, " "), fmt::join(p.bloom, " "),
-                               p.overlayAmount, p.overlayTexture);
-        }
-        if (probe.sceneRequested) out += "  " + probe.sceneText + "\n";
-    }
-    if (report.musicRequested) {
-        out += report.music ? fmt::format("Music {}: {} bytes, {:.3f} s\n", report.music->path, report.music->bytes,
-                                          report.music->seconds)
-                            : "Music: cannot be read\n";
-    }
-    if (report.scenesRequested) {
-        out += fmt::format("Scenes ({})\n", report.scenesText.size());
-        for (const std::string& line : report.scenesText) out += "  " + line + "\n";
-    }
-    out += report.warnings.empty() ? "No warnings\n" : fmt::format("Warnings ({})\n", report.warnings.size());
-    for (const std::string& warning : report.warnings) out += "  " + warning + "\n";
-    return out;
+void addShowWarnings(ShowReport& report) {
+    // The music's length, when known, bounds the check for uncovered positions at the end.
+    std::vector<std::string> warnings = showWarnings(
+        report.manifest, report.markers, report.music ? std::optional(report.music->bytes) : std::nullopt);
+    warnings.insert(warnings.end(), report.warnings.begin(), report.warnings.end());
+    report.warnings = std::move(warnings);
 }

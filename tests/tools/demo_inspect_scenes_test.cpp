@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "support/audio_files.h"
 #include "support/test_support.h"
@@ -75,6 +76,25 @@ TEST(DemoInspectScenes, ImportsTheTimelinesScenesAndReportsEachFramesSceneStep) 
     // A texture that cannot be decoded would stop the player; the scene is reported as not loaded.
     EXPECT_THAT(out, HasSubstr("scene 'Tex': Unable to load texture file: "));
     EXPECT_THAT(out, HasSubstr("\"Tex\": {\"path\": \"resources/tex.gltf\", \"loaded\": false, "));
+}
+
+// The importer prints about a spot light on standard output; the document stays valid JSON and says so.
+TEST(DemoInspectScenes, WhatTheImportPrintsBecomesAWarningOfItsScene) {
+    TempDir dir;
+    std::string spot = kScene;
+    spot.replace(spot.find("\"type\":\"point\""), 14, R"("type":"spot","spot":{"outerConeAngle":0.5})");
+    dir.write("resources/spot.gltf", spot);
+    dir.write("resources/resources.xml",
+              R"(<Resources><Scenes><Scene name="Spot" path="resources/spot.gltf"/></Scenes></Resources>)");
+    dir.write("resources/timeline.xml", R"(<Timeline timeunit="raw"><TimelineTrack from="0" to="9" scene="Spot"/>
+        </Timeline>)");
+    const CommandResult run = testing_support::runCommand(
+        "cd " + testing_support::shellQuote(dir.path().string()) + " && " +
+        testing_support::shellQuote(DEMO_BINARY_DIR "/demo-inspect") + " --json --scenes 2>/dev/null");
+    ASSERT_EQ(run.exitCode, 0);
+    const nlohmann::json json = nlohmann::json::parse(run.output, nullptr, false);
+    ASSERT_FALSE(json.is_discarded()) << run.output;
+    EXPECT_THAT(json["warnings"].dump(), HasSubstr("\"scene 'Spot': Unsupported light type "));
 }
 
 }  // namespace

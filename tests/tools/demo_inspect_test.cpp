@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "support/test_show.h"
 #include "support/test_support.h"
@@ -59,6 +60,26 @@ TEST(DemoInspect, WarnsAboutWhatWillGoWrongWhenTheShowPlays) {
         EXPECT_NE(run.output.find(expected), std::string::npos) << "missing: " << expected << "\n" << run.output;
     }
     EXPECT_EQ(run.output.find("'first'"), run.output.find("'first' 0..100"));  // no warning names the first marker
+
+    // Odd labels, as XML writes them and as the warnings print them: raw in the text, escaped in the JSON.
+    const std::pair<const char*, const char*> labels[] = {
+        {"&quot;q&quot;", "\"q\""}, {"back\\slash", "back\\slash"}, {"two&#10;lines", "two\nlines"},
+        {"a&#9;tab", "a\ttab"},     {"bell&#7;", "bell\x07"},     {"caf\xc3\xa9", "caf\xc3\xa9"},
+        {"latin\xe9", "latin\xc3\xa9"}};
+    std::string timeline = R"(<Timeline timeunit="raw"><TimelineTrack label="first" from="0" to="100"/>)";
+    for (const auto& [xml, label] : labels) {
+        timeline += std::string(R"(<TimelineTrack from="1" to="2" label=")") + xml + "\"/>";
+    }
+    TempDir odd;
+    writeShow(odd, timeline + "</Timeline>");
+    const std::string text = inspect(odd.path(), "").output;
+    const nlohmann::json json = nlohmann::json::parse(inspect(odd.path(), "--json").output);
+    for (size_t i = 0; i < std::size(labels); ++i) {
+        const std::string warning = "marker " + std::to_string(i + 1) + " '" + labels[i].second + "': never shown";
+        EXPECT_NE(text.find("  " + warning), std::string::npos) << warning;
+        EXPECT_EQ(json["timeline"]["markers"][i + 1]["label"], labels[i].second);
+        EXPECT_EQ(json["warnings"][i].get<std::string>().rfind(warning, 0), 0u) << json["warnings"][i];
+    }
 }
 
 TEST(DemoInspect, AnEmptyTimelineIsAWarningNotAnError) {
