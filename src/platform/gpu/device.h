@@ -95,6 +95,8 @@ private:
     // Runs `create` where a GL context of this device is current.
     Result onGlThread(const std::function<Result()>& create);
     // Vertex and pixel shaders are built alike; defined where they are made.
+    // Render-target and depth-stencil views: the texture itself where it serves, else a glTextureView.
+    Result attachmentView(Texture2D& texture, GLenum internal, const ViewRange& range, GlViewTarget* gl);
     template <typename ShaderType>
     Result createShader(const ShaderBytecode& bytecode, ShaderStage stage, Ref<ShaderType>* out);
     void endLife() {
