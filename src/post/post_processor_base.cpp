@@ -68,57 +68,32 @@ void PostProcessorBase::initialize(gpu::Device* newDevice) {
     constants.create(device);
     passConstants = std::move(constants.buffer);
 
+    // The pass states set only what differs from D3D11's defaults (descs.h).
     gpu::DepthStencilDesc depthDesc;
     depthDesc.DepthEnable = false;
     depthDesc.DepthWriteMask = gpu::DepthWriteMask::Zero;
     depthDesc.DepthFunc = gpu::ComparisonFunc::LessEqual;
-    depthDesc.StencilEnable = false;
-    depthDesc.StencilReadMask = 0xFF;
-    depthDesc.StencilWriteMask = 0xFF;
-    depthDesc.FrontFace = {gpu::StencilOp::Keep, gpu::StencilOp::Keep, gpu::StencilOp::Replace,
-                           gpu::ComparisonFunc::Always};
+    depthDesc.FrontFace.StencilPassOp = gpu::StencilOp::Replace;
     depthDesc.BackFace = depthDesc.FrontFace;
     device->CreateDepthStencilState(depthDesc, &depthStencilState);
 
     gpu::BlendDesc blendDesc;
-    blendDesc.AlphaToCoverageEnable = false;
-    blendDesc.IndependentBlendEnable = false;
     for (gpu::RenderTargetBlendDesc& target : blendDesc.RenderTarget) {
-        target.BlendEnable = false;
-        target.SrcBlend = gpu::Blend::One;
         target.DestBlend = gpu::Blend::One;
-        target.BlendOp = gpu::BlendOp::Add;
-        target.SrcBlendAlpha = gpu::Blend::One;
         target.DestBlendAlpha = gpu::Blend::One;
-        target.BlendOpAlpha = gpu::BlendOp::Add;
-        target.RenderTargetWriteMask = gpu::COLOR_WRITE_ENABLE_ALL;
     }
     device->CreateBlendState(blendDesc, &blendState);
 
     gpu::RasterizerDesc rasterDesc;
-    rasterDesc.FillMode = gpu::FillMode::Solid;
     rasterDesc.CullMode = gpu::CullMode::None;
-    rasterDesc.FrontCounterClockwise = false;
-    rasterDesc.DepthBias = 0;
-    rasterDesc.DepthBiasClamp = 0.0f;
-    rasterDesc.SlopeScaledDepthBias = 0.0f;
-    rasterDesc.DepthClipEnable = true;
-    rasterDesc.ScissorEnable = false;
     rasterDesc.MultisampleEnable = true;
-    rasterDesc.AntialiasedLineEnable = false;
     device->CreateRasterizerState(rasterDesc, &rasterizerState);
 
     gpu::SamplerDesc samplerDesc;
-    samplerDesc.Filter = gpu::Filter::MinMagMipLinear;
-    samplerDesc.AddressU = gpu::TextureAddressMode::Clamp;
-    samplerDesc.AddressV = gpu::TextureAddressMode::Clamp;
     samplerDesc.AddressW = gpu::TextureAddressMode::Wrap;
-    samplerDesc.MipLODBias = 0.0f;
-    samplerDesc.MaxAnisotropy = 1;
     samplerDesc.ComparisonFunc = gpu::ComparisonFunc::Always;
     std::fill(std::begin(samplerDesc.BorderColor), std::end(samplerDesc.BorderColor), 0.0f);
     samplerDesc.MinLOD = 0.0f;
-    samplerDesc.MaxLOD = gpu::kFloat32Max;
     device->CreateSamplerState(samplerDesc, &linearSampler);
     samplerDesc.Filter = gpu::Filter::MinMagMipPoint;
     device->CreateSamplerState(samplerDesc, &pointSampler);

@@ -29,21 +29,17 @@ bool DepthBuffer::create(gpu::Device* device, std::uint32_t width_, std::uint32_
     gpu::Texture2DDesc desc;
     desc.Width = width_;
     desc.Height = height_;
-    desc.MipLevels = 1;
     desc.ArraySize = arraySize_;
     desc.Format = shaderReadable ? typelessFormat(depthFormat_) : depthFormat_;
     desc.SampleDesc = {sampleCount_, sampleQuality};
-    desc.Usage = gpu::Usage::Default;
     desc.BindFlags = gpu::BIND_DEPTH_STENCIL | (shaderReadable ? gpu::BIND_SHADER_RESOURCE : 0u);
     if (device) complete = gpu::succeeded(device->CreateTexture2D(desc, nullptr, &texture)) && complete;
 
     for (std::uint32_t slice = 0; device && slice < arraySize_; ++slice) {
         gpu::DepthStencilViewDesc view;
         view.Format = depthFormat_;
-        view.Flags = 0;
         if (arraySize_ == 1) {
             view.ViewDimension = multisampled ? gpu::DsvDimension::Texture2DMS : gpu::DsvDimension::Texture2D;
-            view.Texture2D.MipSlice = 0;
         } else if (multisampled) {
             view.ViewDimension = gpu::DsvDimension::Texture2DMSArray;
             view.Texture2DMSArray = {slice, 1};

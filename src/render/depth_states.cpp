@@ -4,16 +4,10 @@ bool DepthStencilStates::create(gpu::Device* device) {
     depthLessState = nullptr;
     depthAlwaysState = nullptr;
     if (!device) return false;
-    description.DepthEnable = true;
-    description.DepthWriteMask = gpu::DepthWriteMask::All;
-    description.DepthFunc = gpu::ComparisonFunc::Less;
-    description.StencilEnable = false;
-    description.StencilReadMask = 0xFF;
-    description.StencilWriteMask = 0xFF;
-    description.FrontFace = {gpu::StencilOp::Keep, gpu::StencilOp::Incr, gpu::StencilOp::Keep,
-                             gpu::ComparisonFunc::Always};
-    description.BackFace = {gpu::StencilOp::Keep, gpu::StencilOp::Decr, gpu::StencilOp::Keep,
-                            gpu::ComparisonFunc::Always};
+    // D3D11's defaults (descs.h) but for the stencil depth-fail operations, which stay unused with stencil off.
+    description = gpu::DepthStencilDesc{};
+    description.FrontFace.StencilDepthFailOp = gpu::StencilOp::Incr;
+    description.BackFace.StencilDepthFailOp = gpu::StencilOp::Decr;
     device->CreateDepthStencilState(description, &depthLessState);
     description.DepthFunc = gpu::ComparisonFunc::Always;
     device->CreateDepthStencilState(description, &depthAlwaysState);

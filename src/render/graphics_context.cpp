@@ -96,7 +96,6 @@ void GraphicsContext::createDepthBuffer(std::uint32_t width, std::uint32_t heigh
     }
     gpu::DepthStencilViewDesc view;
     view.Format = gpu::Format::D24_UNORM_S8_UINT;
-    view.ViewDimension = gpu::DsvDimension::Texture2D;
     device->CreateDepthStencilView(depthTexture.get(), &view, &depthView);
 }
 

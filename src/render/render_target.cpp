@@ -17,7 +17,6 @@ bool RenderTarget::create(gpu::Device* device, std::uint32_t width_, std::uint32
     desc.ArraySize = arraySize_;
     desc.Format = format_;
     desc.SampleDesc = {sampleCount_, sampleQuality};
-    desc.Usage = gpu::Usage::Default;
     desc.BindFlags =
         gpu::BIND_RENDER_TARGET | gpu::BIND_SHADER_RESOURCE | (unorderedAccess ? gpu::BIND_UNORDERED_ACCESS : 0u);
     desc.MiscFlags = generateMips_ && mipLevels_ > 1 ? gpu::RESOURCE_MISC_GENERATE_MIPS : 0u;
@@ -29,7 +28,6 @@ bool RenderTarget::create(gpu::Device* device, std::uint32_t width_, std::uint32
         bool multisampled = sampleCount_ > 1;
         if (arraySize_ == 1) {
             view.ViewDimension = multisampled ? gpu::RtvDimension::Texture2DMS : gpu::RtvDimension::Texture2D;
-            view.Texture2D.MipSlice = 0;
         } else if (multisampled) {
             view.ViewDimension = gpu::RtvDimension::Texture2DMSArray;
             view.Texture2DMSArray = {slice, 1};

@@ -143,7 +143,6 @@ void Scene::loadMeshes(const aiScene& scene) {
         if (mesh.indexCount > 0) {
             gpu::BufferDesc vertexDesc;
             vertexDesc.ByteWidth = mesh.vertexCount * static_cast<std::uint32_t>(sizeof(MeshVertex));
-            vertexDesc.Usage = gpu::Usage::Default;
             vertexDesc.BindFlags = gpu::BIND_VERTEX_BUFFER;
             gpu::SubresourceData vertexData;
             vertexData.pSysMem = mesh.vertices.data();
@@ -151,7 +150,6 @@ void Scene::loadMeshes(const aiScene& scene) {
 
             gpu::BufferDesc indexDesc;
             indexDesc.ByteWidth = mesh.indexCount * static_cast<std::uint32_t>(sizeof(std::uint32_t));
-            indexDesc.Usage = gpu::Usage::Default;
             indexDesc.BindFlags = gpu::BIND_INDEX_BUFFER;
             gpu::SubresourceData indexData;
             indexData.pSysMem = mesh.indices.data();
@@ -219,7 +217,6 @@ void Scene::linkLights() {
 
 void Scene::createConstantBuffers() {
     gpu::BufferDesc desc;
-    desc.Usage = gpu::Usage::Default;
     desc.BindFlags = gpu::BIND_CONSTANT_BUFFER;
     desc.ByteWidth = sizeof(ObjectBlock);
     device->CreateBuffer(desc, nullptr, &objectBuffer);

@@ -79,16 +79,13 @@ void Scene::loadTextures() {
     }
     if (!anyTexture) return;
 
+    // What differs from D3D11's default sampler (descs.h).
     gpu::SamplerDesc desc;
-    desc.Filter = gpu::Filter::MinMagMipLinear;
     desc.AddressU = gpu::TextureAddressMode::Wrap;
     desc.AddressV = gpu::TextureAddressMode::Wrap;
     desc.AddressW = gpu::TextureAddressMode::Wrap;
-    desc.MipLODBias = 0.0f;
-    desc.MaxAnisotropy = 1;
     desc.ComparisonFunc = gpu::ComparisonFunc::Always;
     for (float& component : desc.BorderColor) component = 0.0f;
     desc.MinLOD = 0.0f;
-    desc.MaxLOD = gpu::kFloat32Max;
     device->CreateSamplerState(desc, &sampler);
 }

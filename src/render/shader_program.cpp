@@ -71,10 +71,6 @@ gpu::Result ShaderProgram::loadVertexShader(const char16_t* path, const char* na
         element.SemanticName = parameter.SemanticName.c_str();
         element.SemanticIndex = parameter.SemanticIndex;
         element.Format = inputElementFormat(parameter.Mask, parameter.ComponentType);
-        element.InputSlot = 0;
-        element.AlignedByteOffset = gpu::kAppendAlignedElement;
-        element.InputSlotClass = gpu::InputClassification::PerVertexData;
-        element.InstanceDataStepRate = 0;
         elements.push_back(element);
     }
     device->CreateInputLayout(elements.data(), static_cast<std::uint32_t>(elements.size()), code, &layout);

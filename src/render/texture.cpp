@@ -63,14 +63,8 @@ void Texture::load(gpu::Device* device, const std::string& fileName, bool srgb) 
     gpu::Texture2DDesc desc;
     desc.Width = static_cast<std::uint32_t>(width);
     desc.Height = static_cast<std::uint32_t>(height);
-    desc.MipLevels = 1;
-    desc.ArraySize = 1;
     desc.Format = format;
-    desc.SampleDesc = {1, 0};
-    desc.Usage = gpu::Usage::Default;
     desc.BindFlags = gpu::BIND_SHADER_RESOURCE;
-    desc.CPUAccessFlags = 0;
-    desc.MiscFlags = 0;
     gpu::SubresourceData initial;
     initial.pSysMem = pixels;
     initial.SysMemPitch = static_cast<std::uint32_t>(width * components);
@@ -82,8 +76,6 @@ void Texture::load(gpu::Device* device, const std::string& fileName, bool srgb) 
 
     gpu::ShaderResourceViewDesc viewDesc;
     viewDesc.Format = format;
-    viewDesc.ViewDimension = gpu::SrvDimension::Texture2D;
-    viewDesc.Texture2D.MostDetailedMip = 0;
     viewDesc.Texture2D.MipLevels = 1;
     device->CreateShaderResourceView(texture.get(), &viewDesc, &shaderResourceView);
 }

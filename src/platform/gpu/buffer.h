@@ -15,6 +15,9 @@ public:
     ResourceDimension GetType() const override { return ResourceDimension::Buffer; }
     const BufferDesc& GetDesc() const { return desc_; }
 
+    // Why the device refuses the desc ("" when it does not).
+    static std::string checkDesc(const BufferDesc& desc, bool hasInitialData);
+
     // Layer internals.
     Buffer(Device* device, const BufferDesc& desc);
     ~Buffer() override;

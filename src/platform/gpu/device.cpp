@@ -4,6 +4,7 @@
 #include "platform/gpu/gl_contexts.h"
 #include "platform/gpu/gl_errors.h"
 #include "platform/gpu/resource_thread.h"
+#include "platform/process/debug_output.h"
 
 namespace gpu {
 namespace {
@@ -16,8 +17,8 @@ bool knownLevel(FeatureLevel level) {
 
 }  // namespace
 
-Device::Device(std::unique_ptr<GlContexts> contexts, FeatureLevel level)
-    : contexts_(std::move(contexts)), featureLevel_(level), owner_(std::this_thread::get_id()) {}
+Device::Device(std::unique_ptr<GlContexts> contexts, FeatureLevel level, DeviceCaps caps)
+    : contexts_(std::move(contexts)), featureLevel_(level), caps_(std::move(caps)), owner_(std::this_thread::get_id()) {}
 
 Device::~Device() {
     if (immediate_) immediate_->ClearState();
@@ -55,7 +56,6 @@ bool Device::initialise() {
     // D3D's conventions once for the context: row 0 at the top, depth 0..1.
     glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
     glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
-    glGetIntegerv(GL_MAX_SAMPLES, &maxSamples_);
 
     // What D3D samples with when no sampler is bound.
     glCreateSamplers(1, &defaultSampler_);
@@ -156,12 +156,11 @@ Result CreateDevice(SDL_Window* window, const FeatureLevel* featureLevels, std::
     std::unique_ptr<GlContexts> contexts =
         window ? createWindowContexts(window, &error) : createHeadlessContexts(&error);
     if (!contexts) return reportFailure(Result::Fail, error);
-    GLint major = 0, minor = 0;
-    glGetIntegerv(GL_MAJOR_VERSION, &major);
-    glGetIntegerv(GL_MINOR_VERSION, &minor);
-    if (major * 10 + minor < 45) return reportFailure(Result::Unsupported, "OpenGL 4.5 is not available");
+    DeviceCaps caps;
+    if (!readDeviceCaps(&caps)) return reportFailure(Result::Unsupported, "OpenGL 4.5 is not available");
+    platform::debugOutput(caps.describe().c_str());
 
-    Ref<Device> created = Ref<Device>::adopt(new Device(std::move(contexts), *chosen));
+    Ref<Device> created = Ref<Device>::adopt(new Device(std::move(contexts), *chosen, std::move(caps)));
     if (!created->initialise()) return reportFailure(Result::Fail, "device initialisation failed");
     if (obtainedLevel) *obtainedLevel = *chosen;
     if (immediateContext) *immediateContext = created->GetImmediateContext();

@@ -18,6 +18,7 @@
 
 #include "platform/gpu/buffer.h"
 #include "platform/gpu/descs.h"
+#include "platform/gpu/device_caps.h"
 #include "platform/gpu/input_layout.h"
 #include "platform/gpu/program_cache.h"
 #include "platform/gpu/ref_counted.h"
@@ -60,6 +61,8 @@ public:
     Result CheckMultisampleQualityLevels(Format format, std::uint32_t sampleCount, std::uint32_t* qualityLevels);
 
     FeatureLevel GetFeatureLevel() const { return featureLevel_; }
+    // The driver as read at creation.
+    const DeviceCaps& caps() const { return caps_; }
     // Borrowed; lives as long as the device. Only the device's creating thread may use it.
     DeviceContext* GetImmediateContext() const { return immediate_.get(); }
 
@@ -71,7 +74,7 @@ public:
     void releaseGl(GlKind kind, GLuint name, std::uint64_t serial = 0);
     void drainReleases();
     GLuint defaultSampler() const { return defaultSampler_; }
-    std::int32_t maxSamples() const { return maxSamples_; }
+    std::int32_t maxSamples() const { return caps_.maxSamples; }
     // A 1 x 1 texture of zeros for a sampler uniform of this GL type (GL_SAMPLER_2D, GL_ISAMPLER_2D, ...).
     GLuint emptyTexture(GLenum samplerType) const;
     ProgramCache& programs() { return programs_; }
@@ -81,7 +84,7 @@ public:
     void childAdded() { lives_.fetch_add(1, std::memory_order_relaxed); }
     void childGone() { endLife(); }
 
-    Device(std::unique_ptr<GlContexts> contexts, FeatureLevel level);
+    Device(std::unique_ptr<GlContexts> contexts, FeatureLevel level, DeviceCaps caps);
     ~Device() override;
 
 protected:
@@ -95,6 +98,8 @@ private:
     // Runs `create` where a GL context of this device is current.
     Result onGlThread(const std::function<Result()>& create);
     // Vertex and pixel shaders are built alike; defined where they are made.
+    // Render-target and depth-stencil views: the texture itself where it serves, else a glTextureView.
+    Result attachmentView(Texture2D& texture, GLenum internal, const ViewRange& range, GlViewTarget* gl);
     template <typename ShaderType>
     Result createShader(const ShaderBytecode& bytecode, ShaderStage stage, Ref<ShaderType>* out);
     void endLife() {
@@ -111,6 +116,7 @@ private:
 
     std::unique_ptr<GlContexts> contexts_;
     FeatureLevel featureLevel_;
+    DeviceCaps caps_;
     std::thread::id owner_;
     std::unique_ptr<DeviceContext> immediate_;
     std::unique_ptr<ResourceThread> resourceThread_;
@@ -118,7 +124,6 @@ private:
     std::vector<PendingRelease> pending_;
     std::vector<PendingRelease> draining_;
     GLuint defaultSampler_ = 0;
-    std::int32_t maxSamples_ = 1;
     GLuint emptyTextures_[kEmptyKinds] = {};
     ProgramCache programs_{*this};
     std::atomic<std::uint32_t> lives_{1};  // one for the application's references, one per child

@@ -14,4 +14,20 @@ DeviceChild::~DeviceChild() {
     if (keepsDevice_) device_->childGone();  // may destroy the device: nothing may follow
 }
 
+std::string Resource::checkUsage(Usage usage, std::uint32_t cpuAccess, std::uint32_t binds, bool hasInitialData) {
+    switch (usage) {
+        case Usage::Default: return cpuAccess == 0 ? "" : "default usage takes no CPU access";
+        case Usage::Immutable:
+            if (cpuAccess != 0) return "immutable usage takes no CPU access";
+            return hasInitialData ? "" : "immutable resources need initial data";
+        case Usage::Dynamic: return cpuAccess == CPU_ACCESS_WRITE ? "" : "dynamic usage needs CPU write access only";
+        case Usage::Staging:
+            if (binds != 0) return "staging resources take no bind flags";
+            return cpuAccess != 0 && (cpuAccess & ~(CPU_ACCESS_READ | CPU_ACCESS_WRITE)) == 0
+                       ? ""
+                       : "staging resources need CPU access";
+    }
+    return "unknown usage";
+}
+
 }  // namespace gpu

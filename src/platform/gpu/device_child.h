@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
+#include "platform/gpu/descs.h"
 #include "platform/gpu/ref_counted.h"
 
 namespace gpu {
@@ -45,6 +47,9 @@ public:
 
 protected:
     using DeviceChild::DeviceChild;
+    // The usage rules buffers and textures share: why the CPU access, bind flags and initial data do not fit
+    // the usage ("" when they do).
+    static std::string checkUsage(Usage usage, std::uint32_t cpuAccess, std::uint32_t binds, bool hasInitialData);
 };
 
 }  // namespace gpu

@@ -78,8 +78,19 @@ void DeviceContext::IASetPrimitiveTopology(PrimitiveTopology topology) { topolog
 void DeviceContext::VSSetShader(VertexShader* shader) { vertexShader_ = share(shader); }
 void DeviceContext::PSSetShader(PixelShader* shader) { pixelShader_ = share(shader); }
 
-void DeviceContext::setConstantBuffers(ShaderStage stage, StageBindings& s, std::uint32_t start, std::uint32_t count,
+DeviceContext::StageBindings& DeviceContext::stage(ShaderStage stage) {
+    return stage == ShaderStage::Vertex ? vertexStage_ : pixelStage_;
+}
+
+template <typename T, std::size_t N>
+void DeviceContext::setSlots(std::array<Ref<T>, N>& slots, std::uint32_t start, std::uint32_t count,
+                             T* const* objects) {
+    for (std::uint32_t i = 0; i < count && start + i < N; ++i) slots[start + i] = share(objects ? objects[i] : nullptr);
+}
+
+void DeviceContext::setConstantBuffers(ShaderStage stage, std::uint32_t start, std::uint32_t count,
                                        Buffer* const* buffers) {
+    StageBindings& s = this->stage(stage);
     for (std::uint32_t i = 0; i < count && start + i < kConstantBufferSlots; ++i) {
         Buffer* b = buffers ? buffers[i] : nullptr;
         if (b && !(b->GetDesc().BindFlags & BIND_CONSTANT_BUFFER)) b = nullptr;
@@ -89,35 +100,22 @@ void DeviceContext::setConstantBuffers(ShaderStage stage, StageBindings& s, std:
 }
 
 void DeviceContext::VSSetConstantBuffers(std::uint32_t start, std::uint32_t count, Buffer* const* buffers) {
-    setConstantBuffers(ShaderStage::Vertex, vertexStage_, start, count, buffers);
+    setConstantBuffers(ShaderStage::Vertex, start, count, buffers);
 }
-
 void DeviceContext::PSSetConstantBuffers(std::uint32_t start, std::uint32_t count, Buffer* const* buffers) {
-    setConstantBuffers(ShaderStage::Pixel, pixelStage_, start, count, buffers);
+    setConstantBuffers(ShaderStage::Pixel, start, count, buffers);
 }
-
 void DeviceContext::VSSetShaderResources(std::uint32_t start, std::uint32_t count, ShaderResourceView* const* views) {
-    for (std::uint32_t i = 0; i < count && start + i < kShaderResourceSlots; ++i) {
-        vertexStage_.views[start + i] = share(views ? views[i] : nullptr);
-    }
+    setSlots(vertexStage_.views, start, count, views);
 }
-
 void DeviceContext::PSSetShaderResources(std::uint32_t start, std::uint32_t count, ShaderResourceView* const* views) {
-    for (std::uint32_t i = 0; i < count && start + i < kShaderResourceSlots; ++i) {
-        pixelStage_.views[start + i] = share(views ? views[i] : nullptr);
-    }
+    setSlots(pixelStage_.views, start, count, views);
 }
-
 void DeviceContext::VSSetSamplers(std::uint32_t start, std::uint32_t count, SamplerState* const* samplers) {
-    for (std::uint32_t i = 0; i < count && start + i < kSamplerSlots; ++i) {
-        vertexStage_.samplers[start + i] = share(samplers ? samplers[i] : nullptr);
-    }
+    setSlots(vertexStage_.samplers, start, count, samplers);
 }
-
 void DeviceContext::PSSetSamplers(std::uint32_t start, std::uint32_t count, SamplerState* const* samplers) {
-    for (std::uint32_t i = 0; i < count && start + i < kSamplerSlots; ++i) {
-        pixelStage_.samplers[start + i] = share(samplers ? samplers[i] : nullptr);
-    }
+    setSlots(pixelStage_.samplers, start, count, samplers);
 }
 
 // ---- rasterizer and output merger ---------------------------------------------------------------------------

@@ -99,8 +99,11 @@ private:
         std::array<Ref<ShaderResourceView>, kShaderResourceSlots> views;
         std::array<Ref<SamplerState>, kSamplerSlots> samplers;
     };
-    void setConstantBuffers(ShaderStage stage, StageBindings& s, std::uint32_t start, std::uint32_t count,
-                            Buffer* const* buffers);
+    StageBindings& stage(ShaderStage stage);
+    // The stage setters: D3D ignores slots past the end and binds null for a null list.
+    template <typename T, std::size_t N>
+    static void setSlots(std::array<Ref<T>, N>& slots, std::uint32_t start, std::uint32_t count, T* const* objects);
+    void setConstantBuffers(ShaderStage stage, std::uint32_t start, std::uint32_t count, Buffer* const* buffers);
     void bindStageTextures(const Shader* shader, const StageBindings& s);
     bool prepareDraw();
     void bindVertexInput();

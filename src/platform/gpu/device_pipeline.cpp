@@ -13,6 +13,7 @@ namespace {
 
 Result invalid(const std::string& why) { return reportFailure(Result::InvalidArg, why); }
 
+// D3D11_FILTER bits.
 constexpr std::uint32_t kFilterMipLinear = 0x1, kFilterMagLinear = 0x4, kFilterMinLinear = 0x10,
                         kFilterAnisotropic = 0x40, kFilterComparison = 0x80;
 
@@ -57,7 +58,7 @@ std::string checkBytecode(const ShaderBytecode& code, ShaderStage stage) {
 
 Result Device::CreateDepthStencilState(const DepthStencilDesc& desc, Ref<DepthStencilState>* out) {
     if (out) *out = nullptr;
-    if (!validDepthStencilDesc(desc)) return invalid("bad depth-stencil description");
+    if (std::string why = DepthStencilState::checkDesc(desc); !why.empty()) return invalid(why);
     if (!out) return Result::SFalse;
     *out = Ref<DepthStencilState>::adopt(new DepthStencilState(this, desc));
     return Result::Ok;
@@ -65,7 +66,7 @@ Result Device::CreateDepthStencilState(const DepthStencilDesc& desc, Ref<DepthSt
 
 Result Device::CreateBlendState(const BlendDesc& desc, Ref<BlendState>* out) {
     if (out) *out = nullptr;
-    if (!validBlendDesc(desc)) return invalid("bad blend description");
+    if (std::string why = BlendState::checkDesc(desc); !why.empty()) return invalid(why);
     if (!out) return Result::SFalse;
     *out = Ref<BlendState>::adopt(new BlendState(this, desc));
     return Result::Ok;
@@ -73,7 +74,7 @@ Result Device::CreateBlendState(const BlendDesc& desc, Ref<BlendState>* out) {
 
 Result Device::CreateRasterizerState(const RasterizerDesc& desc, Ref<RasterizerState>* out) {
     if (out) *out = nullptr;
-    if (!validRasterizerDesc(desc)) return invalid("bad rasterizer description");
+    if (std::string why = RasterizerState::checkDesc(desc); !why.empty()) return invalid(why);
     if (!out) return Result::SFalse;
     *out = Ref<RasterizerState>::adopt(new RasterizerState(this, desc));
     return Result::Ok;
@@ -81,20 +82,13 @@ Result Device::CreateRasterizerState(const RasterizerDesc& desc, Ref<RasterizerS
 
 Result Device::CreateSamplerState(const SamplerDesc& desc, Ref<SamplerState>* out) {
     if (out) *out = nullptr;
-    auto filter = static_cast<std::uint32_t>(desc.Filter);
-    constexpr std::uint32_t known =
-        kFilterMipLinear | kFilterMagLinear | kFilterMinLinear | kFilterAnisotropic | kFilterComparison;
-    GLenum wrapU = glAddressMode(desc.AddressU), wrapV = glAddressMode(desc.AddressV),
-           wrapW = glAddressMode(desc.AddressW);
-    if ((filter & ~known) != 0 || !wrapU || !wrapV || !wrapW || desc.MaxAnisotropy > 16 ||
-        !glComparison(desc.ComparisonFunc) || desc.MinLOD > desc.MaxLOD) {
-        return invalid("bad sampler description");
-    }
+    if (std::string why = SamplerState::checkDesc(desc); !why.empty()) return invalid(why);
     if (!out) return Result::SFalse;
     GLuint sampler = 0;
     Result result = onGlThread([&] {
         clearGlErrors();
         glCreateSamplers(1, &sampler);
+        auto filter = static_cast<std::uint32_t>(desc.Filter);
         bool minLinear = filter & kFilterMinLinear, magLinear = filter & kFilterMagLinear,
              mipLinear = filter & kFilterMipLinear, anisotropic = filter & kFilterAnisotropic;
         GLenum minFilter = minLinear ? (mipLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST)
@@ -105,9 +99,9 @@ Result Device::CreateSamplerState(const SamplerDesc& desc, Ref<SamplerState>* ou
             glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT,
                                 static_cast<float>(std::max<std::uint32_t>(1, desc.MaxAnisotropy)));
         }
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, wrapU);
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, wrapV);
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, wrapW);
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, glAddressMode(desc.AddressU));
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, glAddressMode(desc.AddressV));
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, glAddressMode(desc.AddressW));
         glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, desc.MipLODBias);
         glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, desc.MinLOD);
         glSamplerParameterf(sampler, GL_TEXTURE_MAX_LOD, desc.MaxLOD);

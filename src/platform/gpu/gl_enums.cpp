@@ -1,7 +1,5 @@
 #include "platform/gpu/gl_enums.h"
 
-#include <initializer_list>
-
 namespace gpu {
 
 GLenum glComparison(ComparisonFunc func) {
@@ -71,48 +69,6 @@ GLenum glAddressMode(TextureAddressMode mode) {
         case TextureAddressMode::MirrorOnce: return GL_MIRROR_CLAMP_TO_EDGE;
     }
     return 0;
-}
-
-namespace {
-
-// GL_ZERO is 0, so validity cannot be read off the GL value for these two.
-bool validOp(StencilOp op) { return op >= StencilOp::Keep && op <= StencilOp::Decr; }
-bool validBlend(Blend b) {
-    return (b >= Blend::Zero && b <= Blend::SrcAlphaSat) || b == Blend::BlendFactor || b == Blend::InvBlendFactor;
-}
-
-bool validFace(const DepthStencilOpDesc& face) {
-    return validOp(face.StencilFailOp) && validOp(face.StencilDepthFailOp) && validOp(face.StencilPassOp) &&
-           glComparison(face.StencilFunc);
-}
-
-}  // namespace
-
-bool validDepthStencilDesc(const DepthStencilDesc& desc) {
-    return (desc.DepthWriteMask == DepthWriteMask::Zero || desc.DepthWriteMask == DepthWriteMask::All) &&
-           glComparison(desc.DepthFunc) && validFace(desc.FrontFace) && validFace(desc.BackFace);
-}
-
-bool validBlendDesc(const BlendDesc& desc) {
-    for (const RenderTargetBlendDesc& t : desc.RenderTarget) {
-        if (!validBlend(t.SrcBlend) || !validBlend(t.DestBlend) || !glBlendEquation(t.BlendOp) ||
-            !validBlend(t.SrcBlendAlpha) || !validBlend(t.DestBlendAlpha) || !glBlendEquation(t.BlendOpAlpha) ||
-            t.RenderTargetWriteMask > COLOR_WRITE_ENABLE_ALL) {
-            return false;
-        }
-        // Colour factors are not allowed for alpha, as in D3D.
-        for (Blend b : {t.SrcBlendAlpha, t.DestBlendAlpha}) {
-            if (b == Blend::SrcColor || b == Blend::InvSrcColor || b == Blend::DestColor || b == Blend::InvDestColor) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
-bool validRasterizerDesc(const RasterizerDesc& desc) {
-    return (desc.FillMode == FillMode::Solid || desc.FillMode == FillMode::Wireframe) &&
-           (desc.CullMode == CullMode::None || desc.CullMode == CullMode::Front || desc.CullMode == CullMode::Back);
 }
 
 }  // namespace gpu

@@ -1,6 +1,6 @@
 #pragma once
 
-// D3D enumerations to GL. Descriptions are validated first; the mappings then only see D3D values.
+// D3D enumerations to GL. The objects' own checks run first; the mappings then only see valid D3D values.
 
 #include <epoxy/gl.h>
 
@@ -13,9 +13,5 @@ GLenum glStencilOp(StencilOp op);
 GLenum glBlendFactor(Blend blend);
 GLenum glBlendEquation(BlendOp op);
 GLenum glAddressMode(TextureAddressMode mode);
-
-bool validDepthStencilDesc(const DepthStencilDesc& desc);
-bool validBlendDesc(const BlendDesc& desc);
-bool validRasterizerDesc(const RasterizerDesc& desc);
 
 }  // namespace gpu

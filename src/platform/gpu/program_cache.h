@@ -1,8 +1,8 @@
 #pragma once
 
-// One GL program per distinct translation. llvmpipe compiles a program again at its first draw (about 100 ms), so
-// shaders created many times from the same bytecode (one program per mesh) share one program object; it goes
-// when the last shader using it goes.
+// One GL program per distinct translation. Drivers compile a program again at its first draw (llvmpipe's cost is
+// in device_caps.h), so shaders created many times from the same bytecode (one program per mesh) share one
+// program object; it goes when the last shader using it goes.
 
 #include <functional>
 #include <memory>

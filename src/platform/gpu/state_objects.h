@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <epoxy/gl.h>
 
 #include "platform/gpu/descs.h"
@@ -18,14 +20,21 @@ private:
     Desc desc_;
 };
 
+// Each kind's checkDesc answers why the device refuses a desc ("" when it does not).
 class DepthStencilState final : public StateObject<DepthStencilDesc> {
+public:
     using StateObject::StateObject;
+    static std::string checkDesc(const DepthStencilDesc& desc);
 };
 class BlendState final : public StateObject<BlendDesc> {
+public:
     using StateObject::StateObject;
+    static std::string checkDesc(const BlendDesc& desc);
 };
 class RasterizerState final : public StateObject<RasterizerDesc> {
+public:
     using StateObject::StateObject;
+    static std::string checkDesc(const RasterizerDesc& desc);
 };
 
 // A GL sampler object (shared between contexts).
@@ -35,6 +44,7 @@ public:
         : StateObject(device, desc), sampler_(sampler) {}
     ~SamplerState() override;
     GLuint glName() const { return sampler_; }
+    static std::string checkDesc(const SamplerDesc& desc);
 
 private:
     GLuint sampler_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <epoxy/gl.h>
@@ -16,6 +17,15 @@ public:
     // MipLevels holds the resolved count (never 0).
     const Texture2DDesc& GetDesc() const { return desc_; }
 
+    // Desc rules: MipLevels 0 becomes the full chain; then why the device, which has up to `maxSamples`
+    // samples, refuses the desc with this initial data ("" when it does not).
+    static void normaliseDesc(Texture2DDesc* desc);
+    static std::string checkDesc(const Texture2DDesc& desc, const SubresourceData* initialData,
+                                 std::int32_t maxSamples);
+    // Where the texture's GL storage goes, and in which format (0 when there is none).
+    static GLenum glTargetFor(const Texture2DDesc& desc);
+    static GLenum glStorageFormatFor(const Texture2DDesc& desc);
+
     // Layer internals.
     Texture2D(Device* device, const Texture2DDesc& desc);
     ~Texture2D() override;
@@ -30,7 +40,8 @@ public:
     std::uint32_t mipWidth(std::uint32_t mip) const { return desc_.Width >> mip ? desc_.Width >> mip : 1; }
     std::uint32_t mipHeight(std::uint32_t mip) const { return desc_.Height >> mip ? desc_.Height >> mip : 1; }
     std::uint8_t* stagingData(std::uint32_t subresource, std::uint32_t* rowPitch);
-    void allocateStaging();
+    // Allocates the CPU copy of a staging texture, filled from the initial data when there is some.
+    void allocateStaging(const SubresourceData* initialData);
     bool mapped = false;
 
 private:

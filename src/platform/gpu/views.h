@@ -3,6 +3,8 @@
 // Views name a texture's GL object to bind or attach. A view whose format or dimension differs from its texture
 // owns a glTextureView over the texture's immutable storage; otherwise it uses the texture itself.
 
+#include <string>
+
 #include <epoxy/gl.h>
 
 #include "platform/gpu/descs.h"
@@ -18,6 +20,26 @@ struct GlViewTarget {
     GLint layer = -1;  // -1: the whole texture (layered when it has several slices)
     bool ownsTexture = false;
 };
+
+// The part of a texture one view covers.
+struct ViewRange {
+    std::uint32_t firstMip = 0, mipCount = 1, firstSlice = 0, sliceCount = 1;
+    bool multisampled = false;
+    bool arrayDimension = false;
+};
+
+// The rules D3D11 applies before any view is made, for each of the four view descs. A null desc stands for
+// viewDescFromResource (the whole texture in its own format); normaliseViewDesc fills what the caller may leave
+// UNKNOWN; checkViewDesc answers why the desc is refused ("" when it is not) and the part it covers.
+template <typename Desc>
+Desc viewDescFromResource(const Texture2D& texture);
+template <typename Desc>
+void normaliseViewDesc(const Texture2D& texture, Desc* desc);
+template <typename Desc>
+std::string checkViewDesc(const Texture2D& texture, const Desc& desc, ViewRange* range);
+// What a null resource is called in the refusal, as "render-target".
+template <typename Desc>
+const char* viewKindName();
 
 class View : public DeviceChild {
 public:

@@ -14,8 +14,8 @@ namespace shader_compiler {
 // D3D gives it consecutive semantic indices). -1 when the table is full.
 std::int32_t varyingLocation(const std::string& semantic, std::uint32_t count);
 
-// Locations GL gives every stage at least (GL_MAX_VARYING_VECTORS in 4.5 core is 15 and more in practice;
-// llvmpipe offers 32).
+// Locations the drivers in use give every stage (GL_MAX_VARYING_VECTORS in 4.5 core is 15 and more in practice;
+// gpu::DeviceCaps reports the driver's).
 constexpr std::uint32_t kVaryingLocations = 32;
 
 }  // namespace shader_compiler
