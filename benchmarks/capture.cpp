@@ -61,6 +61,18 @@ double captureRate(OfflineRenderer& renderer, int frames, bool video, const fs::
     return frames / seconds;
 }
 
+// ffmpeg alone on as many blank frames from /dev/zero, the same encoder settings: the ceiling of a video capture
+// on the no-op driver, whose frames are blank too.
+double ffmpegAloneRate(std::uint32_t width, std::uint32_t height, int frames) {
+    const std::string command = "ffmpeg -hide_banner -loglevel error -f rawvideo -pix_fmt rgba -s " +
+                                std::to_string(width) + "x" + std::to_string(height) +
+                                " -r 30 -i /dev/zero -frames:v " + std::to_string(frames) +
+                                " -c:v libx264 -preset veryfast -pix_fmt yuv420p -f null -";
+    const auto start = Clock::now();
+    if (std::system(command.c_str()) != 0) return 0.0;
+    return frames / (millisecondsSince(start) / 1000.0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -84,6 +96,9 @@ int main(int argc, char** argv) {
         const double video = captureRate(offline, frames, true, scratch);
         std::printf("  %4ux%-4u  PNG sequence %6.1f frames/s   video (libx264 veryfast) %6.1f frames/s\n", width,
                     height, png, video);
+        if (onNoopDriver())
+            std::printf("            ffmpeg alone on as many blank frames: %.1f frames/s\n",
+                        ffmpegAloneRate(width, height, frames));
         if (!onNoopDriver()) {
             // The encoder on a drawn frame, one thread: the sequence's rate on n cores is at most n / this.
             std::vector<std::uint8_t> rgba, file;

@@ -49,7 +49,8 @@ void initialiseGlslang() {
 }  // namespace
 
 bool declaredVertexInputs(const std::string& path, const std::string& source, const std::vector<SourceFile>& includes,
-                          const char* entryPoint, int model, std::vector<gpu::SignatureParameter>* inputs) {
+                          const char* entryPoint, int model, const std::vector<Define>& defines,
+                          std::vector<gpu::SignatureParameter>* inputs) {
     initialiseGlslang();
     glslang::TShader shader(EShLangVertex);
     const char* text = source.data();
@@ -58,6 +59,7 @@ bool declaredVertexInputs(const std::string& path, const std::string& source, co
     shader.setStringsWithLengthsAndNames(&text, &length, &name, 1);
     std::string preamble = "#define __SHADER_TARGET_MAJOR " + std::to_string(model / 10) +
                            "\n#define __SHADER_TARGET_MINOR " + std::to_string(model % 10) + "\n";
+    for (const Define& define : defines) preamble += "#define " + define.name + " " + define.value + "\n";
     shader.setPreamble(preamble.c_str());
     shader.setEntryPoint(entryPoint);
     shader.setEnvInput(glslang::EShSourceHlsl, EShLangVertex, glslang::EShClientVulkan, 100);

@@ -15,6 +15,7 @@ namespace shader_compiler {
 // `includes`: the files the shaderc pass read, served again from memory so both passes see the same bytes.
 // False (and `inputs` untouched) when glslang cannot parse what shaderc compiled.
 bool declaredVertexInputs(const std::string& path, const std::string& source, const std::vector<SourceFile>& includes,
-                          const char* entryPoint, int model, std::vector<gpu::SignatureParameter>* inputs);
+                          const char* entryPoint, int model, const std::vector<Define>& defines,
+                          std::vector<gpu::SignatureParameter>* inputs);
 
 }  // namespace shader_compiler

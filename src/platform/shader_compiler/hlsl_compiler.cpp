@@ -12,7 +12,14 @@ namespace shader_compiler {
 
 gpu::Result compileFromFile(const std::string& path, const char* entryPoint, const char* profile,
                             gpu::ShaderBytecode* code, std::string* messages) {
+    return compileFromFile(path, entryPoint, profile, {}, code, nullptr, messages);
+}
+
+gpu::Result compileFromFile(const std::string& path, const char* entryPoint, const char* profile,
+                            const std::vector<Define>& defines, gpu::ShaderBytecode* code,
+                            ShaderReflection* reflection, std::string* messages) {
     if (code) *code = {};
+    if (reflection) *reflection = {};
     if (messages) messages->clear();
     gpu::ShaderStage stage = gpu::ShaderStage::Vertex;
     int model = 0;
@@ -20,7 +27,7 @@ gpu::Result compileFromFile(const std::string& path, const char* entryPoint, con
         if (messages) *messages = path + ": error: unknown profile " + (profile ? profile : "(null)") + "\n";
         return gpu::Result::InvalidArg;
     }
-    TranslationKey key{path, {}, entryPoint, profile};
+    TranslationKey key{path, {}, entryPoint, profile, defines};
     if (!readWholeFile(path, &key.content)) {
         if (messages) *messages = path + ": error: cannot open the file\n";
         return gpu::Result::Fail;
@@ -28,19 +35,25 @@ gpu::Result compileFromFile(const std::string& path, const char* entryPoint, con
 
     std::shared_ptr<const CachedTranslation> translation = findTranslation(key);
     if (!translation) {
-        SpirvModule module = hlslToSpirv(path, key.content, entryPoint, stage, model);
+        SpirvModule module = hlslToSpirv(path, key.content, entryPoint, stage, model, defines);
         if (!module.ok) {
             if (messages) *messages = module.messages;
             return gpu::Result::Fail;
         }
         auto made = std::make_shared<CachedTranslation>();
         std::string error;
-        if (!spirvToGlsl(module.words, stage, &made->code, &error)) {
-            if (messages) *messages = module.messages + path + ": error: " + error + "\n";
+        if (!spirvToGlsl(module.words, stage, module.placements, &made->code, &made->reflection, &error)) {
+            // Errors without a place of their own are the file's.
+            if (error.compare(0, 7, "error: ") == 0) error = path + ": " + error;
+            if (messages) *messages = module.messages + error + "\n";
             return gpu::Result::Fail;
         }
         if (stage == gpu::ShaderStage::Vertex) {
-            declaredVertexInputs(path, key.content, module.includes, entryPoint, model, &made->code.InputSignature);
+            // Rebraced text is preprocessed already: it needs no includes.
+            const bool rebraced = !module.rebracedSource.empty();
+            declaredVertexInputs(path, rebraced ? module.rebracedSource : key.content,
+                                 rebraced ? std::vector<SourceFile>{} : module.includes, entryPoint, model, defines,
+                                 &made->code.InputSignature);
         }
         made->messages = std::move(module.messages);
         made->includes = std::move(module.includes);
@@ -48,6 +61,7 @@ gpu::Result compileFromFile(const std::string& path, const char* entryPoint, con
         storeTranslation(key, std::move(made));
     }
     if (code) *code = translation->code;
+    if (reflection) *reflection = translation->reflection;
     if (messages) *messages = translation->messages;
     return gpu::Result::Ok;
 }

@@ -6,9 +6,12 @@
 // the profile, so compiling the same file again costs a file read and a hash. Safe to call from any thread.
 
 #include <string>
+#include <vector>
 
 #include "platform/gpu/result.h"
 #include "platform/gpu/shader_bytecode.h"
+#include "platform/shader_compiler/hlsl_to_spirv.h"
+#include "platform/shader_compiler/shader_reflection.h"
 
 namespace shader_compiler {
 
@@ -18,5 +21,11 @@ namespace shader_compiler {
 // warnings, each with file and line, on success too (empty when there are none), like D3D's error blob.
 gpu::Result compileFromFile(const std::string& path, const char* entryPoint, const char* profile,
                             gpu::ShaderBytecode* code, std::string* messages);
+
+// The same with preprocessor definitions (D3D's pDefines) and, when `reflection` is not null, the constant
+// buffers' layouts and the bound resources as D3D's reflection reports them.
+gpu::Result compileFromFile(const std::string& path, const char* entryPoint, const char* profile,
+                            const std::vector<Define>& defines, gpu::ShaderBytecode* code,
+                            ShaderReflection* reflection, std::string* messages);
 
 }  // namespace shader_compiler

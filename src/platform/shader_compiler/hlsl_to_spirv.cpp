@@ -7,6 +7,7 @@
 
 #include <shaderc/shaderc.hpp>
 
+#include "platform/shader_compiler/initializer_braces.h"
 #include "platform/shader_compiler/source_files.h"
 
 namespace shader_compiler {
@@ -77,9 +78,9 @@ bool parseProfile(const char* profile, gpu::ShaderStage* stage, int* model) {
     return false;
 }
 
-SpirvModule hlslToSpirv(const std::string& path, const std::string& source, const char* entryPoint,
-                        gpu::ShaderStage stage, int model) {
-    SpirvModule module;
+namespace {
+
+shaderc::CompileOptions optionsFor(int model, const std::vector<Define>& defines, std::vector<SourceFile>* includes) {
     shaderc::CompileOptions options;
     options.SetSourceLanguage(shaderc_source_language_hlsl);
     options.SetHlslIoMapping(true);
@@ -91,13 +92,68 @@ SpirvModule hlslToSpirv(const std::string& path, const std::string& source, cons
     // The model the profile asks for, as the D3D compiler's own predefined macros tell it.
     options.AddMacroDefinition("__SHADER_TARGET_MAJOR", std::to_string(model / 10));
     options.AddMacroDefinition("__SHADER_TARGET_MINOR", std::to_string(model % 10));
-    options.SetIncluder(std::make_unique<Includer>(&module.includes));
+    for (const Define& define : defines) options.AddMacroDefinition(define.name, define.value);
+    options.SetIncluder(std::make_unique<Includer>(includes));
+    return options;
+}
 
-    shaderc_shader_kind kind = stage == gpu::ShaderStage::Vertex ? shaderc_vertex_shader : shaderc_fragment_shader;
-    shaderc::SpvCompilationResult result =
-        compiler().CompileGlslToSpv(source.data(), source.size(), kind, path.c_str(), entryPoint, options);
+bool mentions(const SpirvModule& module, const std::string& source, const char* word) {
+    if (source.find(word) != std::string::npos) return true;
+    return std::any_of(module.includes.begin(), module.includes.end(),
+                       [&](const SourceFile& file) { return file.content.find(word) != std::string::npos; });
+}
+
+// glslang's message for a construct it accepts but cannot translate, named for the author.
+void nameUnsupportedConstructs(const std::string& path, std::string* messages) {
+    if (messages->find("OpImageDrefGather") != std::string::npos) {
+        *messages = path + ": error: GatherCmp and GatherCmpRed (comparison gathers) are not supported by this "
+                           "HLSL front end: glslang passes their compare value as a bias\n" + *messages;
+    }
+}
+
+}  // namespace
+
+SpirvModule hlslToSpirv(const std::string& path, const std::string& source, const char* entryPoint,
+                        gpu::ShaderStage stage, int model, const std::vector<Define>& defines) {
+    SpirvModule module;
+    const shaderc_shader_kind kind =
+        stage == gpu::ShaderStage::Vertex ? shaderc_vertex_shader : shaderc_fragment_shader;
+    shaderc::SpvCompilationResult result = compiler().CompileGlslToSpv(
+        source.data(), source.size(), kind, path.c_str(), entryPoint, optionsFor(model, defines, &module.includes));
     module.messages = result.GetErrorMessage();
-    if (result.GetCompilationStatus() != shaderc_compilation_status_success) return module;
+
+    // Placements and initializer lists are read from the preprocessed text, where macros and includes are
+    // resolved and #line directives still name each file and line.
+    const bool initializerRefused = result.GetCompilationStatus() != shaderc_compilation_status_success &&
+                                    module.messages.find("initializer list") != std::string::npos;
+    if (initializerRefused || mentions(module, source, "packoffset")) {
+        std::vector<SourceFile> ignored;
+        shaderc::PreprocessedSourceCompilationResult preprocessed = compiler().PreprocessGlsl(
+            source.data(), source.size(), kind, path.c_str(), optionsFor(model, defines, &ignored));
+        const std::string text(preprocessed.cbegin(), preprocessed.cend());
+        std::string errors;
+        module.placements = findPlacements(text, path, &errors);
+        bool rewritten = false;
+        std::string braced = initializerRefused ? braceInitializers(text, &rewritten) : std::string();
+        if (rewritten) {
+            std::vector<SourceFile> again;
+            shaderc::SpvCompilationResult retried = compiler().CompileGlslToSpv(
+                braced.data(), braced.size(), kind, path.c_str(), entryPoint, optionsFor(model, defines, &again));
+            if (retried.GetCompilationStatus() == shaderc_compilation_status_success) {
+                result = std::move(retried);
+                module.messages = result.GetErrorMessage();
+                module.rebracedSource = std::move(braced);
+            }
+        }
+        if (!errors.empty()) {
+            module.messages = errors + module.messages;
+            return module;
+        }
+    }
+    if (result.GetCompilationStatus() != shaderc_compilation_status_success) {
+        nameUnsupportedConstructs(path, &module.messages);
+        return module;
+    }
     module.words.assign(result.cbegin(), result.cend());
     module.ok = !module.words.empty();
     return module;

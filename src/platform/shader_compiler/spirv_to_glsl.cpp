@@ -3,14 +3,18 @@
 #include <algorithm>
 #include <cctype>
 
-#include <spirv_cross/spirv_glsl.hpp>
-
 #include "platform/shader_compiler/d3d_packing.h"
+#include "platform/shader_compiler/device_glsl.h"
 #include "platform/shader_compiler/input_signature.h"
 #include "platform/shader_compiler/varying_locations.h"
 
 namespace shader_compiler {
 namespace {
+
+// An error that names its own file and line.
+struct LocatedError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 using spirv_cross::CompilerGLSL;
 using spirv_cross::Resource;
@@ -22,39 +26,16 @@ std::uint32_t locationCount(const SPIRType& type) {
     return count;
 }
 
-// CompilerGLSL writes a flattened block as a plain uniform array; the device binds uniform blocks, so here the
-// array goes into a std140 block of the variable's name (an array of vec4 there is the D3D bytes exactly).
-class DeviceGlsl final : public CompilerGLSL {
-public:
-    using CompilerGLSL::CompilerGLSL;
-
-protected:
-    void emit_buffer_block(const spirv_cross::SPIRVariable& var) override {
-        if (!flattened_buffer_blocks.count(var.self)) {
-            CompilerGLSL::emit_buffer_block(var);
-            return;
-        }
-        const SPIRType& type = get<SPIRType>(var.basetype);
-        SPIRType::BaseType basic = SPIRType::Unknown;
-        if (!get_common_basic_type(type, basic)) throw spirv_cross::CompilerError("mixed types in a flattened block");
-        const char* element = basic == SPIRType::Float ? "vec4"
-                              : basic == SPIRType::Int ? "ivec4"
-                              : basic == SPIRType::UInt ? "uvec4"
-                                                        : nullptr;
-        if (!element) throw spirv_cross::CompilerError("a flattened block must hold float, int or uint");
-        statement("layout(std140) uniform ", to_name(var.self), " { ", element, " ", to_name(type.self, false), "[",
-                  (get_declared_struct_size(type) + 15) / 16, "]; };");
-    }
-};
-
 class Translation {
 public:
-    Translation(const std::vector<std::uint32_t>& words, gpu::ShaderStage stage)
-        : glsl_(words), stage_(stage), prefix_(stage == gpu::ShaderStage::Vertex ? "VS" : "PS"),
+    Translation(const std::vector<std::uint32_t>& words, gpu::ShaderStage stage,
+                const std::vector<Placement>& placements, ShaderReflection* reflection)
+        : glsl_(words), stage_(stage), placements_(placements), reflection_(reflection), prefix_(stage == gpu::ShaderStage::Vertex ? "VS" : "PS"),
           instancePrefix_(stage == gpu::ShaderStage::Vertex ? "vs_b" : "ps_b") {}
 
-    // Throws spirv_cross::CompilerError, or std::runtime_error for what this system cannot map.
-    std::string run(bool flattenBlocks, gpu::ShaderBytecode* code) {
+    // Throws spirv_cross::CompilerError, or std::runtime_error for what this system cannot map (a LocatedError
+    // where the source has a place for it).
+    std::string run(gpu::ShaderBytecode* code) {
         CompilerGLSL::Options options;
         options.version = 450;
         options.es = false;
@@ -63,7 +44,8 @@ public:
         glsl_.set_common_options(options);
         spirv_cross::ShaderResources resources = glsl_.get_shader_resources();
         code->Stage = stage_;
-        mapConstantBuffers(resources, flattenBlocks, code);
+        refuseUnboundResources(resources);
+        mapConstantBuffers(resources, code);
         mapTextures(code);
         if (stage_ == gpu::ShaderStage::Vertex) {
             code->InputSignature = vertexInputSignature(glsl_);
@@ -81,28 +63,59 @@ private:
         glsl_.unset_decoration(id, spv::DecorationDescriptorSet);
     }
 
-    void mapConstantBuffers(const spirv_cross::ShaderResources& resources, bool flatten, gpu::ShaderBytecode* code) {
+    // Resources the device has no binding for: a clear error instead of a shader that reads nothing.
+    void refuseUnboundResources(const spirv_cross::ShaderResources& resources) {
+        for (const Resource& buffer : resources.storage_buffers) {
+            throw std::runtime_error("'" + buffer.name + "' (t" +
+                                     std::to_string(glsl_.get_decoration(buffer.id, spv::DecorationBinding)) +
+                                     "): structured and byte-address buffers cannot be bound on this device");
+        }
+        for (const Resource& image : resources.storage_images) {
+            throw std::runtime_error("'" + image.name + "' (u" +
+                                     std::to_string(glsl_.get_decoration(image.id, spv::DecorationBinding)) +
+                                     "): unordered access views cannot be bound on this device");
+        }
+    }
+
+    void mapConstantBuffers(const spirv_cross::ShaderResources& resources, gpu::ShaderBytecode* code) {
         for (const Resource& block : resources.uniform_buffers) {
             std::uint32_t slot = glsl_.get_decoration(block.id, spv::DecorationBinding);
             std::string name = prefix_ + "_b" + std::to_string(slot);
             unbind(block.id);
-            applyD3DPacking(glsl_, block.base_type_id);
+            ConstantBufferLayout layout;
+            layout.name = glsl_.get_name(block.id).empty() ? block.name : glsl_.get_name(block.id);
+            if (layout.name.empty()) layout.name = glsl_.get_name(block.base_type_id);
+            layout.slot = slot;
+            std::string error;
+            if (!applyD3DPacking(glsl_, block.base_type_id, placements_, &layout, &error)) throw LocatedError(error);
+            const SPIRType& type = glsl_.get_type(block.base_type_id);
+            // Whether GLSL can state the offsets, and if not, whether one vec4-like array can hold every member.
+            const bool stateable = std140CanState(glsl_, block.base_type_id);
+            SPIRType::BaseType common = SPIRType::Unknown;
+            const bool oneType = stateable || glsl_.commonBasicType(type, common);
             // Members start with "m_", blocks with a stage prefix: Mesa corrupts its heap when a block name of
             // one stage equals a member name of the other.
-            const SPIRType& type = glsl_.get_type(block.base_type_id);
             for (std::uint32_t i = 0; i < type.member_types.size(); ++i) {
                 const std::string& member = glsl_.get_member_name(block.base_type_id, i);
                 glsl_.set_member_name(block.base_type_id, i, "m_" + (member.empty() ? std::to_string(i) : member));
             }
-            if (flatten) {
+            if (stateable) {
+                glsl_.set_name(block.base_type_id, name);
+                glsl_.set_name(block.id, instancePrefix_ + std::to_string(slot));
+            } else if (oneType) {
                 glsl_.set_name(block.base_type_id, name + "_v");
                 glsl_.set_name(block.id, name);
                 glsl_.flatten_buffer_block(block.id);
             } else {
-                glsl_.set_name(block.base_type_id, name);
+                glsl_.set_name(block.base_type_id, name + "_t");
                 glsl_.set_name(block.id, instancePrefix_ + std::to_string(slot));
+                glsl_.readThroughRawBytes(block.id, name, layout.size);
             }
             code->ConstantBuffers.push_back({name, slot});
+            if (reflection_) {
+                reflection_->resources.push_back({layout.name, "cbuffer", slot});
+                reflection_->constantBuffers.push_back(std::move(layout));
+            }
         }
     }
 
@@ -118,9 +131,21 @@ private:
             t.UniformName = prefix_ + "_t" + std::to_string(t.TextureSlot);
             if (!noSampler) t.UniformName += "_s" + std::to_string(t.SamplerSlot);
             glsl_.set_name(c.combined_id, t.UniformName);
+            if (reflection_) noteTextureAndSampler(c, noSampler);
             unbind(c.combined_id);
             code->Textures.push_back(t);
         }
+    }
+
+    void noteTextureAndSampler(const spirv_cross::CombinedImageSampler& c, bool noSampler) {
+        auto note = [&](spirv_cross::ID id, const char* kind) {
+            BoundResource resource{glsl_.get_name(id), kind, glsl_.get_decoration(id, spv::DecorationBinding)};
+            for (const BoundResource& known : reflection_->resources)
+                if (known.kind == resource.kind && known.slot == resource.slot) return;
+            reflection_->resources.push_back(resource);
+        };
+        note(c.image_id, "texture");
+        if (!noSampler) note(c.sampler_id, "sampler");
     }
 
     void mapVaryings(const spirv_cross::SmallVector<Resource>& varyings) {
@@ -145,34 +170,33 @@ private:
 
     DeviceGlsl glsl_;
     gpu::ShaderStage stage_;
+    const std::vector<Placement>& placements_;
+    ShaderReflection* reflection_;
     std::string prefix_;
     std::string instancePrefix_;
 };
 
-bool cannotExpressLayout(const std::string& what) { return what.find("cannot be expressed") != std::string::npos; }
-
 }  // namespace
 
-bool spirvToGlsl(const std::vector<std::uint32_t>& words, gpu::ShaderStage stage, gpu::ShaderBytecode* code,
+bool spirvToGlsl(const std::vector<std::uint32_t>& words, gpu::ShaderStage stage,
+                 const std::vector<Placement>& placements, gpu::ShaderBytecode* code, ShaderReflection* reflection,
                  std::string* error) {
     try {
-        try {
-            gpu::ShaderBytecode plain;
-            plain.Glsl = Translation(words, stage).run(false, &plain);
-            *code = std::move(plain);
-            return true;
-        } catch (const std::exception& e) {
-            if (!cannotExpressLayout(e.what())) throw;
-        }
-        // Offsets GLSL cannot state (a float2 at byte 4, a float after an array): blocks as vec4 arrays.
-        gpu::ShaderBytecode flat;
-        flat.Glsl = Translation(words, stage).run(true, &flat);
-        *code = std::move(flat);
+        ShaderReflection found;
+        gpu::ShaderBytecode made;
+        made.Glsl = Translation(words, stage, placements, &found).run(&made);
+        std::sort(found.resources.begin(), found.resources.end(), [](const BoundResource& a, const BoundResource& b) {
+            return a.kind != b.kind ? a.kind < b.kind : a.slot < b.slot;
+        });
+        *code = std::move(made);
+        if (reflection) *reflection = std::move(found);
         return true;
-    } catch (const std::exception& e) {
+    } catch (const LocatedError& e) {
         *error = e.what();
-        return false;
+    } catch (const std::exception& e) {
+        *error = std::string("error: ") + e.what();
     }
+    return false;
 }
 
 }  // namespace shader_compiler

@@ -9,11 +9,16 @@
 #include <vector>
 
 #include "platform/gpu/shader_bytecode.h"
+#include "platform/shader_compiler/packoffset_placements.h"
+#include "platform/shader_compiler/shader_reflection.h"
 
 namespace shader_compiler {
 
-// False with `error` set when the module cannot be expressed in GLSL for this device.
-bool spirvToGlsl(const std::vector<std::uint32_t>& words, gpu::ShaderStage stage, gpu::ShaderBytecode* code,
+// `placements`: the source's packoffset placements. `reflection` (may be null) receives the constant buffers'
+// D3D layouts and the bound resources. False with `error` set when the module cannot be expressed in GLSL for
+// this device: "file:line: error: ..." where the source has a place for it, "error: ..." otherwise.
+bool spirvToGlsl(const std::vector<std::uint32_t>& words, gpu::ShaderStage stage,
+                 const std::vector<Placement>& placements, gpu::ShaderBytecode* code, ShaderReflection* reflection,
                  std::string* error);
 
 }  // namespace shader_compiler

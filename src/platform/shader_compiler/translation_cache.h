@@ -10,16 +10,19 @@
 
 #include "platform/gpu/shader_bytecode.h"
 #include "platform/shader_compiler/hlsl_to_spirv.h"
+#include "platform/shader_compiler/shader_reflection.h"
 
 namespace shader_compiler {
 
 struct TranslationKey {
     std::string path, content, entryPoint, profile;
+    std::vector<Define> defines;
     bool operator==(const TranslationKey&) const = default;
 };
 
 struct CachedTranslation {
     gpu::ShaderBytecode code;
+    ShaderReflection reflection;
     std::string messages;
     std::vector<SourceFile> includes;  // as read when translated
 };
