@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/wide_text.h"
+#include "inspect/shader_report.h"
 
 namespace {
 
@@ -190,7 +191,48 @@ void write(const Json& value, std::string& out) {
     }
 }
 
+Json variablesJson(const std::vector<shader_compiler::ConstantVariable>& variables) {
+    Json out = Json::array();
+    for (const shader_compiler::ConstantVariable& v : variables) {
+        Json item = {{"name", v.name}, {"type", v.type}, {"offset", v.offset}, {"size", v.size}};
+        if (!v.members.empty()) item["members"] = variablesJson(v.members);
+        out.push_back(item);
+    }
+    return out;
+}
+
+const char* componentName(gpu::RegisterComponentType type) {
+    switch (type) {
+        case gpu::RegisterComponentType::UInt32: return "uint";
+        case gpu::RegisterComponentType::SInt32: return "int";
+        case gpu::RegisterComponentType::Float32: return "float";
+        default: return "unknown";
+    }
+}
+
 }  // namespace
+
+std::string shaderReportJson(const ShaderReport& report) {
+    Json defines = Json::object();
+    for (const shader_compiler::Define& define : report.defines) defines[define.name] = define.value;
+    Json buffers = Json::array(), resources = Json::array(), inputs = Json::array();
+    for (const shader_compiler::ConstantBufferLayout& b : report.reflection.constantBuffers) {
+        buffers.push_back({{"name", b.name}, {"slot", b.slot}, {"size", b.size}, {"variables", variablesJson(b.variables)}});
+    }
+    for (const shader_compiler::BoundResource& r : report.reflection.resources)
+        resources.push_back({{"name", r.name}, {"kind", r.kind}, {"slot", r.slot}});
+    for (const gpu::SignatureParameter& p : report.inputs) {
+        inputs.push_back({{"semantic", p.SemanticName}, {"index", p.SemanticIndex},
+                          {"type", componentName(p.ComponentType)}, {"mask", p.Mask}, {"register", p.Location}});
+    }
+    Json out = {{"shader", report.path}, {"entry", report.entry}, {"profile", report.profile}, {"defines", defines},
+                {"compiled", report.compiled},  {"constantBuffers", buffers},   {"resources", resources}};
+    if (report.profile.rfind("vs_", 0) == 0) out["inputs"] = inputs;
+    out["messages"] = report.messages;
+    std::string text;
+    write(out, text);
+    return text + "\n";
+}
 
 std::string reportJson(const ShowReport& report) {
     std::string out;

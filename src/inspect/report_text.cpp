@@ -80,3 +80,54 @@ std::string reportText(const ShowReport& report) {
     for (const std::string& warning : report.warnings) out += "  " + warning + "\n";
     return out;
 }
+
+namespace {
+
+void variableLines(const std::vector<shader_compiler::ConstantVariable>& variables, int depth, std::string& out) {
+    for (const shader_compiler::ConstantVariable& v : variables) {
+        out += fmt::format("{:{}}{:<24} {:<20} offset {:>4}  size {:>4}\n", "", 4 + depth * 2, v.type, v.name,
+                           v.offset, v.size);
+        variableLines(v.members, depth + 1, out);
+    }
+}
+
+}  // namespace
+
+std::string shaderReportText(const ShaderReport& report) {
+    std::string out = fmt::format("Shader {} (entry {}, profile {})\n", report.path, report.entry, report.profile);
+    for (const shader_compiler::Define& define : report.defines)
+        out += fmt::format("  define {}={}\n", define.name, define.value);
+    out += report.compiled ? "  compiled\n" : "  does not compile\n";
+    out += "Constant buffers\n";
+    for (const shader_compiler::ConstantBufferLayout& b : report.reflection.constantBuffers) {
+        out += fmt::format("  {} (b{}), {} bytes\n", b.name, b.slot, b.size);
+        variableLines(b.variables, 0, out);
+    }
+    out += "Resources\n";
+    for (const shader_compiler::BoundResource& r : report.reflection.resources) {
+        const char letter = r.kind == "cbuffer" ? 'b' : r.kind == "texture" ? 't' : 's';
+        out += fmt::format("  {:<8} {:<24} {}{}\n", r.kind, r.name, letter, r.slot);
+    }
+    if (report.profile.rfind("vs_", 0) == 0) {
+        out += "Input signature\n";
+        for (const gpu::SignatureParameter& p : report.inputs) {
+            const char* type = p.ComponentType == gpu::RegisterComponentType::UInt32   ? "uint"
+                               : p.ComponentType == gpu::RegisterComponentType::SInt32 ? "int"
+                                                                                        : "float";
+            std::string mask;
+            for (int i = 0; i < 4; ++i)
+                if (p.Mask & (1 << i)) mask += "xyzw"[i];
+            out += fmt::format("  {:<16} {:<6} {:<5} register {}\n", p.SemanticName + std::to_string(p.SemanticIndex),
+                               type, mask, p.Location);
+        }
+    }
+    out += "Messages\n";
+    std::size_t start = 0;
+    while (start < report.messages.size()) {
+        std::size_t end = report.messages.find('\n', start);
+        if (end == std::string::npos) end = report.messages.size();
+        if (end > start) out += "  " + report.messages.substr(start, end - start) + "\n";
+        start = end + 1;
+    }
+    return out;
+}
