@@ -348,9 +348,14 @@ void DeviceContext::CopyResource(Resource* destination, Resource* source) {
             std::uint8_t* to = dst->stagingData(sub, &pitch);
             std::memcpy(to, src->stagingData(sub, &pitch), std::size_t(pitch) * h);
         } else if (dstCpu) {
-            std::uint8_t* to = dst->stagingData(sub, &pitch);
+            // Into the staging texture's pack buffer: the GPU finishes the copy while the caller goes on, and Map
+            // waits for it, so a read-back issued a frame or two ahead costs no stall.
+            const std::size_t offset = dst->stagingOffset(sub);
+            glBindBuffer(GL_PIXEL_PACK_BUFFER, dst->packBuffer());
             glGetTextureSubImage(src->glName(), mip, 0, 0, slice, w, h, 1, typed->transferFormat, typed->transferType,
-                                 static_cast<GLsizei>(pitch * h), to);
+                                 static_cast<GLsizei>(dst->stagingBytes() - offset), reinterpret_cast<void*>(offset));
+            glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+            dst->readBackIssued();
         } else if (srcCpu) {
             const std::uint8_t* from = src->stagingData(sub, &pitch);
             cache_.setUnpackRowLength(0);

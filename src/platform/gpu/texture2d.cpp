@@ -22,6 +22,7 @@ Texture2D::Texture2D(Device* device, const Texture2DDesc& desc) : Resource(devic
 
 Texture2D::~Texture2D() {
     if (texture_) device_->releaseGl(Device::GlKind::Texture, texture_);
+    if (packBuffer_) device_->releaseGl(Device::GlKind::Buffer, packBuffer_);
 }
 
 void Texture2D::normaliseDesc(Texture2DDesc* desc) {
@@ -121,8 +122,21 @@ void Texture2D::allocateStaging(const SubresourceData* initialData) {
     }
 }
 
+GLuint Texture2D::packBuffer() {
+    if (!packBuffer_) {
+        glCreateBuffers(1, &packBuffer_);
+        glNamedBufferData(packBuffer_, static_cast<GLsizeiptr>(staging_.size()), nullptr, GL_STREAM_READ);
+    }
+    return packBuffer_;
+}
+
 std::uint8_t* Texture2D::stagingData(std::uint32_t subresource, std::uint32_t* rowPitch) {
     if (subresource >= stagingOffsets_.size()) return nullptr;
+    if (readBackPending_) {
+        // Waits for the copy, then one memcpy out of the buffer.
+        readBackPending_ = false;
+        glGetNamedBufferSubData(packBuffer_, 0, static_cast<GLsizeiptr>(staging_.size()), staging_.data());
+    }
     std::uint32_t mip = subresource % desc_.MipLevels;
     *rowPitch = mipWidth(mip) * formatInfo(desc_.Format)->bytesPerPixel;
     return staging_.data() + stagingOffsets_[subresource];

@@ -39,7 +39,15 @@ public:
     std::uint32_t subresourceCount() const { return desc_.MipLevels * desc_.ArraySize; }
     std::uint32_t mipWidth(std::uint32_t mip) const { return desc_.Width >> mip ? desc_.Width >> mip : 1; }
     std::uint32_t mipHeight(std::uint32_t mip) const { return desc_.Height >> mip ? desc_.Height >> mip : 1; }
+    // The CPU copy of a subresource; a copy from the GPU still on its way is waited for first, as D3D's Map waits.
     std::uint8_t* stagingData(std::uint32_t subresource, std::uint32_t* rowPitch);
+    // Byte offset of a subresource in the CPU copy (and in the pack buffer).
+    std::size_t stagingOffset(std::uint32_t subresource) const { return stagingOffsets_[subresource]; }
+    std::size_t stagingBytes() const { return staging_.size(); }
+    // The pixel-pack buffer a GPU-to-CPU copy lands in without stalling (made at its first use), and the mark
+    // that such a copy was issued: the bytes move to the CPU copy at the next CPU access.
+    GLuint packBuffer();
+    void readBackIssued() { readBackPending_ = true; }
     // Allocates the CPU copy of a staging texture, filled from the initial data when there is some.
     void allocateStaging(const SubresourceData* initialData);
     bool mapped = false;
@@ -52,6 +60,8 @@ private:
     bool depthStorage_ = false;
     std::vector<std::uint8_t> staging_;
     std::vector<std::size_t> stagingOffsets_;
+    GLuint packBuffer_ = 0;
+    bool readBackPending_ = false;
 };
 
 }  // namespace gpu
