@@ -25,14 +25,13 @@ std::string frameFile(const std::string& directory, std::size_t frame) {
     return directory + name;
 }
 
-// Where collected frames go: the PNG writer's buffers, or one buffer written down ffmpeg's pipe.
+// Where collected frames go: the PNG writer's buffers, or ffmpeg's pipe.
 class FrameOutput {
 public:
     FrameOutput(const CaptureRange& range, const OfflineRenderer& renderer) : range_(range) {
         if (!range.sequenceDirectory.empty())
             png_ = std::make_unique<PngSequenceWriter>(renderer.width(), renderer.height(), range.encoders);
-        else
-            raw_.resize(std::size_t(renderer.width()) * renderer.height() * 4);
+        frameBytes_ = std::size_t(renderer.width()) * renderer.height() * 4;
     }
 
     bool open(const OfflineRenderer& renderer, std::string* error) {
@@ -48,17 +47,20 @@ public:
 
     // Collects the renderer's oldest pending frame as frame number `frame`.
     bool collect(OfflineRenderer& renderer, std::size_t frame, std::string* error) {
-        std::uint8_t* target = png_ ? png_->acquire() : raw_.data();
+        if (!png_) {
+            // Straight from the mapped read-back into ffmpeg's pipe.
+            return renderer.collectFrame(
+                [&](const std::uint8_t* rgba) {
+                    if (std::fwrite(rgba, 1, frameBytes_, video_) == frameBytes_) return true;
+                    *error = "ffmpeg stopped taking frames";
+                    return false;
+                },
+                error);
+        }
+        std::uint8_t* target = png_->acquire();
         if (!target) return png_->finish(error);
         if (!renderer.collectFrame(target, error)) return false;
-        if (png_) {
-            png_->submit(target, frameFile(range_.sequenceDirectory, frame));
-            return true;
-        }
-        if (std::fwrite(raw_.data(), 1, raw_.size(), video_) != raw_.size()) {
-            *error = "ffmpeg stopped taking frames";
-            return false;
-        }
+        png_->submit(target, frameFile(range_.sequenceDirectory, frame));
         return true;
     }
 
@@ -81,7 +83,7 @@ public:
 private:
     const CaptureRange& range_;
     std::unique_ptr<PngSequenceWriter> png_;
-    std::vector<std::uint8_t> raw_;
+    std::size_t frameBytes_ = 0;
     FILE* video_ = nullptr;
 };
 

@@ -109,6 +109,15 @@ bool OfflineRenderer::submitFrame(double seconds, std::string* error) {
 }
 
 bool OfflineRenderer::collectFrame(std::uint8_t* rgba, std::string* error) {
+    return collectFrame(
+        [&](const std::uint8_t* frameBytes) {
+            std::memcpy(rgba, frameBytes, std::size_t(frame.width) * frame.height * 4);
+            return true;
+        },
+        error);
+}
+
+bool OfflineRenderer::collectFrame(const std::function<bool(const std::uint8_t* rgba)>& use, std::string* error) {
     if (pending == 0) {
         *error = "no frame is waiting to be read back";
         return false;
@@ -120,14 +129,12 @@ bool OfflineRenderer::collectFrame(std::uint8_t* rgba, std::string* error) {
         *error = "cannot read the frame back";
         return false;
     }
-    const std::size_t rowBytes = std::size_t(frame.width) * 4;
-    const auto* source = static_cast<const std::uint8_t*>(mapped.pData);
-    for (std::uint32_t row = 0; row < frame.height; ++row) {
-        std::memcpy(rgba + row * rowBytes, source + std::size_t(row) * mapped.RowPitch, rowBytes);
-    }
-    context->Unmap(oldest, 0);
     --pending;
-    return true;
+    // Staging textures keep their rows packed.
+    const bool used = mapped.RowPitch == frame.width * 4 && use(static_cast<const std::uint8_t*>(mapped.pData));
+    context->Unmap(oldest, 0);
+    if (!used && error->empty()) *error = "cannot pass the frame on";
+    return used;
 }
 
 double OfflineRenderer::musicSeconds() const {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,8 @@ public:
     static constexpr std::size_t kReadBackDepth = 3;
     bool submitFrame(double seconds, std::string* error);
     bool collectFrame(std::uint8_t* rgba, std::string* error);
+    // The same without the copy: `use` reads the mapped frame (width x height x 4 bytes, rows packed) in place.
+    bool collectFrame(const std::function<bool(const std::uint8_t* rgba)>& use, std::string* error);
     std::size_t pendingFrames() const { return pending; }
 
     double musicSeconds() const;

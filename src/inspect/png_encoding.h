@@ -1,7 +1,7 @@
 #pragma once
 
-// PNG files of captured frames, fast enough to keep up with a GPU: libspng with the Sub filter and Huffman coding
-// alone. The pixels are exact (PNG is lossless); only the file size is traded for speed.
+// PNG files of captured frames, fast enough to keep up with a GPU: libspng with the Sub filter and run-length
+// matching alone. The pixels are exact (PNG is lossless); only the file size is traded for speed.
 
 #include <cstdint>
 #include <string>

@@ -244,6 +244,17 @@ Result DeviceContext::Map(Resource* resource, std::uint32_t subresource, MapType
         return Result::InvalidArg;
     }
     std::uint32_t pitch = 0;
+    if (type == MapType::Read && subresource < texture->subresourceCount()) {
+        // Bytes a copy from the GPU left in the pack buffer are read where they are.
+        if (const std::uint8_t* packed = texture->mapPackBuffer()) {
+            pitch = texture->rowPitch(subresource);
+            texture->mapped = true;
+            mapped->pData = const_cast<std::uint8_t*>(packed) + texture->stagingOffset(subresource);
+            mapped->RowPitch = pitch;
+            mapped->DepthPitch = pitch * texture->mipHeight(subresource % d.MipLevels);
+            return Result::Ok;
+        }
+    }
     std::uint8_t* data = texture->stagingData(subresource, &pitch);
     if (!data) return Result::InvalidArg;
     texture->mapped = true;
@@ -256,7 +267,9 @@ Result DeviceContext::Map(Resource* resource, std::uint32_t subresource, MapType
 void DeviceContext::Unmap(Resource* resource, std::uint32_t) {
     if (!resource) return;
     if (resource->GetType() == ResourceDimension::Texture2D) {
-        static_cast<Texture2D*>(resource)->mapped = false;
+        auto* texture = static_cast<Texture2D*>(resource);
+        texture->mapped = false;
+        texture->unmapPackBuffer();
         return;
     }
     auto* buffer = static_cast<Buffer*>(resource);

@@ -130,6 +130,20 @@ GLuint Texture2D::packBuffer() {
     return packBuffer_;
 }
 
+const std::uint8_t* Texture2D::mapPackBuffer() {
+    if (!readBackPending_) return nullptr;
+    void* bytes = glMapNamedBufferRange(packBuffer_, 0, static_cast<GLsizeiptr>(staging_.size()), GL_MAP_READ_BIT);
+    packBufferMapped_ = bytes != nullptr;
+    return static_cast<const std::uint8_t*>(bytes);
+}
+
+bool Texture2D::unmapPackBuffer() {
+    if (!packBufferMapped_) return false;
+    packBufferMapped_ = false;
+    glUnmapNamedBuffer(packBuffer_);
+    return true;
+}
+
 std::uint8_t* Texture2D::stagingData(std::uint32_t subresource, std::uint32_t* rowPitch) {
     if (subresource >= stagingOffsets_.size()) return nullptr;
     if (readBackPending_) {
@@ -137,8 +151,7 @@ std::uint8_t* Texture2D::stagingData(std::uint32_t subresource, std::uint32_t* r
         readBackPending_ = false;
         glGetNamedBufferSubData(packBuffer_, 0, static_cast<GLsizeiptr>(staging_.size()), staging_.data());
     }
-    std::uint32_t mip = subresource % desc_.MipLevels;
-    *rowPitch = mipWidth(mip) * formatInfo(desc_.Format)->bytesPerPixel;
+    *rowPitch = this->rowPitch(subresource);
     return staging_.data() + stagingOffsets_[subresource];
 }
 

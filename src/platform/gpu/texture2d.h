@@ -8,6 +8,7 @@
 
 #include "platform/gpu/descs.h"
 #include "platform/gpu/device_child.h"
+#include "platform/gpu/formats.h"
 
 namespace gpu {
 
@@ -41,6 +42,9 @@ public:
     std::uint32_t mipHeight(std::uint32_t mip) const { return desc_.Height >> mip ? desc_.Height >> mip : 1; }
     // The CPU copy of a subresource; a copy from the GPU still on its way is waited for first, as D3D's Map waits.
     std::uint8_t* stagingData(std::uint32_t subresource, std::uint32_t* rowPitch);
+    std::uint32_t rowPitch(std::uint32_t subresource) const {
+        return mipWidth(subresource % desc_.MipLevels) * formatInfo(desc_.Format)->bytesPerPixel;
+    }
     // Byte offset of a subresource in the CPU copy (and in the pack buffer).
     std::size_t stagingOffset(std::uint32_t subresource) const { return stagingOffsets_[subresource]; }
     std::size_t stagingBytes() const { return staging_.size(); }
@@ -48,6 +52,10 @@ public:
     // that such a copy was issued: the bytes move to the CPU copy at the next CPU access.
     GLuint packBuffer();
     void readBackIssued() { readBackPending_ = true; }
+    // Map for reading right after a read-back: the pack buffer itself, mapped, without a copy (null when the bytes
+    // are in the CPU copy already). unmapPackBuffer ends it.
+    const std::uint8_t* mapPackBuffer();
+    bool unmapPackBuffer();
     // Allocates the CPU copy of a staging texture, filled from the initial data when there is some.
     void allocateStaging(const SubresourceData* initialData);
     bool mapped = false;
@@ -62,6 +70,7 @@ private:
     std::vector<std::size_t> stagingOffsets_;
     GLuint packBuffer_ = 0;
     bool readBackPending_ = false;
+    bool packBufferMapped_ = false;
 };
 
 }  // namespace gpu
