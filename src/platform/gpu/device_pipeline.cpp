@@ -122,6 +122,23 @@ Result Device::CreateSamplerState(const SamplerDesc& desc, Ref<SamplerState>* ou
 
 namespace {
 
+// Where GL's reflection of a linked program disagrees with the D3D offsets the block's GLSL was written for
+// ("" when it agrees, or when the driver dropped the member as unused).
+[[maybe_unused]] std::string blockLayoutMismatch(GLuint program, const ConstantBufferBinding& block) {
+    for (const BlockMember& member : block.Members) {
+        GLuint index = glGetProgramResourceIndex(program, GL_UNIFORM, member.UniformName.c_str());
+        if (index == GL_INVALID_INDEX)
+            index = glGetProgramResourceIndex(program, GL_UNIFORM, (member.UniformName + "[0]").c_str());
+        if (index == GL_INVALID_INDEX) continue;
+        const GLenum property = GL_OFFSET;
+        GLint offset = -1;
+        glGetProgramResourceiv(program, GL_UNIFORM, index, 1, &property, 1, nullptr, &offset);
+        if (offset != static_cast<GLint>(member.Offset))
+            return member.UniformName + " at " + std::to_string(offset) + ", not " + std::to_string(member.Offset);
+    }
+    return {};
+}
+
 // Builds the separable program and points its blocks and samplers at the stage's ranges.
 Result buildProgram(const Device& device, const ShaderBytecode& code, GLuint* program,
                     std::vector<TextureUnitBinding>* units) {
@@ -139,6 +156,10 @@ Result buildProgram(const Device& device, const ShaderBytecode& code, GLuint* pr
     for (const ConstantBufferBinding& cb : code.ConstantBuffers) {
         GLuint index = glGetUniformBlockIndex(*program, cb.BlockName.c_str());
         if (index != GL_INVALID_INDEX) glUniformBlockBinding(*program, index, uniformBindingBase(code.Stage) + cb.Slot);
+#ifndef NDEBUG
+        if (std::string why = blockLayoutMismatch(*program, cb); !why.empty())
+            return reportFailure(Result::InvalidArg, "the driver lays out " + cb.BlockName + " otherwise: " + why);
+#endif
     }
     for (std::size_t i = 0; i < code.Textures.size(); ++i) {
         const TextureBinding& t = code.Textures[i];

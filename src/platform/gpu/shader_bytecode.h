@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gpu {
@@ -27,10 +28,23 @@ struct SignatureParameter {
     std::uint32_t Location = 0;
 };
 
-// A uniform block standing for constant buffer register b<Slot>.
+// A member of a uniform block as GL names it ("PS_b0.m_colour"), at the byte offset D3D's packing gives it.
+struct BlockMember {
+    std::string UniformName;
+    std::uint32_t Offset = 0;
+};
+
+// A uniform block standing for constant buffer register b<Slot>. Members: the offsets the block's GLSL states,
+// which debug builds check against GL's own reflection of the program (none when the block is an array of
+// registers); Size: the bytes D3D lays the buffer out in.
 struct ConstantBufferBinding {
+    ConstantBufferBinding(std::string blockName = {}, std::uint32_t slot = 0, std::vector<BlockMember> members = {},
+                          std::uint32_t size = 0)
+        : BlockName(std::move(blockName)), Slot(slot), Members(std::move(members)), Size(size) {}
     std::string BlockName;
     std::uint32_t Slot = 0;
+    std::vector<BlockMember> Members;
+    std::uint32_t Size = 0;
 };
 
 // A combined sampler uniform reading texture register t<TextureSlot> with sampler register s<SamplerSlot>;

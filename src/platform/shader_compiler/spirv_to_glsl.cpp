@@ -111,7 +111,12 @@ private:
                 glsl_.set_name(block.id, instancePrefix_ + std::to_string(slot));
                 glsl_.readThroughRawBytes(block.id, name, layout.size);
             }
-            code->ConstantBuffers.push_back({name, slot});
+            gpu::ConstantBufferBinding binding{name, slot, {}, layout.size};
+            if (stateable) {
+                for (std::uint32_t i = 0; i < layout.variables.size(); ++i)
+                    binding.Members.push_back({name + ".m_" + layout.variables[i].name, layout.variables[i].offset});
+            }
+            code->ConstantBuffers.push_back(std::move(binding));
             if (reflection_) {
                 reflection_->resources.push_back({layout.name, "cbuffer", slot});
                 reflection_->constantBuffers.push_back(std::move(layout));
