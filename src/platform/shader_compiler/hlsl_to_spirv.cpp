@@ -125,7 +125,8 @@ SpirvModule hlslToSpirv(const std::string& path, const std::string& source, cons
     // Placements and initializer lists are read from the preprocessed text, where macros and includes are
     // resolved and #line directives still name each file and line.
     const bool initializerRefused = result.GetCompilationStatus() != shaderc_compilation_status_success &&
-                                    module.messages.find("initializer list") != std::string::npos;
+                                    (module.messages.find("initializer list") != std::string::npos ||
+                                     module.messages.find("'constructor'") != std::string::npos);
     if (initializerRefused || mentions(module, source, "packoffset")) {
         std::vector<SourceFile> ignored;
         shaderc::PreprocessedSourceCompilationResult preprocessed = compiler().PreprocessGlsl(

@@ -299,10 +299,10 @@ private:
             Leaf& leaf = leaves[*next];
             const int wanted = count - int(scalars.size());
             if (leaf.scalars <= wanted && (scalars.empty() || leaf.scalars == 1 || !leaf.parts.empty())) {
-                if (leaf.scalars == count) return std::vector<std::string>{leaf.text};  // a whole constructor
+                ++*next;
+                if (leaf.scalars == count) return std::vector<std::string>{leaf.text};  // a whole value or constructor
                 if (leaf.scalars == 1) scalars.push_back(leaf.text);
                 else scalars.insert(scalars.end(), leaf.parts.begin(), leaf.parts.end());
-                ++*next;
             } else if (!leaf.parts.empty()) {
                 // A constructor that spans two slots: its numbers are shared out.
                 scalars.insert(scalars.end(), leaf.parts.begin(), leaf.parts.begin() + wanted);

@@ -75,10 +75,13 @@ const Case kCases[] = {
     {"BraceElidedStructArray",
      "struct S { float4 p; float2 t; };"
      "static const S table[2] = { {1, 2, 3, 4}, {5, 6}, {7, 8, 9, 10}, {11, 12} };"
-     "static const float2 flat[2] = { 13, 14, float(15), 16 };",
-     "asuint(table[0].p.w), asuint(table[0].t.y), asuint(table[1].p.x), asuint(table[1].t.x), asuint(flat[1].x)",
+     "static const float2 flat[2] = { 13, 14, float(15), 16 };"
+     "struct L { float3 a; float b; }; static const L lights[2] = { 17, 18, 19, 20, float2(21, 22), 23, 24 };",
+     "asuint(table[0].p.w), asuint(table[0].t.y), asuint(table[1].p.x), asuint(table[1].t.x), asuint(flat[1].x),"
+     " asuint(lights[0].b), asuint(lights[1].a.y), asuint(lights[1].b)",
      {std::bit_cast<std::uint32_t>(4.0f), std::bit_cast<std::uint32_t>(6.0f), std::bit_cast<std::uint32_t>(7.0f),
-      std::bit_cast<std::uint32_t>(11.0f), std::bit_cast<std::uint32_t>(15.0f)}},
+      std::bit_cast<std::uint32_t>(11.0f), std::bit_cast<std::uint32_t>(15.0f), std::bit_cast<std::uint32_t>(20.0f),
+      std::bit_cast<std::uint32_t>(22.0f), std::bit_cast<std::uint32_t>(24.0f)}},
 };
 
 class HlslLayoutTest : public testing_support::HeadlessGpuTest {
