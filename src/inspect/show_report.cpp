@@ -6,6 +6,8 @@
 
 #include <fmt/format.h>
 
+#include "inspect/timeline_lint.h"
+
 #include "platform/process/system_path.h"
 #include "resources/resource_path.h"
 #include "base/wide_text.h"
@@ -112,6 +114,8 @@ std::vector<std::string> showWarnings(const ResourceManifest& manifest, const st
         warnings.push_back(fmt::format("no marker covers positions {} at the end of the music",
                                        positionRange(next, *musicBytes - 1)));
     }
+    const std::vector<std::string> lint = lintTimeline(markers, musicBytes);
+    warnings.insert(warnings.end(), lint.begin(), lint.end());
     return warnings;
 }
 

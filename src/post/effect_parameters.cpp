@@ -59,7 +59,24 @@ void applyParameters(const MarkerEffect& effect, Block& block, const NamedField<
     }
 }
 
+template <typename Block, std::size_t N>
+std::vector<std::string_view> namesOf(const NamedField<Block> (&fields)[N]) {
+    std::vector<std::string_view> names;
+    for (const NamedField<Block>& field : fields) names.push_back(field.name);
+    return names;
+}
+
 }  // namespace
+
+std::vector<std::string_view> knownEffectTypes() { return {"DOF", "LensDistort", "Bloom", "ColorCorrection", "Glitch"}; }
+
+std::vector<std::string_view> knownEffectParameters(std::string_view type) {
+    if (type == "DOF") return namesOf(kDofFields);
+    if (type == "LensDistort") return namesOf(kLensFields);
+    if (type == "Bloom") return namesOf(kBloomFields);
+    if (type == "ColorCorrection") return namesOf(kColourFields);
+    return {};
+}
 
 void EffectParameterBlocks::reset() { *this = EffectParameterBlocks{}; }
 

@@ -3,6 +3,9 @@
 // The effects' parameter blocks as their shaders read them at b1 (every field a 32-bit float, in shader order),
 // with their defaults, and how a timeline marker's effects set them.
 
+#include <string_view>
+#include <vector>
+
 #include "resources/demo_timeline.h"
 
 struct DepthOfFieldParameters {
@@ -57,6 +60,12 @@ struct BloomParameters {
     float sceneIntensity = 1.0f;
 };
 static_assert(sizeof(BloomParameters) == 40);
+
+// The effect types EffectParameterBlocks::apply reads ("Glitch" among them, which takes no parameters), and the
+// parameter names each type takes, as the timeline spells them: for checking a show against what the player
+// will read.
+std::vector<std::string_view> knownEffectTypes();
+std::vector<std::string_view> knownEffectParameters(std::string_view type);
 
 // One of each block, as the frame renderer holds them.
 struct EffectParameterBlocks {

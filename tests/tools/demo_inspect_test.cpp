@@ -39,7 +39,9 @@ TEST(DemoInspect, PrintsTheShowAsJsonInTheDocumentedShape) {
               "\"start\": 0.1, \"end\": 0.7, \"scene\": \"intro\", \"camera\": \"Camera\", \"effects\": [{\"type\": "
               "\"bloom\", \"parameters\": [{\"name\": \"p\", \"keys\": [{\"value\": 0.3, \"time\": 2}]}]}]}]}, "
               "\"at\": [], \"music\": {\"path\": \"resources/music.wav\", \"bytes\": 176400, \"seconds\": 1}, "
-              "\"warnings\": [\"no marker covers positions 100..176399 (0.001 s to 1.000 s) at the end of the music\"]}\n");
+              "\"warnings\": [\"no marker covers positions 100..176399 (0.001 s to 1.000 s) at the end of the music\", "
+              "\"marker 0 'A \\\"q\\\"': effect type 'bloom' is not one the player knows, so it changes nothing "
+              "(did you mean 'Bloom'?); the types are DOF, LensDistort, Bloom, ColorCorrection, Glitch\"]}\n");
 }
 
 TEST(DemoInspect, WarnsAboutWhatWillGoWrongWhenTheShowPlays) {
@@ -79,6 +81,35 @@ TEST(DemoInspect, WarnsAboutWhatWillGoWrongWhenTheShowPlays) {
         EXPECT_NE(text.find("  " + warning), std::string::npos) << warning;
         EXPECT_EQ(json["timeline"]["markers"][i + 1]["label"], labels[i].second);
         EXPECT_EQ(json["warnings"][i].get<std::string>().rfind(warning, 0), 0u) << json["warnings"][i];
+    }
+}
+
+// What the player reads silently: names it does not know (matched exactly), keys it skips, a track past the music.
+TEST(DemoInspect, LintsEffectNamesKeysAndTracksPastTheMusic) {
+    TempDir dir;
+    writeShow(dir, R"(<Timeline timeunit="second">
+        <TimelineTrack label="a" from="0" to="2" scene="intro">
+          <Effect type="bloom"><Parameter name="size"><Key value="1" time="0"/></Parameter></Effect>
+          <Effect type="Bloom"><Parameter name="Intensity"><Key value="1" time="0"/></Parameter>
+                               <Parameter name="blur_intensity"><Key value="1" time="0"/></Parameter>
+                               <Parameter name="wobble"><Key value="1" time="0"/></Parameter></Effect>
+          <Effect type="DOF"><Parameter name="focus"><Key value="0.2" time="0"/><Key value="0.9" time="1"/></Parameter></Effect>
+          <Effect type="Glitch"><Parameter name="amount"><Key value="1" time="0"/></Parameter></Effect>
+          <Effect type="Sparkle"/>
+        </TimelineTrack>
+    </Timeline>)");
+    const std::string text = inspect(dir.path(), "").output;
+    for (const char* expected : {
+             "marker 0 'a': effect type 'bloom' is not one the player knows, so it changes nothing (did you mean "
+             "'Bloom'?)",
+             "effect 'Bloom' has no parameter 'Intensity', so it changes nothing (did you mean 'scene_intensity'?)",
+             "has no parameter 'blur_intensity', so it changes nothing (did you mean 'blur_instensity'?)",
+             "has no parameter 'wobble', so it changes nothing\n",
+             "parameter 'focus' of 'DOF' has 2 keys; the player uses the first one only (0.2)",
+             "effect 'Glitch' takes no parameters; 'amount' changes nothing",
+             "effect type 'Sparkle' is not one the player knows, so it changes nothing; the types are DOF,",
+             "ends at position 352800 (2.000 s), after the music's end at 176400 (1.000 s)"}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << "missing: " << expected << "\n" << text;
     }
 }
 

@@ -1,0 +1,109 @@
+#include "inspect/timeline_lint.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include <fmt/format.h>
+
+#include "base/music_format.h"
+#include "base/wide_text.h"
+#include "inspect/show_report.h"
+#include "post/effect_parameters.h"
+
+namespace {
+
+std::string lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::size_t editDistance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+std::string suggestion(const std::string& name, const std::vector<std::string_view>& known) {
+    const std::string nearest = nearestName(name, known);
+    return nearest.empty() ? std::string() : " (did you mean '" + nearest + "'?)";
+}
+
+std::string joined(const std::vector<std::string_view>& names) {
+    std::string out;
+    for (std::string_view name : names) out += (out.empty() ? "" : ", ") + std::string(name);
+    return out;
+}
+
+}  // namespace
+
+std::string nearestName(const std::string& name, const std::vector<std::string_view>& known) {
+    const std::string wanted = lower(name);
+    std::string best;
+    std::size_t bestDistance = 0;
+    for (std::string_view candidate : known) {
+        // A name that holds the other ("Intensity" in "scene_intensity") is as near as a one-letter typo.
+        const std::string known = lower(candidate);
+        const bool holds = !wanted.empty() && (known.find(wanted) != std::string::npos ||
+                                               wanted.find(known) != std::string::npos);
+        const std::size_t distance = holds ? std::min<std::size_t>(1, editDistance(wanted, known))
+                                           : editDistance(wanted, known);
+        if (best.empty() || distance < bestDistance) {
+            best = std::string(candidate);
+            bestDistance = distance;
+        }
+    }
+    // A typo, a changed case or a part of the name: at most a third of the letters differ.
+    const std::size_t allowed = std::max<std::size_t>(2, best.size() / 3);
+    return !best.empty() && bestDistance <= allowed ? best : std::string();
+}
+
+std::vector<std::string> lintTimeline(const std::vector<TimelineMarker>& markers, std::optional<std::uint64_t> musicBytes) {
+    std::vector<std::string> warnings;
+    const std::vector<std::string_view> types = knownEffectTypes();
+    for (std::size_t i = 0; i < markers.size(); ++i) {
+        const TimelineMarker& marker = markers[i];
+        const std::string where = fmt::format("marker {} '{}'", i, validUtf8(marker.label));
+        for (const MarkerEffect& effect : marker.effects) {
+            const std::string type = validUtf8(effect.type);
+            if (std::find(types.begin(), types.end(), effect.type) == types.end()) {
+                warnings.push_back(fmt::format("{}: effect type '{}' is not one the player knows, so it changes "
+                                               "nothing{}; the types are {}",
+                                               where, type, suggestion(effect.type, types), joined(types)));
+                continue;
+            }
+            const std::vector<std::string_view> names = knownEffectParameters(effect.type);
+            for (const EffectParameter& parameter : effect.parameters) {
+                const std::string name = validUtf8(parameter.name);
+                if (names.empty()) {
+                    warnings.push_back(fmt::format("{}: effect '{}' takes no parameters; '{}' changes nothing", where,
+                                                   type, name));
+                } else if (std::find(names.begin(), names.end(), parameter.name) == names.end()) {
+                    warnings.push_back(fmt::format("{}: effect '{}' has no parameter '{}', so it changes nothing{}",
+                                                   where, type, name, suggestion(parameter.name, names)));
+                } else if (parameter.keys.size() > 1) {
+                    warnings.push_back(fmt::format("{}: parameter '{}' of '{}' has {} keys; the player uses the "
+                                                   "first one only ({})",
+                                                   where, name, type, parameter.keys.size(),
+                                                   parameter.keys.front().value));
+                }
+            }
+        }
+        if (musicBytes && marker.to > *musicBytes && marker.from <= marker.to) {
+            warnings.push_back(fmt::format("{}: ends at position {} ({:.3f} s), after the music's end at {} "
+                                           "({:.3f} s); the rest is never shown",
+                                           where, marker.to, double(marker.to) / music_format::kBytesPerSecond,
+                                           *musicBytes, double(*musicBytes) / music_format::kBytesPerSecond));
+        }
+    }
+    return warnings;
+}
