@@ -89,6 +89,20 @@ double AudioManager::getMarkerProgress() const {
     return getProgress(static_cast<double>(marker.from), static_cast<double>(marker.to));
 }
 
+MusicMoment AudioManager::moment() const {
+    MusicMoment now;
+    now.position = currentPosition();
+    now.seconds = audio ? audio->bytesToSeconds(now.position) : 0.0;
+    if (timeline.get()) {
+        const std::vector<TimelineMarker> markers = timeline->getMarkers();
+        now.markerIndex = findMarkerAt(markers, now.position);
+        if (now.markerIndex) now.marker = markers[*now.markerIndex];
+    }
+    now.progress = progressBetween(static_cast<double>(now.marker.from), static_cast<double>(now.marker.to),
+                                   now.position);
+    return now;
+}
+
 double AudioManager::getProgress(double first, double last) const {
     return progressBetween(first, last, currentPosition());
 }

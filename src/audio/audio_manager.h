@@ -13,6 +13,16 @@
 #include "resources/demo_timeline.h"
 #include "resources/resource_registry.h"
 
+// What one frame is drawn for: the music position read once, and the marker, progress and seconds that follow
+// from it, so the scene, the effects and the logos of a frame never straddle a marker's end.
+struct MusicMoment {
+    uint64_t position = 0;
+    double seconds = 0.0;
+    std::optional<size_t> markerIndex;
+    TimelineMarker marker;  // the empty marker when none holds the position
+    double progress = 0.0;  // through the marker, as getMarkerProgress answers it
+};
+
 // The sound system and the one music track whose playback position is the clock of the show: the current
 // timeline marker and the progress through it are read from it every frame.
 class AudioManager {
@@ -42,6 +52,8 @@ public:
     std::optional<size_t> getCurrentMarkerIndex() const;
     double getMarkerProgress() const;
     double getProgress(double first, double last) const;
+    // The position read once, with what the three answers above give for it.
+    MusicMoment moment() const;
 
 private:
     // Position 0 stands in while no track is open.

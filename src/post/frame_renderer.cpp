@@ -17,6 +17,8 @@ FrameRenderer::FrameRenderer(GraphicsContext* graphics, AudioManager* audio, Res
       clearColour{kClearColour[0], kClearColour[1], kClearColour[2], kClearColour[3]} {}
 
 bool FrameRenderer::beginFrame() {
+    frameMoment = audio ? audio->moment() : MusicMoment{};
+    momentTaken = true;
     beginFrameTargets(*graphics, colourTargets[0], depthBuffer, depthStates.depthLessState.get(), clearColour.data());
     return drawCurrentScene();
 }

@@ -7,6 +7,7 @@
 
 #include <spdlog/logger.h>
 
+#include "audio/audio_manager.h"
 #include "base/frame_size.h"
 #include "post/effect_parameters.h"
 #include "post/post_bloom.h"
@@ -45,6 +46,8 @@ public:
     void loadTimelineScenes();
 
     // Clears and binds the frame's targets and draws the current scene; false when that scene is not loaded.
+    // It reads the music position once: the postProcess after it uses the same moment for the marker's effects
+    // and the logos, so one frame never mixes two markers. A postProcess without a beginFrame reads its own.
     bool beginFrame();
     void postProcess();
 
@@ -109,6 +112,8 @@ private:
     Texture logoTexture1;
     Texture logoTexture2;
     double currentPosition = 0.0;  // music seconds read by the last postProcess
+    MusicMoment frameMoment;       // what the frame being drawn is drawn for
+    bool momentTaken = false;      // by a beginFrame whose postProcess has not run yet
     OverlayImage currentOverlay = OverlayImage::Preload;
     // ---- end of effect chain ----
 

@@ -82,7 +82,9 @@ EffectParameterBlocks FrameRenderer::frameParameters(const TimelineMarker& marke
 }
 
 void FrameRenderer::postProcess() {
-    applyMarkerEffects(audio->getCurrentMarker());
+    if (!momentTaken) frameMoment = audio ? audio->moment() : MusicMoment{};
+    momentTaken = false;
+    applyMarkerEffects(frameMoment.marker);
     drawChain(true, graphics->backBufferView.get());
 }
 
@@ -101,7 +103,7 @@ void FrameRenderer::drawChain(bool playing, gpu::RenderTargetView* output) {
 
     // Without an open track the show stands at its start.
     const AudioManagerInterface* channel = playing && audio ? audio->getAudio() : nullptr;
-    currentPosition = channel ? channel->getPositionSeconds() : 0.0;
+    currentPosition = channel ? frameMoment.seconds : 0.0;
     currentOverlay = overlayAt(currentPosition);
     const Texture* overlay = &preloadTexture;
     if (currentOverlay == OverlayImage::Logo1) overlay = &logoTexture1;

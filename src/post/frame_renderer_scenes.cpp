@@ -11,13 +11,13 @@ void FrameRenderer::loadTimelineScenes() {
 }
 
 bool FrameRenderer::drawCurrentScene() {
-    const TimelineMarker marker = audio->getCurrentMarker();
+    const TimelineMarker& marker = frameMoment.marker;
     if (marker.scene.empty()) return true;
     const auto found = loadedScenes.find(marker.scene);
     if (found == loadedScenes.end() || !found->second) return false;
     Scene& scene = *found->second;
     const double time =
-        markerAnimationTime(marker, scene.animationStart, scene.animationEnd, audio->getMarkerProgress());
+        markerAnimationTime(marker, scene.animationStart, scene.animationEnd, frameMoment.progress);
     scene.drawScene(graphics->immediateContext, time, marker.camera);
     return true;
 }

@@ -159,6 +159,19 @@ TEST_F(AudioManagerMarkers, ProgressFollowsThePositionThroughTheMarker) {
     EXPECT_EQ(manager.getMarkerProgress(), 1.0);
 }
 
+// A frame's one reading of the clock gives what the separate questions give at that position, marker ends included.
+TEST_F(AudioManagerMarkers, AMomentAnswersForOnePositionWhatTheSeparateQuestionsDo) {
+    for (uint64_t position : {0ull, 1000ull, 51000ull, 101000ull, 101004ull, 201000ull, 255000ull, 270000ull}) {
+        manager.setPosition(position);
+        const MusicMoment now = manager.moment();
+        EXPECT_EQ(now.position, position);
+        EXPECT_DOUBLE_EQ(now.seconds, double(position) / 176400.0);
+        EXPECT_EQ(now.markerIndex, manager.getCurrentMarkerIndex()) << position;
+        EXPECT_EQ(now.marker.label, manager.getCurrentMarker().label) << position;
+        EXPECT_EQ(now.progress, manager.getMarkerProgress()) << position;
+    }
+}
+
 TEST_F(AudioManagerMarkers, SeeksAreLoggedAndClampedToTheTrack) {
     EXPECT_EQ(manager.setPosition(1002), 1000u);
     EXPECT_EQ(manager.setPosition(10'000'000), 352800u);
