@@ -208,4 +208,12 @@ private:
     void linkLights();
     void createConstantBuffers();
     void bindMaterialTextures(gpu::DeviceContext* context, const Material& material);
+
+    // Images the scene file holds ("*0" in a glb, an FBX's embedded file), by the name a material gives them;
+    // kept from loadMaterials to loadTextures only. height 0: the bytes of an image file.
+    struct EmbeddedImage {
+        std::vector<std::uint8_t> bytes;
+        std::uint32_t width = 0, height = 0;
+    };
+    std::map<std::string, EmbeddedImage> embeddedImages;
 };

@@ -56,6 +56,17 @@ void Scene::loadMaterials(const aiScene& scene) {
             if (aiGetMaterialString(source, "$tex.file", kSlotTypes[slot], 0, &text) != aiReturn_SUCCESS) continue;
             material.textures[slot].fileName = text.C_Str();
             material.textures[slot].present = true;
+            // A name the file resolves to an image inside it is read from there, not from the texture directory.
+            if (const aiTexture* embedded = scene.GetEmbeddedTexture(text.C_Str())) {
+                EmbeddedImage& image = embeddedImages[text.C_Str()];
+                const std::size_t bytes = embedded->mHeight == 0
+                                              ? std::size_t(embedded->mWidth)
+                                              : std::size_t(embedded->mWidth) * embedded->mHeight * 4;
+                const auto* data = reinterpret_cast<const std::uint8_t*>(embedded->pcData);
+                image.bytes.assign(data, data + bytes);
+                image.width = embedded->mWidth;
+                image.height = embedded->mHeight;
+            }
             if (slot == kNormalsSlot) material.normalMap = 1.0f;
         }
         materials[i] = std::move(material);
@@ -74,9 +85,17 @@ void Scene::loadTextures() {
             // The scene's own manifest copy names the directory (the same as every other copy's in a show).
             entry.texture->directory = Texture::directoryFromManifest(manifest);
             // Normal maps hold vectors, not colours: they are read without the sRGB curve.
-            entry.texture->load(device, entry.fileName, slot != kNormalsSlot);
+            const auto embedded = embeddedImages.find(entry.fileName);
+            if (embedded != embeddedImages.end()) {
+                const EmbeddedImage& image = embedded->second;
+                entry.texture->loadEmbedded(device, image.bytes.data(), image.bytes.size(), image.width, image.height,
+                                            entry.fileName, slot != kNormalsSlot);
+            } else {
+                entry.texture->load(device, entry.fileName, slot != kNormalsSlot);
+            }
         }
     }
+    embeddedImages.clear();
     if (!anyTexture) return;
 
     // What differs from D3D11's default sampler (descs.h).

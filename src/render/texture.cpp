@@ -1,5 +1,7 @@
 #include "render/texture.h"
 
+#include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -28,16 +30,56 @@ std::string Texture::directoryFromManifest(const ResourceManifest& manifest) {
 
 Texture::Texture() : directory(directoryFromManifest(ResourceManifest::instance())) {}
 
+namespace {
+
+// The file's own name: what is left after the last separator of either system.
+std::string baseName(const std::string& path) {
+    const std::size_t separator = path.find_last_of("/\\");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+}  // namespace
+
 void Texture::load(gpu::Device* device, const std::string& fileName, bool srgb) {
     const std::string fullPath = platform::systemPath(directory + fileName);
+    std::string readPath = fullPath;
+    std::error_code error;
+    if (!std::filesystem::exists(fullPath, error)) {
+        const std::string beside = platform::systemPath(directory + baseName(fileName));
+        if (!baseName(fileName).empty() && std::filesystem::is_regular_file(beside, error)) readPath = beside;
+    }
 
     int width = 0;
     int height = 0;
     int components = 0;
-    std::unique_ptr<stbi_uc, StbiFree> decoded(stbi_load(fullPath.c_str(), &width, &height, &components, 0));
+    std::unique_ptr<stbi_uc, StbiFree> decoded(stbi_load(readPath.c_str(), &width, &height, &components, 0));
     if (!decoded) throw std::runtime_error("Unable to load texture file: " + fullPath);
+    upload(device, decoded.get(), width, height, components, srgb);
+}
 
-    const stbi_uc* pixels = decoded.get();
+void Texture::loadEmbedded(gpu::Device* device, const std::uint8_t* bytes, std::size_t size, std::uint32_t width,
+                           std::uint32_t height, const std::string& name, bool srgb) {
+    if (height == 0) {
+        int w = 0, h = 0, components = 0;
+        std::unique_ptr<stbi_uc, StbiFree> decoded(
+            size <= std::size_t(INT32_MAX) ? stbi_load_from_memory(bytes, int(size), &w, &h, &components, 0) : nullptr);
+        if (!decoded) throw std::runtime_error("Unable to load texture file: " + name);
+        upload(device, decoded.get(), w, h, components, srgb);
+        return;
+    }
+    std::vector<std::uint8_t> rgba(std::size_t(width) * height * 4);
+    for (std::size_t i = 0; i < std::size_t(width) * height; ++i) {
+        rgba[i * 4 + 0] = bytes[i * 4 + 2];
+        rgba[i * 4 + 1] = bytes[i * 4 + 1];
+        rgba[i * 4 + 2] = bytes[i * 4 + 0];
+        rgba[i * 4 + 3] = bytes[i * 4 + 3];
+    }
+    upload(device, rgba.data(), int(width), int(height), 4, srgb);
+}
+
+void Texture::upload(gpu::Device* device, const std::uint8_t* source, int width, int height, int components,
+                     bool srgb) {
+    const stbi_uc* pixels = source;
     std::vector<stbi_uc> expanded;
     if (components == 3) {
         const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);

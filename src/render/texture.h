@@ -3,6 +3,8 @@
 // One image file from the manifest's texture directory, decoded with stb_image and uploaded as a 2D texture
 // with one mip level and a shader-resource view.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/gpu/device.h"
@@ -15,7 +17,14 @@ public:
     Texture();
 
     // Throws std::runtime_error("Unable to load texture file: " + full path) when the file cannot be decoded.
+    // When the directory + fileName does not exist but the file's base name does in the directory (a path from
+    // another machine, "D:\\projects\\wood.png"), that file is read instead.
     void load(gpu::Device* device, const std::string& fileName, bool srgb);
+    // An image the scene file holds (glb, FBX): `height` 0 means `bytes` are an image file of `size` bytes;
+    // otherwise `bytes` are width x height texels as the importer stores them (b, g, r, a). Throws like load,
+    // naming `name`, when the image cannot be decoded.
+    void loadEmbedded(gpu::Device* device, const std::uint8_t* bytes, std::size_t size, std::uint32_t width,
+                      std::uint32_t height, const std::string& name, bool srgb);
 
     gpu::ShaderResourceView* view() const { return shaderResourceView.get(); }
 
@@ -24,4 +33,7 @@ public:
 
     std::string directory;
     gpu::Ref<gpu::ShaderResourceView> shaderResourceView;
+
+private:
+    void upload(gpu::Device* device, const std::uint8_t* pixels, int width, int height, int components, bool srgb);
 };

@@ -391,4 +391,39 @@ TEST_F(SceneImportTest, ATextureThatCannotBeDecodedThrowsOutOfTheLoad) {
     testing::internal::GetCapturedStdout();
 }
 
+// Texture names that point into the scene file, or at a folder of the machine the scene was made on, still find
+// their image: a glb's "*0", "D:/projects/show/glow.png" beside the show's textures.
+TEST_F(SceneImportTest, EmbeddedImagesAndPathsFromOtherMachinesLoad) {
+    std::string gltf = sceneGltf();
+    const std::string local = "\"uri\":\"glow.png\"";
+    ASSERT_NE(gltf.find(local), std::string::npos);
+    gltf.replace(gltf.find(local), local.size(), "\"uri\":\"D:/projects/show/glow.png\"");
+    testing::internal::CaptureStdout();
+    const auto scene = load("scene.gltf", gltf);
+    testing::internal::GetCapturedStdout();
+    ASSERT_NE(scene->materials[0].textures[kEmissiveSlot].texture, nullptr);
+    EXPECT_NE(scene->materials[0].textures[kEmissiveSlot].texture->view(), nullptr);
+
+    const std::filesystem::path models = std::filesystem::path(DEMO_SOURCE_DIR) / "../shared/models";
+    if (!std::filesystem::exists(models)) GTEST_SKIP() << "no shared models beside the project";
+    std::size_t named = 0;
+    for (const char* file : {"robot/robot.glb", "greenman/greenman.glb"}) {
+        auto model = std::make_unique<Scene>(device_, "Model");
+        model->manifest = manifest;
+        testing::internal::CaptureStdout();
+        bool loaded = false;
+        EXPECT_NO_THROW(loaded = model->load(widenUtf8((models / file).string()))) << file;
+        testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(loaded) << file;
+        for (const Material& material : model->materials) {
+            for (const TextureSlot& slot : material.textures) {
+                if (slot.fileName.empty()) continue;
+                ++named;
+                EXPECT_TRUE(slot.texture && slot.texture->view()) << file << ": " << slot.fileName;
+            }
+        }
+    }
+    EXPECT_GT(named, 0u);  // greenman.glb names its embedded image "*0"
+}
+
 }  // namespace
