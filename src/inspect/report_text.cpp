@@ -10,6 +10,14 @@ namespace {
 
 double toSeconds(uint64_t position) { return static_cast<double>(position) / music_format::kBytesPerSecond; }
 
+// The cameras a marker may name, as the scene calls them.
+std::string cameraNames(const SceneReport& scene) {
+    if (scene.cameras.empty()) return "";
+    std::string out = "; cameras";
+    for (std::size_t i = 0; i < scene.cameras.size(); ++i) out += (i ? ", '" : " '") + scene.cameras[i].name + "'";
+    return out;
+}
+
 std::string sceneLine(const SceneReport& scene) {
     if (!scene.loaded) return fmt::format("{}: {} could not be imported", scene.name, scene.path);
     std::size_t triangles = 0;
@@ -18,7 +26,8 @@ std::string sceneLine(const SceneReport& scene) {
                        "animation {} to {}",
                        scene.name, scene.path, scene.meshes.size(), triangles, scene.materials.size(),
                        scene.lights.size(), scene.cameras.size(), scene.nodes.size(), scene.channels.size(),
-                       scene.animationStart, scene.animationEnd);
+                       scene.animationStart, scene.animationEnd) +
+           cameraNames(scene);
 }
 
 std::string stepLine(const ShowReport::Probe& probe) {

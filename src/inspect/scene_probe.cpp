@@ -10,6 +10,8 @@
 #include <memory>
 #include <set>
 
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
 #include <fmt/format.h>
 
 #include "base/frame_size.h"
@@ -17,6 +19,7 @@
 #include "render/scene.h"
 #include "render/graphics_context.h"
 #include "base/wide_text.h"
+#include "platform/process/system_path.h"
 
 namespace {
 
@@ -84,6 +87,54 @@ SceneReport sceneReport(const std::string& name, const Scene& scene) {
 
 // The importer reports some things on standard output, where demo-inspect writes its document: while a scene
 // loads, file descriptor 1 goes to a temporary file, and what arrived there becomes warnings of that scene.
+// What a loaded scene holds that the player will not show as its author meant it. The file is read again for
+// what the player's scene does not keep (skins, morph targets, light and camera kinds).
+std::vector<std::string> unshownParts(const std::string& name, const Scene& scene) {
+    std::vector<std::string> found;
+    for (const SceneCamera& camera : scene.cameras) {
+        if (camera.channelIndex < 0) {
+            found.push_back(fmt::format("scene '{}': camera '{}' has no animation keys, so the player puts it at "
+                                        "the origin looking along +z, wherever the file places it",
+                                        name, camera.name));
+        }
+    }
+    if (scene.lights.empty())
+        found.push_back(fmt::format("scene '{}' has no lights: only its emissive materials will show", name));
+
+    Assimp::Importer importer;
+    const aiScene* file = importer.ReadFile(platform::systemPath(narrowToUtf8(scene.path)).c_str(), 0);
+    if (!file) return found;
+    std::size_t skinned = 0, morphed = 0;
+    for (unsigned i = 0; i < file->mNumMeshes; ++i) {
+        skinned += file->mMeshes[i]->mNumBones > 0 ? 1 : 0;
+        morphed += file->mMeshes[i]->mNumAnimMeshes > 0 ? 1 : 0;
+    }
+    if (skinned)
+        found.push_back(fmt::format("scene '{}': {} skinned meshes are drawn in their bind pose (skins are not "
+                                    "animated)",
+                                    name, skinned));
+    if (morphed)
+        found.push_back(fmt::format("scene '{}': {} meshes with morph targets are drawn in their base shape", name,
+                                    morphed));
+    for (unsigned i = 0; i < file->mNumLights; ++i) {
+        const aiLight& light = *file->mLights[i];
+        if (light.mType == aiLightSource_SPOT || light.mType == aiLightSource_AREA) {
+            found.push_back(fmt::format("scene '{}': {} light '{}' is not one the player draws (point and "
+                                        "directional lights only)",
+                                        name, light.mType == aiLightSource_SPOT ? "spot" : "area",
+                                        light.mName.C_Str()));
+        }
+    }
+    for (unsigned i = 0; i < file->mNumCameras; ++i) {
+        if (file->mCameras[i]->mOrthographicWidth > 0.0f) {
+            found.push_back(fmt::format("scene '{}': camera '{}' is orthographic; the player draws it in "
+                                        "perspective",
+                                        name, file->mCameras[i]->mName.C_Str()));
+        }
+    }
+    return found;
+}
+
 class StdoutCapture {
 public:
     StdoutCapture() {
@@ -174,6 +225,9 @@ bool probeScenes(ShowReport& report, std::string& error) {
                                                                  "nothing)",
                                                                  name, file));
         }
+        if (!scene->nodes.empty()) {
+            for (const std::string& line : unshownParts(name, *scene)) report.warnings.push_back(line);
+        }
         report.scenes.push_back(sceneReport(name, *scene));
     }
     for (const TimelineMarker& marker : report.markers) {
@@ -190,9 +244,13 @@ bool probeScenes(ShowReport& report, std::string& error) {
         const bool hasCamera = std::any_of(scene.cameras.begin(), scene.cameras.end(),
                                            [&](const SceneCamera& c) { return c.name == marker.camera; });
         if (!hasCamera) {
+            std::string names;
+            for (const SceneCamera& c : scene.cameras) names += (names.empty() ? "'" : ", '") + c.name + "'";
             report.warnings.push_back(fmt::format("marker '{}': scene '{}' has no camera '{}' (the view stays at the "
-                                                  "origin)",
-                                                  marker.label, marker.scene, marker.camera));
+                                                  "origin; {})",
+                                                  marker.label, marker.scene, marker.camera,
+                                                  names.empty() ? "the scene has no cameras"
+                                                                : "the scene's cameras: " + names));
         }
     }
 

@@ -70,7 +70,10 @@ TEST(DemoInspectScenes, ImportsTheTimelinesScenesAndReportsEachFramesSceneStep) 
     EXPECT_THAT(out, HasSubstr("\"nodes\": [{\"index\": 0, \"name\": \"Root\", \"parent\": -1, \"channel\": -1, "
                                "\"meshes\": []}, {\"index\": 1, \"name\": \"Shape\", \"parent\": 0, \"channel\": -1, "
                                "\"meshes\": [0]}"));
-    EXPECT_THAT(out, HasSubstr("marker 'b': scene 'Tri' has no camera 'Missing'"));
+    EXPECT_THAT(out, HasSubstr("marker 'b': scene 'Tri' has no camera 'Missing' (the view stays at the origin; "
+                               "the scene's cameras: 'Camera')"));
+    EXPECT_THAT(out, HasSubstr("scene 'Tri': camera 'Camera' has no animation keys, so the player puts it at the "
+                               "origin"));
     EXPECT_THAT(out, HasSubstr("scene 'Gone' cannot be imported"));
     EXPECT_THAT(out, HasSubstr("marker 'c': start 0 and end 1.5 reach outside the animation of scene 'Gone'"));
     // A texture that cannot be decoded would stop the player; the scene is reported as not loaded.
@@ -95,6 +98,29 @@ TEST(DemoInspectScenes, WhatTheImportPrintsBecomesAWarningOfItsScene) {
     const nlohmann::json json = nlohmann::json::parse(run.output, nullptr, false);
     ASSERT_FALSE(json.is_discarded()) << run.output;
     EXPECT_THAT(json["warnings"].dump(), HasSubstr("\"scene 'Spot': Unsupported light type "));
+    EXPECT_THAT(json["warnings"].dump(), HasSubstr("scene 'Spot': spot light "));
+}
+
+// Real files with what the player does not animate or light: each said once, as a warning of its scene.
+TEST(DemoInspectScenes, NamesSkinsMorphTargetsAndMissingLightsOfRealFiles) {
+    const std::filesystem::path models = std::filesystem::path(DEMO_SOURCE_DIR) / "../shared/models";
+    if (!std::filesystem::exists(models)) GTEST_SKIP() << "no shared models beside the project";
+    TempDir dir;
+    dir.write("resources/resources.xml",
+              "<Resources><Scenes><Scene name=\"Skin\" path=\"" + (models / "simple-skin/simple_skin.gltf").string() +
+                  "\"/><Scene name=\"Morph\" path=\"" +
+                  (models / "morph-sphere/AnimatedMorphSphere.gltf").string() + "\"/></Scenes></Resources>");
+    dir.write("resources/timeline.xml", R"(<Timeline timeunit="raw"><TimelineTrack from="0" to="9" scene="Skin"/>
+        <TimelineTrack from="10" to="19" scene="Morph"/></Timeline>)");
+    const CommandResult run = testing_support::runCommand(
+        "cd " + testing_support::shellQuote(dir.path().string()) + " && " +
+        testing_support::shellQuote(DEMO_BINARY_DIR "/demo-inspect") + " --scenes 2>/dev/null");
+    ASSERT_EQ(run.exitCode, 0);
+    for (const char* expected : {"scene 'Skin': 1 skinned meshes are drawn in their bind pose",
+                                 "scene 'Morph': 1 meshes with morph targets are drawn in their base shape",
+                                 "scene 'Skin' has no lights", "scene 'Morph' has no lights"}) {
+        EXPECT_THAT(run.output, HasSubstr(expected));
+    }
 }
 
 }  // namespace
