@@ -104,6 +104,8 @@ bool parseArguments(int argc, char** argv, Options& options) {
         if (r.to <= r.from) return fail("--to must be after --from");
         if (r.sequenceDirectory.empty() && r.video.empty())
             return fail("a frame range needs --out DIR or --video FILE.mp4");
+        if (!r.sequenceDirectory.empty() && !r.video.empty())
+            return fail("a frame range goes to --out DIR or to --video FILE.mp4, not both");
     } else if (!r.sequenceDirectory.empty() || !r.video.empty()) {
         return fail("--video and a directory --out need --from, --to and --fps");
     }

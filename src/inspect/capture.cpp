@@ -1,6 +1,7 @@
 #include "inspect/capture.h"
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -40,6 +41,10 @@ public:
             std::filesystem::create_directories(range_.sequenceDirectory, ignored);
             return true;
         }
+        // An ffmpeg that stops early (missing, no libx264, an output it cannot write) must give a message, not
+        // end this process on SIGPIPE at the next frame.
+        previousPipeHandler_ = std::signal(SIGPIPE, SIG_IGN);
+        pipeHandlerSet_ = true;
         video_ = popen(videoCommand(range_, renderer).c_str(), "w");
         if (!video_) *error = "cannot start ffmpeg";
         return video_ != nullptr;
@@ -78,6 +83,7 @@ public:
 
     ~FrameOutput() {
         if (video_) pclose(video_);
+        if (pipeHandlerSet_) std::signal(SIGPIPE, previousPipeHandler_);
     }
 
 private:
@@ -85,6 +91,8 @@ private:
     std::unique_ptr<PngSequenceWriter> png_;
     std::size_t frameBytes_ = 0;
     FILE* video_ = nullptr;
+    void (*previousPipeHandler_)(int) = SIG_DFL;
+    bool pipeHandlerSet_ = false;
 };
 
 }  // namespace

@@ -61,7 +61,8 @@ void PngSequenceWriter::work() {
         if (queued_.empty()) return;
         Job* job = queued_.front();
         queued_.pop_front();
-        const bool skip = !error_.empty();
+        // Frames after one that failed are not written; the ones before it still are.
+        const bool skip = job->sequence > failedSequence_;
         std::string error;
         bool written = false;
         if (!skip) {
@@ -71,11 +72,17 @@ void PngSequenceWriter::work() {
                       writeFileBytes(job->file + ".partial", png, &error);
             lock.lock();
         }
-        if (!skip && !written && error_.empty()) error_ = error;
+        if (!skip && !written) fail(job->sequence, error);
         job->encoded = true;
         renameInOrder();
         changed_.notify_all();
     }
+}
+
+void PngSequenceWriter::fail(std::uint64_t sequence, const std::string& error) {
+    if (sequence >= failedSequence_) return;
+    failedSequence_ = sequence;
+    error_ = error;
 }
 
 void PngSequenceWriter::renameInOrder() {
@@ -84,11 +91,11 @@ void PngSequenceWriter::renameInOrder() {
         Job& job = inFlight_.front();
         const std::string written = job.file + ".partial";
         std::error_code failure;
-        if (error_.empty()) {
+        if (job.sequence < failedSequence_) {
             std::filesystem::rename(written, job.file, failure);
-            if (failure) error_ = "cannot write '" + job.file + "'";
+            if (failure) fail(job.sequence, "cannot write '" + job.file + "'");
         }
-        if (!error_.empty()) std::filesystem::remove(written, failure);
+        if (job.sequence >= failedSequence_) std::filesystem::remove(written, failure);
         free_.push_back(job.pixels);
         inFlight_.pop_front();
     }

@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <limits>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -25,8 +26,8 @@ public:
     std::uint8_t* acquire();
     // Queues the buffer that acquire() gave, to be written as `file`.
     void submit(std::uint8_t* frame, std::string file);
-    // Waits for every queued file. False with the first error when a file could not be written; the files after
-    // it are not written.
+    // Waits for every queued file. False with the error of the earliest frame that could not be written; the
+    // frames before it are written, the ones after it are not.
     bool finish(std::string* error);
 
 private:
@@ -39,6 +40,7 @@ private:
 
     void work();
     void renameInOrder();  // with the lock held
+    void fail(std::uint64_t sequence, const std::string& error);  // the earliest failure wins
 
     std::uint32_t width_, height_;
     std::vector<std::vector<std::uint8_t>> buffers_;
@@ -46,7 +48,8 @@ private:
     std::deque<Job*> queued_;          // waiting for a worker
     std::deque<Job> inFlight_;         // by sequence, from the oldest not yet renamed
     std::uint64_t nextSequence_ = 0;
-    std::string error_;
+    std::string error_;                   // of the earliest frame that failed
+    std::uint64_t failedSequence_ = UINT64_MAX;  // that frame: the ones before it are still written
     bool stopping_ = false;
     std::mutex mutex_;
     std::condition_variable changed_;

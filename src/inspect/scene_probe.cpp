@@ -226,7 +226,12 @@ bool probeScenes(ShowReport& report, std::string& error) {
                                                                  name, file));
         }
         if (!scene->nodes.empty()) {
-            for (const std::string& line : unshownParts(name, *scene)) report.warnings.push_back(line);
+            std::vector<std::string> unshown;
+            {
+                StdoutCapture printed;  // the second read prints what the first did: already reported
+                unshown = unshownParts(name, *scene);
+            }
+            report.warnings.insert(report.warnings.end(), unshown.begin(), unshown.end());
         }
         report.scenes.push_back(sceneReport(name, *scene));
     }

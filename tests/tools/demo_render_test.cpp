@@ -97,7 +97,9 @@ TEST(DemoRender, BadArgumentsAndShowsStopWithAMessageAndExitCodeOne) {
                             "--from 0 --to 1 --fps 5", "--video v.mp4", "--frames 3",
                             "--from 0 --to 1 --fps 5 --out d --crf 20", "--from 0 --to 1 --fps 5 --video v.mp4 --crf 52",
                             "--from 0 --to 1 --fps 5 --video v.mp4 --crf 2.5",
-                            "--from 0 --to 1 --fps 5 --video v.mp4 --preset quick"}) {
+                            "--from 0 --to 1 --fps 5 --video v.mp4 --preset quick",
+                            "--from 0 --to 1 --fps 5 --video v.mp4 --out d",
+                            "--size 16x16 --from 40 --to 41 --fps 5 --video /no/such/folder/v.mp4"}) {
         const CommandResult run = render(kSampleShow, bad);
         EXPECT_EQ(run.exitCode, 1) << bad;
         EXPECT_NE(run.output.find("demo-render: "), std::string::npos) << bad << ": " << run.output;

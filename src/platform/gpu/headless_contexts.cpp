@@ -80,6 +80,8 @@ std::unique_ptr<GlContexts> createHeadlessContexts(std::string* error) {
     // A GPU device whose driver lacks a 4.5 core context gives way to the surfaceless display.
     if (EGLDisplay device = hardwareDeviceDisplay(); device != EGL_NO_DISPLAY) {
         if (std::unique_ptr<GlContexts> contexts = contextsOn(device, error)) return contexts;
+        eglTerminate(device);
+        error->clear();
     }
     EGLDisplay display = surfacelessDisplay();
     if (display == EGL_NO_DISPLAY) {

@@ -123,8 +123,20 @@ private:
         }
         if (type.array.empty()) return element;
         // Every element takes whole registers but the last, whose free tail the next value may use.
-        compiler_.set_decoration(id, spv::DecorationArrayStride, roundUp(element));
+        setArrayStrides(id, element);
         return (arrayCount(type) - 1) * roundUp(element) + element;
+    }
+
+    // The ArrayStride of every level of a (multi-dimensional) array: the innermost level steps one element's
+    // registers, each level outside it the whole of the level within. Answers the stride of `id`'s level.
+    std::uint32_t setArrayStrides(spirv_cross::TypeID id, std::uint32_t element) {
+        const SPIRType& type = compiler_.get_type(id);
+        const SPIRType& inner = compiler_.get_type(type.parent_type);
+        const std::uint32_t stride =
+            inner.array.empty() ? roundUp(element)
+                                : setArrayStrides(type.parent_type, element) * std::max<std::uint32_t>(inner.array.back(), 1);
+        compiler_.set_decoration(id, spv::DecorationArrayStride, stride);
+        return stride;
     }
 
     void checkPlacement(const Placement& placement, const SPIRType& type, std::uint32_t size) {

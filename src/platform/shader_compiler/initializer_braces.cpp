@@ -298,9 +298,15 @@ private:
             if (*next >= leaves.size()) return std::nullopt;
             Leaf& leaf = leaves[*next];
             const int wanted = count - int(scalars.size());
-            if (leaf.scalars <= wanted && (scalars.empty() || leaf.scalars == 1 || !leaf.parts.empty())) {
+            const bool whole = scalars.empty() && leaf.scalars == count && !leaf.text.empty();
+            if (whole) {
+                // A value or constructor that fills the slot as it stands.
                 ++*next;
-                if (leaf.scalars == count) return std::vector<std::string>{leaf.text};  // a whole value or constructor
+                return std::vector<std::string>{leaf.text};
+            }
+            if (leaf.scalars == 1 || (leaf.scalars <= wanted && !leaf.parts.empty())) {
+                // One number, or a constructor of numbers that fits: its numbers go in one by one.
+                ++*next;
                 if (leaf.scalars == 1) scalars.push_back(leaf.text);
                 else scalars.insert(scalars.end(), leaf.parts.begin(), leaf.parts.end());
             } else if (!leaf.parts.empty()) {

@@ -95,8 +95,10 @@ std::vector<Placement> findPlacements(const std::string& preprocessed, const std
         good = good && cursor < text.size() && (text[cursor] == 'c' || text[cursor] == 'C');
         ++cursor;
         std::uint32_t reg = 0, component = 0;
-        while (good && cursor < text.size() && std::isdigit(static_cast<unsigned char>(text[cursor])))
+        // D3D has 4096 constant registers; more digits than that cannot be a placement.
+        while (good && cursor < text.size() && std::isdigit(static_cast<unsigned char>(text[cursor])) && reg < 4096)
             reg = reg * 10 + std::uint32_t(text[cursor++] - '0');
+        good = good && reg < 4096;
         skipSpace(text, &cursor);
         if (good && cursor < text.size() && text[cursor] == '.') {
             ++cursor;

@@ -71,6 +71,12 @@ const Case kCases[] = {
     {"MixedAcrossTails", "cbuffer C : register(b0) { int i; float2 f2; float2x2 m; int j; uint2 u; };",
      "asuint(i), asuint(f2.x), asuint(f2.y), asuint(m[0][1]), asuint(m[1][1]), asuint(j), u.x, u.y",
      words({0, 1, 2, 8, 9, 10, 12, 13})},
+    // Two-dimensional arrays: element [i][j] in register 3i + j (2i + j); the value after one in the last
+    // element's tail. Mixed types read through raw bytes, one type through a vec4 array.
+    {"TwoDimensionalArrays", "cbuffer C : register(b0) { float a[2][3]; int b; };",
+     "asuint(a[0][1]), asuint(a[1][0]), asuint(a[1][2]), asuint(b)", words({4, 12, 20, 21})},
+    {"TwoDimensionalArraysOfOneType", "cbuffer C : register(b0) { float m[2][2]; float after; };",
+     "asuint(m[0][1]), asuint(m[1][0]), asuint(m[1][1]), asuint(after)", words({4, 8, 12, 13})},
     // Brace elision: the struct braces left out, as D3D's compiler reads it.
     {"BraceElidedStructArray",
      "struct S { float4 p; float2 t; };"
