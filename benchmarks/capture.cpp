@@ -16,6 +16,7 @@
 #include <epoxy/gl.h>
 
 #include "bench_noop_driver.h"
+#include "bench_show_folder.h"
 #include "bench_timing.h"
 #include "inspect/capture.h"
 #include "inspect/offline_renderer.h"
@@ -24,16 +25,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-bool enterShow(int argc, char** argv) {
-    std::string folder = argc > 1 ? argv[1] : "";
-    if (folder.empty()) folder = fs::exists("resources/resources.xml") ? "." : "show";
-    if (chdir(folder.c_str()) != 0 || !fs::exists("resources/resources.xml")) {
-        std::fprintf(stderr, "no show in '%s' (usage: bench_capture [show-folder [frames]])\n", folder.c_str());
-        return false;
-    }
-    return true;
-}
 
 // Frames a second of one capture of `frames` frames from 40 s of the music (the busiest section).
 double captureRate(OfflineRenderer& renderer, int frames, bool video, const fs::path& scratch) {
@@ -76,7 +67,7 @@ double ffmpegAloneRate(std::uint32_t width, std::uint32_t height, int frames) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!enterShow(argc, argv)) return 1;
+    if (!enterShow(argc, argv, "bench_capture [show-folder [frames]]")) return 1;
     const int frames = argc > 2 ? std::max(4, std::atoi(argv[2])) : (onNoopDriver() ? 90 : 12);
     const fs::path scratch = fs::temp_directory_path() / ("bench_capture_" + std::to_string(getpid()));
     std::string renderer;

@@ -22,6 +22,7 @@
 #include <epoxy/gl.h>
 
 #include "bench_noop_driver.h"
+#include "bench_show_folder.h"
 #include "bench_timing.h"
 #include "app/demo.h"
 #include "base/demo_logger.h"
@@ -56,16 +57,6 @@ double peakMegabytes() {
     return double(usage.ru_maxrss) / 1024.0;
 }
 
-bool enterShow(int argc, char** argv) {
-    std::string folder = argc > 1 ? argv[1] : "";
-    if (folder.empty()) folder = std::filesystem::exists("resources/resources.xml") ? "." : "show";
-    if (chdir(folder.c_str()) != 0 || !std::filesystem::exists("resources/resources.xml")) {
-        std::fprintf(stderr, "no show in '%s' (usage: bench_show [show-folder [frames]])\n", folder.c_str());
-        return false;
-    }
-    return true;
-}
-
 // Steps of the engine's set-up, timed one by one.
 struct StartSteps {
     double showFiles = 0, device = 0, music = 0, resources = 0, scenes = 0, firstFrame = 0;
@@ -75,7 +66,7 @@ struct StartSteps {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!enterShow(argc, argv)) return 1;
+    if (!enterShow(argc, argv, "bench_show [show-folder [frames]]")) return 1;
     const int frames = argc > 2 ? std::max(2, std::atoi(argv[2])) : 120;
     StartSteps start;
 

@@ -201,15 +201,6 @@ Json variablesJson(const std::vector<shader_compiler::ConstantVariable>& variabl
     return out;
 }
 
-const char* componentName(gpu::RegisterComponentType type) {
-    switch (type) {
-        case gpu::RegisterComponentType::UInt32: return "uint";
-        case gpu::RegisterComponentType::SInt32: return "int";
-        case gpu::RegisterComponentType::Float32: return "float";
-        default: return "unknown";
-    }
-}
-
 }  // namespace
 
 std::string shaderReportJson(const ShaderReport& report) {
@@ -223,7 +214,7 @@ std::string shaderReportJson(const ShaderReport& report) {
         resources.push_back({{"name", r.name}, {"kind", r.kind}, {"slot", r.slot}});
     for (const gpu::SignatureParameter& p : report.inputs) {
         inputs.push_back({{"semantic", p.SemanticName}, {"index", p.SemanticIndex},
-                          {"type", componentName(p.ComponentType)}, {"mask", p.Mask}, {"register", p.Location}});
+                          {"type", componentTypeName(p.ComponentType)}, {"mask", p.Mask}, {"register", p.Location}});
     }
     Json out = {{"shader", report.path}, {"entry", report.entry}, {"profile", report.profile}, {"defines", defines},
                 {"compiled", report.compiled},  {"constantBuffers", buffers},   {"resources", resources}};

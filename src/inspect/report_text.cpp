@@ -120,9 +120,7 @@ std::string shaderReportText(const ShaderReport& report) {
     if (report.profile.rfind("vs_", 0) == 0) {
         out += "Input signature\n";
         for (const gpu::SignatureParameter& p : report.inputs) {
-            const char* type = p.ComponentType == gpu::RegisterComponentType::UInt32   ? "uint"
-                               : p.ComponentType == gpu::RegisterComponentType::SInt32 ? "int"
-                                                                                        : "float";
+            const char* type = componentTypeName(p.ComponentType);
             std::string mask;
             for (int i = 0; i < 4; ++i)
                 if (p.Mask & (1 << i)) mask += "xyzw"[i];

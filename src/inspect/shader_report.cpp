@@ -15,3 +15,12 @@ ShaderReport inspectShader(const std::string& path, const std::string& entry, co
     report.inputs = code.InputSignature;
     return report;
 }
+
+const char* componentTypeName(gpu::RegisterComponentType type) {
+    switch (type) {
+        case gpu::RegisterComponentType::UInt32: return "uint";
+        case gpu::RegisterComponentType::SInt32: return "int";
+        case gpu::RegisterComponentType::Float32: return "float";
+        default: return "unknown";
+    }
+}

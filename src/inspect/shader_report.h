@@ -19,5 +19,8 @@ struct ShaderReport {
     std::vector<gpu::SignatureParameter> inputs;  // vertex shaders
 };
 
+// "float", "int", "uint" or "unknown": how both writers name an input's component type.
+const char* componentTypeName(gpu::RegisterComponentType type);
+
 ShaderReport inspectShader(const std::string& path, const std::string& entry, const std::string& profile,
                            const std::vector<shader_compiler::Define>& defines);

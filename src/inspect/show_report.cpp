@@ -18,9 +18,6 @@ using Interval = std::pair<uint64_t, uint64_t>;  // inclusive
 
 double toSeconds(uint64_t position) { return static_cast<double>(position) / music_format::kBytesPerSecond; }
 
-std::string markerName(size_t index, const TimelineMarker& marker) {
-    return fmt::format("marker {} '{}'", index, validUtf8(marker.label));
-}
 
 // The union of `intervals` as sorted, disjoint, non-adjacent intervals.
 std::vector<Interval> merged(std::vector<Interval> intervals) {
@@ -55,6 +52,10 @@ const std::pair<const char*, const ResourceManifest::Table ResourceManifest::*> 
     {"VertexShader", &ResourceManifest::VertexShader},
     {"Scenes", &ResourceManifest::Scenes},
 };
+
+std::string markerName(size_t index, const TimelineMarker& marker) {
+    return fmt::format("marker {} '{}'", index, validUtf8(marker.label));
+}
 
 std::string validUtf8(const std::string& text) { return narrowToUtf8(widenUtf8(text)); }
 

@@ -116,6 +116,8 @@ extern const std::pair<const char*, const ResourceManifest::Table ResourceManife
 
 // Any text as valid UTF-8: bytes that are not UTF-8 are read as Latin-1.
 std::string validUtf8(const std::string& text);
+// How warnings name a marker: "marker 3 'label'".
+std::string markerName(size_t index, const TimelineMarker& marker);
 
 // Reads the show in the working directory through the engine's own readers. Fills `error` and answers false
 // when the manifest or the timeline cannot be read.

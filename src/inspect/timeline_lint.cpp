@@ -72,7 +72,7 @@ std::vector<std::string> lintTimeline(const std::vector<TimelineMarker>& markers
     const std::vector<std::string_view> types = knownEffectTypes();
     for (std::size_t i = 0; i < markers.size(); ++i) {
         const TimelineMarker& marker = markers[i];
-        const std::string where = fmt::format("marker {} '{}'", i, validUtf8(marker.label));
+        const std::string where = markerName(i, marker);
         for (const MarkerEffect& effect : marker.effects) {
             const std::string type = validUtf8(effect.type);
             if (std::find(types.begin(), types.end(), effect.type) == types.end()) {
