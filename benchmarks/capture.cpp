@@ -20,7 +20,7 @@
 #include "bench_timing.h"
 #include "inspect/capture.h"
 #include "inspect/offline_renderer.h"
-#include "inspect/png_encoding.h"
+#include "base/png_encoding.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,7 @@
 
 #include "inspect/capture.h"
 #include "inspect/offline_renderer.h"
-#include "inspect/png_encoding.h"
+#include "base/png_encoding.h"
 #include "tool_arguments.h"
 
 namespace {

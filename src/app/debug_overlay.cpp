@@ -60,6 +60,58 @@ void DebugOverlay::newFrame() {
     frameOpen = true;
 }
 
+void DebugOverlay::draw(const OverlayReport& report) {
+    if (!initialized || !frameOpen || std::this_thread::get_id() != owner) return;
+    constexpr ImGuiWindowFlags kFlags = ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_AlwaysAutoResize |
+                                        ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoFocusOnAppearing |
+                                        ImGuiWindowFlags_NoNav | ImGuiWindowFlags_NoInputs;
+    ImGui::SetNextWindowPos(ImVec2(12.0f, 12.0f));
+    ImGui::SetNextWindowBgAlpha(0.65f);
+    if (ImGui::Begin("Editor", nullptr, kFlags)) {
+        const auto millis = static_cast<long long>(report.seconds * 1000.0 + 0.5);
+        ImGui::Text("%02lld:%02lld.%03lld   byte %llu   %s%s", millis / 60000, millis / 1000 % 60, millis % 1000,
+                    static_cast<unsigned long long>(report.position), report.paused ? "PAUSED" : "playing",
+                    report.looping ? "   LOOP" : "");
+        if (report.markerIndex) {
+            ImGui::Text("marker %zu of %zu  \"%s\"  %5.1f %%", *report.markerIndex + 1, report.markerCount,
+                        report.markerLabel, report.markerProgress * 100.0);
+        } else {
+            ImGui::Text("no marker here (%zu in the timeline)", report.markerCount);
+        }
+        if (report.animationTime) {
+            ImGui::Text("scene time %.3f s", *report.animationTime);
+        } else {
+            ImGui::TextUnformatted("no scene");
+        }
+        const double fps = report.frameMilliseconds > 0.0 ? 1000.0 / report.frameMilliseconds : 0.0;
+        ImGui::Text("%.2f ms/frame (%.1f fps)   scene %.2f ms   post %.2f ms %s", report.frameMilliseconds, fps,
+                    report.sceneMilliseconds, report.postMilliseconds, report.gpuTimed ? "(GPU)" : "(CPU)");
+        if (report.status[0] != '\0') {
+            if (report.statusIsError) {
+                ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(1.0f, 0.45f, 0.4f, 1.0f));
+                ImGui::PushTextWrapPos(ImGui::GetFontSize() * 50.0f);
+                ImGui::TextUnformatted(report.status);
+                ImGui::PopTextWrapPos();
+                ImGui::PopStyleColor();
+            } else {
+                ImGui::TextUnformatted(report.status);
+            }
+        }
+        ImGui::TextDisabled("Space pause  Left/Right 1 s (Shift 10 s)  PgUp/PgDn marker  Home  L loop  F1  F12 frame");
+    }
+    ImGui::End();
+    ImGui::Render();
+    frameOpen = false;
+    drawPending = true;
+}
+
+void DebugOverlay::renderToWindow(void* overlay, int, int) {
+    auto* self = static_cast<DebugOverlay*>(overlay);
+    if (!self->drawPending || std::this_thread::get_id() != self->owner) return;
+    self->drawPending = false;
+    ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+}
+
 void DebugOverlay::handleInput(const SDL_Event& event) {
     std::lock_guard lock(queueMutex);
     if (queueCount == kQueueSize) {

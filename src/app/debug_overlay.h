@@ -2,13 +2,34 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
+#include <optional>
 #include <mutex>
 #include <thread>
 
 #include <SDL.h>
 
+// What editor mode's overlay shows for one frame.
+struct OverlayReport {
+    double seconds = 0.0;        // music time
+    uint64_t position = 0;       // music position, bytes
+    const char* markerLabel = "";
+    std::optional<size_t> markerIndex;
+    size_t markerCount = 0;
+    double markerProgress = 0.0;
+    std::optional<double> animationTime;  // what the scene was drawn at; none without a scene
+    double frameMilliseconds = 0.0;       // from one frame's start to the next
+    double sceneMilliseconds = 0.0;
+    double postMilliseconds = 0.0;
+    bool gpuTimed = false;  // scene and post measured by the GPU (else by the clock around their submission)
+    bool paused = false;
+    bool looping = false;
+    const char* status = "";  // the last reload's or screenshot's result
+    bool statusIsError = false;
+};
+
 // The immediate-mode debug overlay: set up on the engine thread, fed the window's input from the main thread,
-// a frame begun every frame; nothing is ever drawn with it.
+// a frame begun every frame. Only editor mode draws with it (draw, then the swap chain's overlay callback).
 class DebugOverlay {
 public:
     static DebugOverlay& instance();
@@ -22,6 +43,11 @@ public:
     void handleInput(const SDL_Event& event);
     // Main thread: the window's new client size, taken over at the next frame.
     void requestDisplaySize(float width, float height);
+
+    // Engine thread, after the frame is drawn and before it is presented: lays the report out for this frame.
+    void draw(const OverlayReport& report);
+    // The swap chain's overlay callback (platform/gpu/swap_chain.h): renders what draw laid out, if anything.
+    static void renderToWindow(void* overlay, int windowWidth, int windowHeight);
 
     // The exit routine, any thread. The GL side is released only on the thread that owns the context.
     void shutdown();
@@ -37,6 +63,7 @@ private:
 
     std::atomic<bool> initialized{false};
     std::atomic<bool> frameOpen{false};
+    bool drawPending = false;
     std::atomic<bool> resizePending{false};
     std::atomic<float> pendingWidth{0.0f};
     std::atomic<float> pendingHeight{0.0f};

@@ -1,5 +1,6 @@
 #include "app/demo.h"
 
+#include <cstdio>
 #include <memory>
 #include <thread>
 
@@ -11,6 +12,7 @@
 #include "app/engine_runner.h"
 #include "app/logging.h"
 #include "app/window_manager.h"
+#include "platform/window/window.h"
 #include "render/graphics_context.h"
 #include "resources/demo_timeline.h"
 
@@ -40,13 +42,19 @@ int Demo::run() {
         project.load_file(commandLine.projectFile->c_str());
         (void)project.first_child();
     }
+    options = parsePlayerOptions(commandLine.arguments);
+    reportOptions(editorMode);
 
     setUpLogging();
     std::shared_ptr<spdlog::logger> logger = demoLogger();
 
     configManager = new ConfigManager(&config, "config.json");
+    std::optional<std::pair<int, int>> desktop;
+    if (options.windowMode == 0 && !options.width) desktop = platform::desktopSize();
+    applyPlayerOptions(options, config, desktop);
     logger->info("Creating instance of Demo");
     window = new WindowManager(nullptr, &config, this);
+    picture = pictureSize(displaySettings.width, displaySettings.height, options.scale);
     window->openConsole();
     logger->info("Console window open");
     window->createWindow(windowProcedure, this);
@@ -84,6 +92,7 @@ int64_t Demo::handleMessage(const platform::Message& message) {
         case platform::WM_KEYDOWN:
             redrawRequested = true;
             handleKey(message.wParam);
+            if (editorMode) handleEditorKey(message.wParam, platform::shiftHeld(message));
             break;
         case platform::WM_MOUSEMOVE:
         case platform::WM_MBUTTONDOWN:
@@ -98,4 +107,21 @@ int64_t Demo::handleMessage(const platform::Message& message) {
 void Demo::handleKey(uint64_t key) {
     // The device stays alive: the engine thread may still be drawing with it, and the process end releases it.
     if (key == platform::VK_ESCAPE) platform::postQuitMessage(0);
+}
+
+void Demo::handleEditorKey(uint64_t key, bool shift) {
+    if (key == platform::VK_F1) {
+        overlayVisible = !overlayVisible;
+    } else if (key == platform::VK_F12) {
+        screenshotRequested = true;
+    } else if (const std::optional<TransportCommand> command = transportCommandForKey(key, shift)) {
+        transport.press(*command);
+    }
+}
+
+void Demo::reportOptions(bool editor) const {
+    std::vector<std::string> problems = options.problems;
+    if (options.startSeconds && !editor) problems.emplace_back("--at is for editor mode; the show starts at its beginning");
+    for (const std::string& problem : problems) std::fprintf(stderr, "demo: %s\n", problem.c_str());
+    if (!options.problems.empty()) std::fprintf(stderr, "%s\n", kPlayerUsage);
 }

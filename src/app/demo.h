@@ -5,6 +5,9 @@
 
 #include "app/config_values.h"
 #include "app/display_settings.h"
+#include "app/player_options.h"
+#include "app/transport.h"
+#include "base/frame_size.h"
 #include "platform/window/messages.h"
 #include "resources/resource_path.h"
 #include "resources/resource_registry.h"
@@ -49,4 +52,16 @@ public:
     std::atomic<bool> running{true};
     std::atomic<bool> redrawRequested{false};
     ResourcePath timelinePath;
+
+    // Beyond the command line's two words: the party-hall and editor options of this run, the size the frame is
+    // drawn at (the window's, times --scale), and editor mode's transport and overlay keys.
+    PlayerOptions options;
+    FrameSize picture;
+    Transport transport;
+    std::atomic<bool> overlayVisible{true};
+    std::atomic<bool> screenshotRequested{false};
+
+private:
+    void reportOptions(bool editor) const;
+    void handleEditorKey(uint64_t key, bool shift);
 };

@@ -1,5 +1,6 @@
 #include "app/engine_runner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -7,8 +8,10 @@
 
 #include "app/debug_overlay.h"
 #include "app/demo.h"
+#include "app/frame_screenshot.h"
 #include "app/window_manager.h"
 #include "audio/audio_manager.h"
+#include "base/music_format.h"
 #include "post/effect_registry.h"
 #include "post/frame_renderer.h"
 #include "render/graphics_context.h"
@@ -73,7 +76,12 @@ void EngineRunner::setUp() {
     window->setTimeline(timeline);
 
     if (demo->editorMode) {
-        audio->setPosition(static_cast<uint64_t>(demo->config.editorState["position"]));
+        if (demo->options.startSeconds) {
+            const double bytes = *demo->options.startSeconds * music_format::kBytesPerSecond;
+            audio->setPosition(clampToTrack(static_cast<int64_t>(std::min(bytes, 1e18)), audio->getAudio()->getLength()));
+        } else {
+            audio->setPosition(static_cast<uint64_t>(demo->config.editorState["position"]));
+        }
     } else {
         audio->setPosition(0);
         demo->config.editorState["paused"] = 0;
@@ -82,12 +90,18 @@ void EngineRunner::setUp() {
 
     auto* effects = new EffectRegistry();
     demo->effects = effects;
-    auto* renderer = new FrameRenderer(graphics, audio, timeline,
-                                       FrameSize{demo->displaySettings.width, demo->displaySettings.height});
+    auto* renderer = new FrameRenderer(graphics, audio, timeline, demo->picture);
     renderer->setEffects(effects);
     renderer->loadResources();
     renderer->loadTimelineScenes();
     window->setRenderer(renderer);
+
+    if (demo->editorMode) {
+        demo->transport.bindState(&demo->config.editorState["position"], &demo->config.editorState["paused"]);
+        frameTimer.create(graphics->device.get());
+        window->setFrameTimer(&frameTimer);
+        if (graphics->swapChain) graphics->swapChain->setOverlay(DebugOverlay::renderToWindow, &DebugOverlay::instance());
+    }
 
     if (demo->config.editorState["paused"] == 0) audio->play();
     demo->engineStarted = true;
@@ -111,7 +125,9 @@ void EngineRunner::frameLoop() {
         DebugOverlay::instance().newFrame();
         // The overlay's back end talks to GL directly, behind the graphics layer's state cache.
         graphics->immediateContext->invalidateGlState();
+        if (demo->editorMode) demo->transport.apply(*demo->audio, timeline->markerList());
         window->renderFrame();
+        if (demo->editorMode) editorFrameDone();
         graphics->swapChain->Present(syncInterval, 0);
 
         // The main thread notices the end of the music only when a message arrives: send it one.
@@ -121,6 +137,48 @@ void EngineRunner::frameLoop() {
         }
         if (!demo->audio->isPlaying()) waitWhileIdle();
     }
+}
+
+void EngineRunner::editorFrameDone() {
+    const auto now = std::chrono::steady_clock::now();
+    if (lastFrameStart.time_since_epoch().count() != 0) {
+        const double milliseconds = std::chrono::duration<double, std::milli>(now - lastFrameStart).count();
+        // Smoothed over about ten frames, so the figure can be read.
+        frameMilliseconds = frameMilliseconds == 0.0 ? milliseconds : frameMilliseconds * 0.9 + milliseconds * 0.1;
+    }
+    lastFrameStart = now;
+
+    const FrameRenderer& renderer = *demo->window->frameRenderer();
+    const MusicMoment& moment = renderer.drawnMoment();
+    if (demo->screenshotRequested.exchange(false)) {
+        const std::string file = screenshotFileName(moment.seconds);
+        std::string error;
+        if (writeFrameScreenshot(*demo->graphicsContext(), file, &error)) {
+            status = "F12: wrote " + file;
+            statusIsError = false;
+        } else {
+            status = "F12: " + error;
+            statusIsError = true;
+        }
+    }
+    if (!demo->overlayVisible) return;
+    OverlayReport report;
+    report.seconds = moment.seconds;
+    report.position = moment.position;
+    report.markerLabel = moment.marker.label.c_str();
+    report.markerIndex = moment.markerIndex;
+    report.markerCount = timeline->markerList().size();
+    report.markerProgress = moment.progress;
+    report.animationTime = renderer.drawnAnimationTime();
+    report.frameMilliseconds = frameMilliseconds;
+    report.sceneMilliseconds = frameTimer.sceneMilliseconds();
+    report.postMilliseconds = frameTimer.postMilliseconds();
+    report.gpuTimed = frameTimer.gpuTimed();
+    report.paused = demo->transport.paused();
+    report.looping = demo->transport.loopMarker().has_value();
+    report.status = status.c_str();
+    report.statusIsError = statusIsError;
+    DebugOverlay::instance().draw(report);
 }
 
 void EngineRunner::waitWhileIdle() {

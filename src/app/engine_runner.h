@@ -1,9 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
+#include <string>
 
 #include <spdlog/logger.h>
 
+#include "app/frame_timer.h"
 #include "resources/demo_timeline.h"
 #include "resources/resource_registry.h"
 
@@ -27,8 +30,17 @@ private:
     // While the music is not playing: up to 10 waits of 50 ms, cut short by input, by playback starting or by the
     // end of the run.
     void waitWhileIdle();
+    // Editor mode, between drawing a frame and presenting it: the F12 screenshot and the overlay.
+    void editorFrameDone();
 
     Demo* demo;
     std::shared_ptr<spdlog::logger> logger;
     ResourceHandle<DemoTimeline> timeline;
+
+    // Editor mode.
+    FrameTimer frameTimer;
+    std::chrono::steady_clock::time_point lastFrameStart{};
+    double frameMilliseconds = 0.0;
+    std::string status;  // the last reload's or screenshot's result, shown by the overlay
+    bool statusIsError = false;
 };

@@ -7,6 +7,7 @@
 
 #include "app/debug_overlay.h"
 #include "app/demo.h"
+#include "app/frame_timer.h"
 #include "app/logging.h"
 #include "audio/audio_manager.h"
 #include "platform/process/message_box.h"
@@ -91,7 +92,9 @@ bool WindowManager::pumpMessage() {
 void WindowManager::attachGraphics(GraphicsContext* context) {
     const DisplaySettings& settings = demo->displaySettings;
     context->createDevice(window);
-    context->createSwapChain(window, settings.width, settings.height, 60, fullScreen);
+    // The picture is the configured size (times --scale) and keeps it: the window only decides where it is shown.
+    context->keepPictureSize(true);
+    context->createSwapChain(window, demo->picture.width, demo->picture.height, 60, fullScreen);
     if (settings.alwaysOnTop == 1) platform::makeWindowTopmost(window);
     graphics = context;
 }
@@ -99,16 +102,20 @@ void WindowManager::attachGraphics(GraphicsContext* context) {
 void WindowManager::setViewport(gpu::Viewport& viewport) {
     viewport.TopLeftX = 0.0f;
     viewport.TopLeftY = 0.0f;
-    viewport.Width = static_cast<float>(demo->displaySettings.width);
-    viewport.Height = static_cast<float>(demo->displaySettings.height);
+    viewport.Width = static_cast<float>(demo->picture.width);
+    viewport.Height = static_cast<float>(demo->picture.height);
     viewport.MinDepth = 0.0f;
     viewport.MaxDepth = 1.0f;
     if (graphics && graphics->immediateContext) graphics->immediateContext->RSSetViewports(1, &viewport);
 }
 
 void WindowManager::renderFrame() {
+    gpu::DeviceContext* context = graphics ? graphics->immediateContext : nullptr;
+    if (frameTimer) frameTimer->frameBegun(context);
     if (!renderer->beginFrame()) exitProgram(100);
+    if (frameTimer) frameTimer->sceneDrawn(context);
     renderer->postProcess();
+    if (frameTimer) frameTimer->postDrawn(context);
 }
 
 void WindowManager::exitProgram(uint32_t timeout, int exitCode) {

@@ -17,6 +17,7 @@ class Demo;
 class GraphicsContext;
 class AudioManager;
 class FrameRenderer;
+class FrameTimer;
 
 // The program's one window: settings, console, main window and message loop on the main thread; the engine
 // thread attaches the graphics, the music, the timeline and the frame renderer as it creates them and draws each
@@ -40,6 +41,9 @@ public:
     void setAudio(AudioManager* manager) { audio.store(manager, std::memory_order_release); }
     void setTimeline(ResourceHandle<DemoTimeline> handle) { timeline = std::move(handle); }
     void setRenderer(FrameRenderer* frameRenderer) { renderer = frameRenderer; }
+    FrameRenderer* frameRenderer() const { return renderer; }
+    // Editor mode: times the scene and the effect chain of each frame (null: nothing is timed).
+    void setFrameTimer(FrameTimer* timer) { frameTimer = timer; }
     // Draws one frame; ends the program when the current marker's scene is not loaded.
     void renderFrame();
 
@@ -60,6 +64,7 @@ private:
     std::atomic<AudioManager*> audio{nullptr};
     ResourceHandle<DemoTimeline> timeline;
     FrameRenderer* renderer = nullptr;
+    FrameTimer* frameTimer = nullptr;
     bool fullScreen = false;
     bool framed = false;
     std::shared_ptr<spdlog::logger> logger;

@@ -61,6 +61,8 @@ bool AudioManager::readAudioFile(std::u16string path) {
 
 bool AudioManager::play() { return audio ? audio->play(false) : false; }
 
+bool AudioManager::pause() { return audio ? audio->pause() : false; }
+
 bool AudioManager::isPlaying() { return audio ? audio->isPlaying() : false; }
 
 uint64_t AudioManager::setPosition(uint64_t position) {
@@ -94,7 +96,7 @@ MusicMoment AudioManager::moment() const {
     now.position = currentPosition();
     now.seconds = audio ? audio->bytesToSeconds(now.position) : 0.0;
     if (timeline.get()) {
-        const std::vector<TimelineMarker> markers = timeline->getMarkers();
+        const std::vector<TimelineMarker>& markers = timeline->markerList();
         now.markerIndex = findMarkerAt(markers, now.position);
         if (now.markerIndex) now.marker = markers[*now.markerIndex];
     }

@@ -42,6 +42,7 @@ public:
     bool readAudioFile(std::u16string path);
     bool play();
     bool isPlaying();
+    bool pause();
     uint64_t setPosition(uint64_t position);
     // Null until a track has been read; owned by the manager.
     AudioManagerInterface* getAudio() const { return audio.get(); }

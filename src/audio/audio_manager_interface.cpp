@@ -25,6 +25,12 @@ bool AudioManagerInterface::play(bool restart) {
     return playing;
 }
 
+bool AudioManagerInterface::pause() {
+    if (!sound::channelPause(channel)) return false;
+    playing = false;
+    return true;
+}
+
 uint64_t AudioManagerInterface::setPosition(uint64_t position) {
     sound::channelSetPosition(channel, position, sound::kPositionBytes);
     return getPosition();

@@ -23,6 +23,8 @@ public:
     bool isPlaying();
     // A failed start answers the earlier state.
     bool play(bool restart);
+    // Holds playback where the listener is; play(false) resumes from there. False when it was not playing.
+    bool pause();
     // Answers the position after the seek, whether or not the seek succeeded.
     uint64_t setPosition(uint64_t position);
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "inspect/png_encoding.h"
+#include "base/png_encoding.h"
 
 PngSequenceWriter::PngSequenceWriter(std::uint32_t width, std::uint32_t height, unsigned workers)
     : width_(width), height_(height) {

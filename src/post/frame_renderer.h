@@ -55,6 +55,9 @@ public:
     const DepthBuffer& frameDepthBuffer() const { return depthBuffer; }
     // The loaded scenes by name, for tools that report what the player draws.
     const SceneTable& scenes() const { return loadedScenes; }
+    // What the last frame was drawn for, and the animation time its scene was given (none without a scene).
+    const MusicMoment& drawnMoment() const { return frameMoment; }
+    std::optional<double> drawnAnimationTime() const { return sceneTime; }
 
     // ---- effect chain (frame_renderer_post.cpp) ----
     // Presents the preload image over black once; loadResources calls it. Without a swap chain (a headless
@@ -113,6 +116,7 @@ private:
     Texture logoTexture2;
     double currentPosition = 0.0;  // music seconds read by the last postProcess
     MusicMoment frameMoment;       // what the frame being drawn is drawn for
+    std::optional<double> sceneTime;
     bool momentTaken = false;      // by a beginFrame whose postProcess has not run yet
     OverlayImage currentOverlay = OverlayImage::Preload;
     // ---- end of effect chain ----

@@ -12,12 +12,14 @@ void FrameRenderer::loadTimelineScenes() {
 
 bool FrameRenderer::drawCurrentScene() {
     const TimelineMarker& marker = frameMoment.marker;
+    sceneTime.reset();
     if (marker.scene.empty()) return true;
     const auto found = loadedScenes.find(marker.scene);
     if (found == loadedScenes.end() || !found->second) return false;
     Scene& scene = *found->second;
     const double time =
         markerAnimationTime(marker, scene.animationStart, scene.animationEnd, frameMoment.progress);
+    sceneTime = time;
     scene.drawScene(graphics->immediateContext, time, marker.camera);
     return true;
 }

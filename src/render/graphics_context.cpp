@@ -47,6 +47,7 @@ bool GraphicsContext::createSwapChain(SDL_Window* window, std::uint32_t width, s
     desc.OutputWindow = window;
     desc.Windowed = !fullscreen;
     desc.SwapEffect = gpu::SwapEffect::Discard;
+    desc.Scaling = keepPictureSize_ ? gpu::Scaling::AspectRatioStretch : gpu::Scaling::Stretch;
     if (gpu::failed(gpu::CreateSwapChain(device.get(), desc, &swapChain))) return false;
     createBackBufferView();
     if (!backBufferView) {
@@ -100,7 +101,7 @@ void GraphicsContext::createDepthBuffer(std::uint32_t width, std::uint32_t heigh
 }
 
 void GraphicsContext::resize(std::int32_t width, std::int32_t height) {
-    if (!swapChain || width < 1 || height < 1) return;
+    if (!swapChain || width < 1 || height < 1 || keepPictureSize_) return;
     immediateContext->OMSetRenderTargets(0, nullptr, nullptr);
     backBufferView = nullptr;
     backBufferTexture = nullptr;

@@ -39,7 +39,13 @@ public:
     // presented. True when the texture and its view exist.
     bool createOffscreenBackBuffer(std::uint32_t width, std::uint32_t height);
 
-    // The back buffer, its view, the viewport and the back buffer's depth follow the window; nothing else does.
+    // The player's presentation, set before createSwapChain: the back buffer keeps the size it is made with,
+    // whatever the window's, and Present shows it as large as the window allows with its aspect kept (black bars).
+    // The frame's own targets never follow the window, so following it would only stretch the picture.
+    void keepPictureSize(bool keep) { keepPictureSize_ = keep; }
+
+    // The back buffer, its view, the viewport and the back buffer's depth follow the window (unless the picture
+    // keeps its size, above); nothing else does.
     // Skipped while there is no swap chain, and for sizes below 1 (a minimised window), where a depth texture
     // could not be made.
     void resize(std::int32_t width, std::int32_t height);
@@ -70,4 +76,5 @@ private:
     static constexpr std::uint64_t kNoRequest = ~0ull;
     std::atomic<std::uint64_t> pendingSize_{kNoRequest};
     std::atomic<bool> acceptsResizes_{false};  // set once the swap chain and its back buffer exist
+    bool keepPictureSize_ = false;
 };

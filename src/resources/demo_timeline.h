@@ -48,6 +48,8 @@ public:
     explicit DemoTimeline(const ResourcePath& path);
 
     std::vector<TimelineMarker> getMarkers() const { return markers; }
+    // The same markers without a copy, for what reads them every frame.
+    const std::vector<TimelineMarker>& markerList() const { return markers; }
     const ResourcePath& getPath() const { return path; }
     // Empty when the file was read without trouble; otherwise what went wrong. Never thrown: a file that cannot
     // be read gives a short or empty timeline, which scene loading reports.

@@ -8,7 +8,7 @@
 
 #include <stb/stb_image.h>
 
-#include "inspect/png_encoding.h"
+#include "base/png_encoding.h"
 #include "inspect/png_sequence_writer.h"
 #include "support/test_support.h"
 

@@ -120,6 +120,7 @@ void Device::releaseGl(GlKind kind, GLuint name, std::uint64_t serial) {
         case GlKind::Sampler: glDeleteSamplers(1, &name); break;
         case GlKind::Program: glDeleteProgram(name); break;
         case GlKind::VertexArray: glDeleteVertexArrays(1, &name); break;
+        case GlKind::Query: glDeleteQueries(1, &name); break;
         case GlKind::ViewGone:
             if (immediate_) immediate_->forgetView(serial);
             break;

@@ -21,6 +21,7 @@
 #include "platform/gpu/device_caps.h"
 #include "platform/gpu/input_layout.h"
 #include "platform/gpu/program_cache.h"
+#include "platform/gpu/query.h"
 #include "platform/gpu/ref_counted.h"
 #include "platform/gpu/result.h"
 #include "platform/gpu/shader_bytecode.h"
@@ -53,6 +54,8 @@ public:
     Result CreateBlendState(const BlendDesc& desc, Ref<BlendState>* state);
     Result CreateRasterizerState(const RasterizerDesc& desc, Ref<RasterizerState>* state);
     Result CreateSamplerState(const SamplerDesc& desc, Ref<SamplerState>* state);
+    // On the device's own thread (query.h).
+    Result CreateQuery(const QueryDesc& desc, Ref<Query>* query);
     Result CreateVertexShader(const ShaderBytecode& bytecode, Ref<VertexShader>* shader);
     Result CreatePixelShader(const ShaderBytecode& bytecode, Ref<PixelShader>* shader);
     // Matches elements to the vertex shader's input signature by semantic name (case-insensitive) and index.
@@ -70,7 +73,7 @@ public:
     bool onOwnerThread() const { return std::this_thread::get_id() == owner_; }
     GlContexts& contexts() { return *contexts_; }
     // GL names die on the owner thread: at once there, otherwise at the immediate context's next safe point.
-    enum class GlKind { Texture, Buffer, Sampler, Program, VertexArray, ViewGone };
+    enum class GlKind { Texture, Buffer, Sampler, Program, VertexArray, Query, ViewGone };
     void releaseGl(GlKind kind, GLuint name, std::uint64_t serial = 0);
     void drainReleases();
     GLuint defaultSampler() const { return defaultSampler_; }

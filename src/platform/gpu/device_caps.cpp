@@ -35,6 +35,7 @@ bool readDeviceCaps(DeviceCaps* caps) {
     if (caps->atLeast(4, 6) || epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic")) {
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &caps->maxAnisotropy);
     }
+    glGetQueryiv(GL_TIMESTAMP, GL_QUERY_COUNTER_BITS, &caps->timestampBits);
     // A limit this driver does not know leaves its default and must not fail the device.
     clearGlErrors();
     caps->workarounds = {"shaders of one bytecode share one GL program: drivers compile a program again at its "
@@ -47,7 +48,8 @@ std::string DeviceCaps::describe() const {
                        "), renderer " + renderer + (llvmpipe ? " (llvmpipe)" : "") + "\n";
     text += "gpu: max samples " + std::to_string(maxSamples) + ", texture size " + std::to_string(maxTextureSize) +
             ", array layers " + std::to_string(maxArrayLayers) + ", varying vectors " +
-            std::to_string(maxVaryingVectors) + ", anisotropy " + std::to_string(static_cast<int>(maxAnisotropy)) + "\n";
+            std::to_string(maxVaryingVectors) + ", anisotropy " + std::to_string(static_cast<int>(maxAnisotropy)) + ", timestamp bits " +
+            std::to_string(timestampBits) + "\n";
     for (const std::string& w : workarounds) text += "gpu: workaround: " + w + "\n";
     return text;
 }

@@ -29,6 +29,7 @@ struct DeviceCaps {
     std::int32_t maxArrayLayers = 0;
     std::int32_t maxVaryingVectors = 0;
     float maxAnisotropy = 1.0f;
+    std::int32_t timestampBits = 0;  // of GL_TIMESTAMP queries; 0: the driver has no GPU timer
 
     // What the layer does on this driver beyond a plain mapping of D3D11 onto GL.
     std::vector<std::string> workarounds;

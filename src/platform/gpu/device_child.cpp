@@ -6,11 +6,15 @@ namespace gpu {
 
 DeviceChild::DeviceChild(Device* device) : device_(device), serial_(nextSerial()), keepsDevice_(true) {
     device_->childAdded();
+    live().fetch_add(1, std::memory_order_relaxed);
 }
 
-DeviceChild::DeviceChild(Device* device, Internal) : device_(device), serial_(nextSerial()), keepsDevice_(false) {}
+DeviceChild::DeviceChild(Device* device, Internal) : device_(device), serial_(nextSerial()), keepsDevice_(false) {
+    live().fetch_add(1, std::memory_order_relaxed);
+}
 
 DeviceChild::~DeviceChild() {
+    live().fetch_sub(1, std::memory_order_relaxed);
     if (keepsDevice_) device_->childGone();  // may destroy the device: nothing may follow
 }
 

@@ -22,6 +22,9 @@ public:
     // The device's own objects (made at its creation, gone with it) do not keep it alive.
     struct Internal {};
 
+    // How many children of all devices are alive: what a reload must leave where it was.
+    static std::int64_t liveCount() { return live().load(std::memory_order_relaxed); }
+
 protected:
     explicit DeviceChild(Device* device);
     DeviceChild(Device* device, Internal);
@@ -30,6 +33,10 @@ protected:
     Device* device_;
 
 private:
+    static std::atomic<std::int64_t>& live() {
+        static std::atomic<std::int64_t> count{0};
+        return count;
+    }
     static std::uint64_t nextSerial() {
         static std::atomic<std::uint64_t> counter{1};
         return counter.fetch_add(1, std::memory_order_relaxed);

@@ -15,6 +15,7 @@
 #include "platform/gpu/framebuffer_cache.h"
 #include "platform/gpu/gl_state_cache.h"
 #include "platform/gpu/input_layout.h"
+#include "platform/gpu/query.h"
 #include "platform/gpu/result.h"
 #include "platform/gpu/shaders.h"
 #include "platform/gpu/state_objects.h"
@@ -51,6 +52,11 @@ public:
     void RSSetScissorRects(std::uint32_t count, const Rect* rects);
     // In: room in `viewports` (may be null to ask for the count); out: the number set.
     void RSGetViewports(std::uint32_t* count, Viewport* viewports) const;
+
+    // Queries (query.h). GetData answers Ok with the data, SFalse while the GPU has not got there.
+    void Begin(Query* query);
+    void End(Query* query);
+    Result GetData(Query* query, void* data, std::uint32_t size, std::uint32_t flags);
 
     void OMSetRenderTargets(std::uint32_t count, RenderTargetView* const* views, DepthStencilView* depth);
     // Fills `count` slots with added references (null where unbound) and the depth view if asked for.

@@ -29,6 +29,26 @@ bool knownSwapEffect(SwapEffect effect) {
 
 }  // namespace
 
+PresentRect presentRect(Scaling scaling, int bufferWidth, int bufferHeight, int windowWidth, int windowHeight) {
+    if (scaling != Scaling::AspectRatioStretch || bufferWidth < 1 || bufferHeight < 1) {
+        return {0, 0, windowWidth, windowHeight};
+    }
+    // The larger side that fits, the other from the buffer's aspect, rounded to the nearest pixel.
+    const long long wide = static_cast<long long>(windowWidth) * bufferHeight;
+    const long long tall = static_cast<long long>(windowHeight) * bufferWidth;
+    PresentRect rect;
+    if (wide > tall) {  // the window is wider than the picture: bars left and right
+        rect.height = windowHeight;
+        rect.width = static_cast<int>((tall + bufferHeight / 2) / bufferHeight);
+    } else {
+        rect.width = windowWidth;
+        rect.height = static_cast<int>((wide + bufferWidth / 2) / bufferWidth);
+    }
+    rect.x = (windowWidth - rect.width) / 2;
+    rect.y = (windowHeight - rect.height) / 2;
+    return rect;
+}
+
 // The swap chain keeps its device alive, as a device child does.
 SwapChain::SwapChain(Device& device, const SwapChainDesc& desc) : device_(device), desc_(desc) { device_.childAdded(); }
 
@@ -96,13 +116,29 @@ Result SwapChain::Present(std::uint32_t syncInterval, std::uint32_t flags) {
     cache.setFramebufferSrgb(false);
     cache.setScissorTest(false);
     cache.setColorMask(0, COLOR_WRITE_ENABLE_ALL);
+    const PresentRect rect = presentRect(desc_.Scaling, bufferWidth, bufferHeight, width, height);
+    if (rect.width != width || rect.height != height) {
+        const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+        glClearNamedFramebufferfv(0, GL_COLOR, 0, black);
+    }
     // Row 0 of the back buffer is the top; the window's row 0 is the bottom.
-    glBlitNamedFramebuffer(readFramebuffer_, 0, 0, 0, bufferWidth, bufferHeight, 0, height, width, 0,
-                           GL_COLOR_BUFFER_BIT,
-                           bufferWidth == width && bufferHeight == height ? GL_NEAREST : GL_LINEAR);
+    const int bottom = height - rect.y - rect.height;
+    glBlitNamedFramebuffer(readFramebuffer_, 0, 0, 0, bufferWidth, bufferHeight, rect.x, bottom + rect.height,
+                           rect.x + rect.width, bottom, GL_COLOR_BUFFER_BIT,
+                           bufferWidth == rect.width && bufferHeight == rect.height ? GL_NEAREST : GL_LINEAR);
+    if (overlay_) {
+        cache.bindDrawFramebuffer(0);
+        overlay_(overlayUser_, width, height);
+        device_.GetImmediateContext()->invalidateGlState();
+    }
     cache.setFramebufferSrgb(true);
     contexts.swapBuffers();
     return Result::Ok;
+}
+
+void SwapChain::setOverlay(OverlayCallback callback, void* user) {
+    overlay_ = callback;
+    overlayUser_ = user;
 }
 
 Result SwapChain::ResizeBuffers(std::uint32_t bufferCount, std::uint32_t width, std::uint32_t height, Format format,

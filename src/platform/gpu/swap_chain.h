@@ -43,6 +43,9 @@ struct ModeDesc {
 enum SwapChainUsage : std::uint32_t { USAGE_SHADER_INPUT = 0x10, USAGE_RENDER_TARGET_OUTPUT = 0x20 };
 enum class SwapEffect : std::uint32_t { Discard = 0, Sequential = 1, FlipSequential = 3, FlipDiscard = 4 };
 enum PresentFlag : std::uint32_t { PRESENT_TEST = 0x1 };
+// How Present fits a back buffer of another size than the window (DXGI_SCALING's numbers): stretched to the whole
+// window, or as large as the window allows with its aspect kept and black bars beside or above it.
+enum class Scaling : std::uint32_t { Stretch = 0, AspectRatioStretch = 2 };
 
 struct SwapChainDesc {
     ModeDesc BufferDesc;
@@ -53,7 +56,15 @@ struct SwapChainDesc {
     bool Windowed = true;
     gpu::SwapEffect SwapEffect = gpu::SwapEffect::Discard;
     std::uint32_t Flags = 0;
+    gpu::Scaling Scaling = gpu::Scaling::Stretch;
 };
+
+// Where Present puts a buffer of bufferWidth x bufferHeight in a window of windowWidth x windowHeight: x, y (from
+// the window's top-left), width, height in window pixels.
+struct PresentRect {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+PresentRect presentRect(Scaling scaling, int bufferWidth, int bufferHeight, int windowWidth, int windowHeight);
 
 class SwapChain final : public RefCounted {
 public:
@@ -69,6 +80,12 @@ public:
     // Full-screen state as asked for at creation. The window's mode is the window owner's business (main thread).
     Result GetFullscreenState(bool* fullscreen) const;
 
+    // Drawn by Present over the picture in window pixels (the window's own framebuffer bound, GL's bottom-left
+    // origin), after the copy and before the swap: the debug overlay, which would come out upside down in the
+    // back buffer. Null draws nothing.
+    using OverlayCallback = void (*)(void* user, int windowWidth, int windowHeight);
+    void setOverlay(OverlayCallback callback, void* user);
+
     // Layer internals.
     SwapChain(Device& device, const SwapChainDesc& desc);
     ~SwapChain() override;
@@ -82,6 +99,8 @@ private:
     Ref<Texture2D> backBuffer_;
     GLuint readFramebuffer_ = 0;
     int interval_ = -1;
+    OverlayCallback overlay_ = nullptr;
+    void* overlayUser_ = nullptr;
 };
 
 // IDXGIFactory::CreateSwapChain. The device must have been created for desc.OutputWindow, on this thread, and

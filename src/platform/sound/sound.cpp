@@ -28,6 +28,7 @@ struct Stream {
     // Guarded by SoundSystem::mixLock.
     uint64_t cursorFrames = 0;
     bool playing = false;
+    bool paused = false;
 };
 
 // Lock order: control, then table, then mix. Position and length queries take the table lock shared and nothing
@@ -224,6 +225,7 @@ bool channelPlay(Handle handle, bool restart) {
     if (!stream) return fail(kErrorHandle);
     if (system.device == kNoSoundDevice) return fail(kErrorNotAvailable);
     std::lock_guard mix(system.mix);
+    stream->paused = false;
     if (restart) {
         stream->cursorFrames = 0;
     } else if (stream->playing) {
@@ -231,6 +233,21 @@ bool channelPlay(Handle handle, bool restart) {
         return true;
     }
     restartClock(*stream, true);
+    setLastError(kOk);
+    return true;
+}
+
+bool channelPause(Handle handle) {
+    SoundSystem& system = soundSystem();
+    std::shared_lock table(system.table);
+    Stream* stream = findStream(system, handle);
+    if (!stream) return fail(kErrorHandle);
+    std::lock_guard mix(system.mix);
+    if (!stream->playing) return fail(kErrorNotPlaying);
+    // What was handed to the device but not yet heard is played again on resume: the position stays put.
+    stream->cursorFrames = framesHeardAt(stream->clock.read(), monotonicNanos(), kOutputRate);
+    stream->paused = true;
+    restartClock(*stream, false);
     setLastError(kOk);
     return true;
 }
@@ -245,7 +262,7 @@ uint32_t channelIsActive(Handle handle) {
     }
     setLastError(kOk);
     const ClockState state = stream->clock.read();
-    if (!state.playing) return kStopped;
+    if (!state.playing) return stream->paused ? kPaused : kStopped;
     return framesHeardAt(state, monotonicNanos(), kOutputRate) < stream->lengthFrames ? kPlaying : kStopped;
 }
 

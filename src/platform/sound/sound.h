@@ -25,8 +25,8 @@ constexpr uint32_t kBytesPerSecond = music_format::kBytesPerSecond;
 constexpr uint32_t kDeviceEnabled = 1;
 constexpr uint32_t kDeviceInitialized = 4;
 
-// Channel activity. Tracks are whole in memory and there is no pause call, so only stopped and playing occur;
-// the other two keep their numbers for callers that test for them.
+// Channel activity. Tracks are whole in memory, so a channel never stalls; kStalled keeps its number for callers
+// that test for it.
 constexpr uint32_t kStopped = 0;
 constexpr uint32_t kPlaying = 1;
 constexpr uint32_t kStalled = 2;
@@ -75,6 +75,9 @@ bool freeStream(Handle stream);
 
 // Plays from the current position, or from the start with `restart`. Once, no loop.
 bool channelPlay(Handle channel, bool restart);
+// Holds the channel where the listener is; channelPlay without restart goes on from there. Fails with
+// kErrorNotPlaying when the channel is not playing.
+bool channelPause(Handle channel);
 uint32_t channelIsActive(Handle channel);
 // kInvalidPosition on failure. Safe on any thread, lock-free against playback, no allocation.
 uint64_t channelGetPosition(Handle channel, uint32_t mode);

@@ -22,6 +22,7 @@ const char* errorText(int code) {
         case kErrorAlready: return "the sound system is already started";
         case kErrorIllegalParameter: return "illegal parameter";
         case kErrorDevice: return "no such device, or it cannot be opened";
+        case kErrorNotPlaying: return "the channel is not playing";
         case kErrorNotAvailable: return "not available without an output device";
         case kErrorFileForm: return "not a decodable audio file";
         default: return "unknown error";

@@ -14,7 +14,8 @@ enum ErrorCode : int {
     kErrorInit = 8,            // the sound system is not started
     kErrorAlready = 14,        // the sound system is already started
     kErrorIllegalParameter = 20,  // an argument out of range (frequency other than 44100, unknown position mode)
-    kErrorDevice = 23,         // the device does not exist or cannot be opened (also: no usable default device)
+    kErrorDevice = 23,
+    kErrorNotPlaying = 24,     // pausing a channel that is not playing         // the device does not exist or cannot be opened (also: no usable default device)
     kErrorNotAvailable = 37,   // the action needs a real output device (play on the no-sound device)
     kErrorFileForm = 41,       // the file is not audio that can be decoded, or decoding failed part-way
     kErrorUnknown = -1,

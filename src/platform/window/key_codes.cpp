@@ -14,11 +14,15 @@ uint32_t virtualKeyCode(SDL_Keycode key) {
         case SDLK_SPACE: return VK_SPACE;
         case SDLK_BACKSPACE: return 0x08;
         case SDLK_TAB: return 0x09;
-        case SDLK_LEFT: return 0x25;
+        case SDLK_PAGEUP: return VK_PRIOR;
+        case SDLK_PAGEDOWN: return VK_NEXT;
+        case SDLK_END: return VK_END;
+        case SDLK_HOME: return VK_HOME;
+        case SDLK_LEFT: return VK_LEFT;
         case SDLK_UP: return 0x26;
-        case SDLK_RIGHT: return 0x27;
+        case SDLK_RIGHT: return VK_RIGHT;
         case SDLK_DOWN: return 0x28;
-        case SDLK_LSHIFT: case SDLK_RSHIFT: return 0x10;
+        case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
         case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
         case SDLK_LALT: case SDLK_RALT: return 0x12;
         default: return 0xFF;

@@ -26,8 +26,16 @@ enum MessageId : uint32_t {
 // Virtual-key codes of the keys that have a meaning or a common name.
 constexpr uint32_t VK_RETURN = 0x0D;
 constexpr uint32_t VK_ESCAPE = 0x1B;
+constexpr uint32_t VK_SHIFT = 0x10;
 constexpr uint32_t VK_SPACE = 0x20;
+constexpr uint32_t VK_PRIOR = 0x21;  // Page Up
+constexpr uint32_t VK_NEXT = 0x22;   // Page Down
+constexpr uint32_t VK_END = 0x23;
+constexpr uint32_t VK_HOME = 0x24;
+constexpr uint32_t VK_LEFT = 0x25;
+constexpr uint32_t VK_RIGHT = 0x27;
 constexpr uint32_t VK_F1 = 0x70;
+constexpr uint32_t VK_F12 = 0x7B;
 
 struct Message {
     WindowHandle window = nullptr;
@@ -37,6 +45,11 @@ struct Message {
     // The event the message was made from, for input handlers that want the original (the debug overlay).
     SDL_Event event{};
 };
+
+// For a WM_KEYDOWN: whether Shift was held when the key went down.
+inline bool shiftHeld(const Message& message) {
+    return message.event.type == SDL_KEYDOWN && (message.event.key.keysym.mod & KMOD_SHIFT) != 0;
+}
 
 inline int64_t makeSizeParam(int width, int height) {
     return static_cast<int64_t>((static_cast<uint32_t>(width) & 0xFFFF) | ((static_cast<uint32_t>(height) & 0xFFFF) << 16));

@@ -96,6 +96,16 @@ Message translate(const SDL_Event& event) {
 
 }  // namespace
 
+std::optional<std::pair<int, int>> desktopSize() {
+    // Started and stopped again: the window class is read from the environment when video starts for the window.
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return std::nullopt;
+    SDL_DisplayMode mode;
+    std::optional<std::pair<int, int>> size;
+    if (SDL_GetDesktopDisplayMode(0, &mode) == 0) size = std::pair{mode.w, mode.h};
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return size;
+}
+
 bool registerWindowClass(const char* className, WindowProcedure procedure) {
     if (!procedure || !className) return false;
     // The X11 class of the windows is read from the environment when the video system starts.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 #include "platform/window/messages.h"
 
@@ -45,6 +47,9 @@ void postMessage(WindowHandle window, uint32_t message, uint64_t wParam, int64_t
 void postQuitMessage(int exitCode);
 // Posts WM_CLOSE to every window of this process (the exit routine's farewell); does nothing without windows.
 void postCloseToOwnWindows();
+
+// The resolution of the first display's desktop; null when there is no display. Main thread only.
+std::optional<std::pair<int, int>> desktopSize();
 
 void makeWindowTopmost(WindowHandle window);
 void showCursor(bool visible);

@@ -201,6 +201,29 @@ TEST_F(SoundLayer, SeekingWhilePlayingMovesTheClock) {
     EXPECT_EQ(sound::channelIsActive(stream), sound::kPlaying);
 }
 
+TEST_F(SoundLayer, PauseHoldsThePositionHeardAndPlayResumesFromIt) {
+    const sound::Handle stream = open(AudioContainer::Wav, 44100, 2, 44100 * 3);
+    EXPECT_FALSE(sound::channelPause(stream));
+    EXPECT_EQ(sound::lastError(), sound::kErrorNotPlaying);
+    ASSERT_TRUE(sound::channelPlay(stream, false));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    ASSERT_TRUE(sound::channelPause(stream));
+    const uint64_t held = sound::channelGetPosition(stream, sound::kPositionBytes);
+    EXPECT_GT(held, 0u);
+    EXPECT_EQ(held % 4, 0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(sound::channelGetPosition(stream, sound::kPositionBytes), held);
+    EXPECT_EQ(sound::channelIsActive(stream), sound::kPaused);
+    // A seek while paused stays paused at the new place.
+    ASSERT_TRUE(sound::channelSetPosition(stream, 176400 + 3, sound::kPositionBytes));
+    EXPECT_EQ(sound::channelGetPosition(stream, sound::kPositionBytes), 176400u);
+    EXPECT_EQ(sound::channelIsActive(stream), sound::kPaused);
+    ASSERT_TRUE(sound::channelPlay(stream, false));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(sound::channelIsActive(stream), sound::kPlaying);
+    EXPECT_GT(sound::channelGetPosition(stream, sound::kPositionBytes), 176400u);
+}
+
 TEST(SoundLayerWithoutOutput, NoSoundDeviceMeasuresAndSeeksButDoesNotPlay) {
     // No driver at all: device 0 must not need one.
     ScopedEnvironment driver("SDL_AUDIODRIVER", "no-such-driver");

@@ -1,4 +1,4 @@
-#include "inspect/png_encoding.h"
+#include "base/png_encoding.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,0 +1,129 @@
+#include "app/player_options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+const char* const kPlayerUsage =
+    "usage: demo [editor] [projectfile FILE] [--size WxH] [--fullscreen | --windowed | --borderless] "
+    "[--vsync 0|1] [--scale F] [--at SECONDS]";
+
+namespace {
+
+constexpr uint32_t kLargestSide = 16384;  // the largest texture the graphics layer promises
+constexpr double kSmallestScale = 0.1;
+constexpr double kLargestScale = 4.0;
+
+template <typename Number>
+bool parseWhole(std::string_view text, Number& value) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && stop == end && !text.empty();
+}
+
+bool parseReal(std::string_view text, double& value) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && stop == end && !text.empty() && std::isfinite(value);
+}
+
+bool parseSize(std::string_view text, uint32_t& width, uint32_t& height) {
+    const size_t x = text.find_first_of("xX");
+    if (x == std::string_view::npos) return false;
+    return parseWhole(text.substr(0, x), width) && parseWhole(text.substr(x + 1), height) && width >= 1 &&
+           height >= 1 && width <= kLargestSide && height <= kLargestSide;
+}
+
+std::string quoted(const std::string* value) {
+    if (!value) return "nothing";
+    std::string text = "\"";
+    text += *value;
+    text += '"';
+    return text;
+}
+
+}  // namespace
+
+PlayerOptions parsePlayerOptions(const std::vector<std::string>& arguments) {
+    PlayerOptions options;
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& word = arguments[i];
+        if (word.size() < 2 || word.compare(0, 2, "--") != 0) continue;
+        // A value is the next word, unless that is an option itself.
+        const std::string* value =
+            i + 1 < arguments.size() && arguments[i + 1].compare(0, 2, "--") != 0 ? &arguments[i + 1] : nullptr;
+        auto complain = [&](const char* wants) {
+            std::string line = word;
+            line += " needs ";
+            line += wants;
+            line += ", not ";
+            line += quoted(value);
+            options.problems.push_back(std::move(line));
+        };
+        if (word == "--fullscreen") {
+            options.windowMode = 0;
+        } else if (word == "--windowed") {
+            options.windowMode = 1;
+        } else if (word == "--borderless") {
+            options.windowMode = 2;
+        } else if (word == "--size") {
+            uint32_t width = 0, height = 0;
+            if (value && parseSize(*value, width, height)) {
+                options.width = width;
+                options.height = height;
+            } else {
+                complain("WIDTHxHEIGHT, each 1 to 16384 (for example 1280x720)");
+            }
+            if (value) ++i;
+        } else if (word == "--vsync") {
+            int32_t vsync = -1;
+            if (value && parseWhole(*value, vsync) && (vsync == 0 || vsync == 1)) {
+                options.vsync = vsync;
+            } else {
+                complain("0 or 1");
+            }
+            if (value) ++i;
+        } else if (word == "--scale") {
+            double scale = 0.0;
+            if (value && parseReal(*value, scale) && scale >= kSmallestScale && scale <= kLargestScale) {
+                options.scale = scale;
+            } else {
+                complain("a factor from 0.1 to 4 (for example 0.5)");
+            }
+            if (value) ++i;
+        } else if (word == "--at") {
+            double seconds = -1.0;
+            if (value && parseReal(*value, seconds) && seconds >= 0.0) {
+                options.startSeconds = seconds;
+            } else {
+                complain("a time in seconds from the start of the music (for example 42.5)");
+            }
+            if (value) ++i;
+        } else {
+            std::string line = "unknown option ";
+            line += word;
+            options.problems.push_back(std::move(line));
+        }
+    }
+    return options;
+}
+
+void applyPlayerOptions(const PlayerOptions& options, ConfigValues& config,
+                        std::optional<std::pair<int, int>> desktopSize) {
+    if (options.windowMode) config.flagSettings["windowed"] = *options.windowMode;
+    if (options.width && options.height) {
+        config.numericSettings["width"] = static_cast<int32_t>(*options.width);
+        config.numericSettings["height"] = static_cast<int32_t>(*options.height);
+    } else if (options.windowMode == 0 && desktopSize && desktopSize->first > 0 && desktopSize->second > 0) {
+        config.numericSettings["width"] = desktopSize->first;
+        config.numericSettings["height"] = desktopSize->second;
+    }
+    if (options.vsync) config.numericSettings["vsync"] = *options.vsync;
+}
+
+FrameSize pictureSize(uint32_t width, uint32_t height, double scale) {
+    auto scaled = [scale](uint32_t side) {
+        return static_cast<uint32_t>(std::clamp(std::lround(side * scale), 1L, static_cast<long>(kLargestSide)));
+    };
+    return {scaled(width), scaled(height)};
+}

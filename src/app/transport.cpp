@@ -1,0 +1,135 @@
+#include "app/transport.h"
+
+#include <algorithm>
+
+#include "audio/audio_manager.h"
+#include "audio/marker_lookup.h"
+#include "base/music_format.h"
+#include "platform/window/messages.h"
+
+namespace {
+
+constexpr int64_t kFrameBytes = music_format::kBytesPerFrame;
+
+int64_t seconds(double value) { return static_cast<int64_t>(value * music_format::kBytesPerSecond); }
+
+}  // namespace
+
+std::optional<TransportCommand> transportCommandForKey(uint64_t key, bool shift) {
+    switch (key) {
+        case platform::VK_SPACE: return TransportCommand::TogglePause;
+        case platform::VK_LEFT: return shift ? TransportCommand::BackFar : TransportCommand::Back;
+        case platform::VK_RIGHT: return shift ? TransportCommand::ForwardFar : TransportCommand::Forward;
+        case platform::VK_PRIOR: return TransportCommand::PreviousMarker;
+        case platform::VK_NEXT: return TransportCommand::NextMarker;
+        case platform::VK_HOME: return TransportCommand::Start;
+        case 'L': return TransportCommand::ToggleLoop;
+        default: return std::nullopt;
+    }
+}
+
+uint64_t clampToTrack(int64_t position, uint64_t length) {
+    const int64_t last = std::max<int64_t>(static_cast<int64_t>(length / kFrameBytes) - 1, 0) * kFrameBytes;
+    return static_cast<uint64_t>(std::clamp<int64_t>(position / kFrameBytes * kFrameBytes, 0, last));
+}
+
+std::optional<uint64_t> seekTarget(TransportCommand command, uint64_t position, uint64_t length,
+                                   const std::vector<TimelineMarker>& markers) {
+    const auto here = static_cast<int64_t>(position);
+    switch (command) {
+        case TransportCommand::Back: return clampToTrack(here - seconds(1), length);
+        case TransportCommand::Forward: return clampToTrack(here + seconds(1), length);
+        case TransportCommand::BackFar: return clampToTrack(here - seconds(10), length);
+        case TransportCommand::ForwardFar: return clampToTrack(here + seconds(10), length);
+        case TransportCommand::Start: return 0;
+        case TransportCommand::PreviousMarker: {
+            // Before the current marker's start (or before here, between markers): the latest start there is.
+            const std::optional<size_t> current = findMarkerAt(markers, position);
+            const uint64_t before = current ? markers[*current].from : position;
+            std::optional<uint64_t> best;
+            for (const TimelineMarker& marker : markers) {
+                if (marker.from < before && (!best || marker.from > *best)) best = marker.from;
+            }
+            if (!best) return std::nullopt;
+            return clampToTrack(static_cast<int64_t>(*best), length);
+        }
+        case TransportCommand::NextMarker: {
+            std::optional<uint64_t> best;
+            for (const TimelineMarker& marker : markers) {
+                if (marker.from > position && (!best || marker.from < *best)) best = marker.from;
+            }
+            if (!best || *best >= length) return std::nullopt;
+            return clampToTrack(static_cast<int64_t>(*best), length);
+        }
+        case TransportCommand::TogglePause:
+        case TransportCommand::ToggleLoop: break;
+    }
+    return std::nullopt;
+}
+
+void Transport::press(TransportCommand command) {
+    std::lock_guard lock(queueMutex_);
+    if (queued_ < queue_.size()) queue_[queued_++] = command;
+}
+
+void Transport::bindState(int64_t* positionSlot, int64_t* pausedSlot) {
+    positionSlot_ = positionSlot;
+    pausedSlot_ = pausedSlot;
+    paused_ = pausedSlot && *pausedSlot != 0;
+}
+
+void Transport::apply(AudioManager& audio, const std::vector<TimelineMarker>& markers) {
+    std::array<TransportCommand, 8> commands;
+    size_t count = 0;
+    {
+        std::lock_guard lock(queueMutex_);
+        count = queued_;
+        std::copy_n(queue_.begin(), count, commands.begin());
+        queued_ = 0;
+    }
+    for (size_t i = 0; i < count; ++i) run(commands[i], audio, markers);
+
+    AudioManagerInterface* channel = audio.getAudio();
+    if (!channel) return;
+    uint64_t position = channel->getPosition();
+    if (loopMarker_) {
+        if (*loopMarker_ >= markers.size()) {
+            loopMarker_.reset();  // the timeline changed under the loop
+        } else {
+            const TimelineMarker& marker = markers[*loopMarker_];
+            if (position > marker.to || position < marker.from) {
+                position = audio.setPosition(clampToTrack(marker.from, channel->getLength()));
+            }
+        }
+    }
+    if (positionSlot_) *positionSlot_ = static_cast<int64_t>(position);
+    if (pausedSlot_) *pausedSlot_ = paused_ ? 1 : 0;
+}
+
+void Transport::run(TransportCommand command, AudioManager& audio, const std::vector<TimelineMarker>& markers) {
+    AudioManagerInterface* channel = audio.getAudio();
+    if (!channel) return;
+    const uint64_t position = channel->getPosition();
+    switch (command) {
+        case TransportCommand::TogglePause:
+            if (paused_) {
+                paused_ = !audio.play();
+            } else {
+                // A track that has stopped at its end counts as paused too: Space starts it again.
+                audio.pause();
+                paused_ = true;
+            }
+            return;
+        case TransportCommand::ToggleLoop:
+            if (loopMarker_) {
+                loopMarker_.reset();
+            } else {
+                loopMarker_ = findMarkerAt(markers, position);
+            }
+            return;
+        default: break;
+    }
+    if (const std::optional<uint64_t> target = seekTarget(command, position, channel->getLength(), markers)) {
+        audio.setPosition(*target);
+    }
+}
