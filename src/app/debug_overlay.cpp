@@ -79,13 +79,13 @@ void DebugOverlay::draw(const OverlayReport& report) {
             ImGui::Text("no marker here (%zu in the timeline)", report.markerCount);
         }
         if (report.animationTime) {
-            ImGui::Text("scene time %.3f s", *report.animationTime);
+            ImGui::Text("scene animation time %.1f (ticks of the scene file)", *report.animationTime);
         } else {
             ImGui::TextUnformatted("no scene");
         }
-        const double fps = report.frameMilliseconds > 0.0 ? 1000.0 / report.frameMilliseconds : 0.0;
-        ImGui::Text("%.2f ms/frame (%.1f fps)   scene %.2f ms   post %.2f ms %s", report.frameMilliseconds, fps,
-                    report.sceneMilliseconds, report.postMilliseconds, report.gpuTimed ? "(GPU)" : "(CPU)");
+        ImGui::Text("%.2f ms/frame: scene %.2f ms, post %.2f ms (%s)   %.1f fps", report.frameMilliseconds,
+                    report.sceneMilliseconds, report.postMilliseconds, report.gpuTimed ? "GPU timer" : "CPU clock",
+                    report.framesPerSecond);
         if (report.status[0] != '\0') {
             if (report.statusIsError) {
                 ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(1.0f, 0.45f, 0.4f, 1.0f));
@@ -97,7 +97,7 @@ void DebugOverlay::draw(const OverlayReport& report) {
                 ImGui::TextUnformatted(report.status);
             }
         }
-        ImGui::TextDisabled("Space pause  Left/Right 1 s (Shift 10 s)  PgUp/PgDn marker  Home  L loop  F1  F12 frame");
+        ImGui::TextDisabled("F1 hides this, F12 saves the frame");
     }
     ImGui::End();
     ImGui::Render();

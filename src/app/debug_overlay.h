@@ -18,7 +18,8 @@ struct OverlayReport {
     size_t markerCount = 0;
     double markerProgress = 0.0;
     std::optional<double> animationTime;  // what the scene was drawn at; none without a scene
-    double frameMilliseconds = 0.0;       // from one frame's start to the next
+    double frameMilliseconds = 0.0;       // the frame's own work, from its start to its presentation
+    double framesPerSecond = 0.0;         // from the time between frame starts (low while paused: frames on demand)
     double sceneMilliseconds = 0.0;
     double postMilliseconds = 0.0;
     bool gpuTimed = false;  // scene and post measured by the GPU (else by the clock around their submission)

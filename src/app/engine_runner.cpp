@@ -125,10 +125,12 @@ void EngineRunner::frameLoop() {
         DebugOverlay::instance().newFrame();
         // The overlay's back end talks to GL directly, behind the graphics layer's state cache.
         graphics->immediateContext->invalidateGlState();
+        const auto frameStart = std::chrono::steady_clock::now();
         if (demo->editorMode) demo->transport.apply(*demo->audio, timeline->markerList());
         window->renderFrame();
         if (demo->editorMode) editorFrameDone();
         graphics->swapChain->Present(syncInterval, 0);
+        if (demo->editorMode) measureFrame(frameStart);
 
         // The main thread notices the end of the music only when a message arrives: send it one.
         if (channel->getPosition() >= channel->getLength()) {
@@ -140,14 +142,6 @@ void EngineRunner::frameLoop() {
 }
 
 void EngineRunner::editorFrameDone() {
-    const auto now = std::chrono::steady_clock::now();
-    if (lastFrameStart.time_since_epoch().count() != 0) {
-        const double milliseconds = std::chrono::duration<double, std::milli>(now - lastFrameStart).count();
-        // Smoothed over about ten frames, so the figure can be read.
-        frameMilliseconds = frameMilliseconds == 0.0 ? milliseconds : frameMilliseconds * 0.9 + milliseconds * 0.1;
-    }
-    lastFrameStart = now;
-
     const FrameRenderer& renderer = *demo->window->frameRenderer();
     const MusicMoment& moment = renderer.drawnMoment();
     if (demo->screenshotRequested.exchange(false)) {
@@ -171,6 +165,7 @@ void EngineRunner::editorFrameDone() {
     report.markerProgress = moment.progress;
     report.animationTime = renderer.drawnAnimationTime();
     report.frameMilliseconds = frameMilliseconds;
+    report.framesPerSecond = framesPerSecond;
     report.sceneMilliseconds = frameTimer.sceneMilliseconds();
     report.postMilliseconds = frameTimer.postMilliseconds();
     report.gpuTimed = frameTimer.gpuTimed();
@@ -179,6 +174,21 @@ void EngineRunner::editorFrameDone() {
     report.status = status.c_str();
     report.statusIsError = statusIsError;
     DebugOverlay::instance().draw(report);
+}
+
+void EngineRunner::measureFrame(std::chrono::steady_clock::time_point frameStart) {
+    using Milliseconds = std::chrono::duration<double, std::milli>;
+    const double work = Milliseconds(std::chrono::steady_clock::now() - frameStart).count();
+    // Smoothed over about ten frames, so the figures can be read.
+    frameMilliseconds = frameMilliseconds == 0.0 ? work : frameMilliseconds * 0.9 + work * 0.1;
+    if (lastFrameStart.time_since_epoch().count() != 0) {
+        const double interval = Milliseconds(frameStart - lastFrameStart).count();
+        if (interval > 0.0) {
+            const double rate = 1000.0 / interval;
+            framesPerSecond = framesPerSecond == 0.0 ? rate : framesPerSecond * 0.9 + rate * 0.1;
+        }
+    }
+    lastFrameStart = frameStart;
 }
 
 void EngineRunner::waitWhileIdle() {

@@ -32,6 +32,8 @@ private:
     void waitWhileIdle();
     // Editor mode, between drawing a frame and presenting it: the F12 screenshot and the overlay.
     void editorFrameDone();
+    // Editor mode, after Present: the frame's time and the frame rate for the overlay.
+    void measureFrame(std::chrono::steady_clock::time_point frameStart);
 
     Demo* demo;
     std::shared_ptr<spdlog::logger> logger;
@@ -41,6 +43,7 @@ private:
     FrameTimer frameTimer;
     std::chrono::steady_clock::time_point lastFrameStart{};
     double frameMilliseconds = 0.0;
+    double framesPerSecond = 0.0;
     std::string status;  // the last reload's or screenshot's result, shown by the overlay
     bool statusIsError = false;
 };

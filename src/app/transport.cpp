@@ -15,6 +15,20 @@ int64_t seconds(double value) { return static_cast<int64_t>(value * music_format
 
 }  // namespace
 
+std::optional<uint64_t> markerStart(const std::vector<TimelineMarker>& markers, size_t index) {
+    const TimelineMarker& marker = markers[index];
+    // Ranges are inclusive and the first marker holding a position wins: where one marker ends and the next
+    // begins, the position belongs to the earlier one, so the next one starts a frame later.
+    uint64_t position = (uint64_t{marker.from} + kFrameBytes - 1) / kFrameBytes * kFrameBytes;
+    while (position <= marker.to) {
+        const std::optional<size_t> holder = findMarkerAt(markers, position);
+        if (holder == index) return position;
+        if (!holder) return std::nullopt;  // cannot happen: the marker itself holds it
+        position = (uint64_t{markers[*holder].to} / kFrameBytes + 1) * kFrameBytes;
+    }
+    return std::nullopt;
+}
+
 std::optional<TransportCommand> transportCommandForKey(uint64_t key, bool shift) {
     switch (key) {
         case platform::VK_SPACE: return TransportCommand::TogglePause;
@@ -45,21 +59,24 @@ std::optional<uint64_t> seekTarget(TransportCommand command, uint64_t position, 
         case TransportCommand::PreviousMarker: {
             // Before the current marker's start (or before here, between markers): the latest start there is.
             const std::optional<size_t> current = findMarkerAt(markers, position);
-            const uint64_t before = current ? markers[*current].from : position;
+            const std::optional<uint64_t> currentStart = current ? markerStart(markers, *current) : std::nullopt;
+            const uint64_t before = currentStart ? *currentStart : position;
             std::optional<uint64_t> best;
-            for (const TimelineMarker& marker : markers) {
-                if (marker.from < before && (!best || marker.from > *best)) best = marker.from;
+            for (size_t i = 0; i < markers.size(); ++i) {
+                const std::optional<uint64_t> start = markerStart(markers, i);
+                if (start && *start < before && (!best || *start > *best)) best = start;
             }
-            if (!best) return std::nullopt;
-            return clampToTrack(static_cast<int64_t>(*best), length);
+            if (!best || *best >= length) return std::nullopt;
+            return best;
         }
         case TransportCommand::NextMarker: {
             std::optional<uint64_t> best;
-            for (const TimelineMarker& marker : markers) {
-                if (marker.from > position && (!best || marker.from < *best)) best = marker.from;
+            for (size_t i = 0; i < markers.size(); ++i) {
+                const std::optional<uint64_t> start = markerStart(markers, i);
+                if (start && *start > position && (!best || *start < *best)) best = start;
             }
             if (!best || *best >= length) return std::nullopt;
-            return clampToTrack(static_cast<int64_t>(*best), length);
+            return best;
         }
         case TransportCommand::TogglePause:
         case TransportCommand::ToggleLoop: break;
@@ -93,13 +110,12 @@ void Transport::apply(AudioManager& audio, const std::vector<TimelineMarker>& ma
     if (!channel) return;
     uint64_t position = channel->getPosition();
     if (loopMarker_) {
-        if (*loopMarker_ >= markers.size()) {
+        const std::optional<uint64_t> start =
+            *loopMarker_ < markers.size() ? markerStart(markers, *loopMarker_) : std::nullopt;
+        if (!start) {
             loopMarker_.reset();  // the timeline changed under the loop
-        } else {
-            const TimelineMarker& marker = markers[*loopMarker_];
-            if (position > marker.to || position < marker.from) {
-                position = audio.setPosition(clampToTrack(marker.from, channel->getLength()));
-            }
+        } else if (findMarkerAt(markers, position) != loopMarker_) {
+            position = audio.setPosition(clampToTrack(static_cast<int64_t>(*start), channel->getLength()));
         }
     }
     if (positionSlot_) *positionSlot_ = static_cast<int64_t>(position);

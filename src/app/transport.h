@@ -32,6 +32,9 @@ std::optional<TransportCommand> transportCommandForKey(uint64_t key, bool shift)
 // Seeks land on whole sample frames and stay inside the track: at most the last frame, so a seek never ends the
 // run by itself (reaching the end of the music does, as always).
 uint64_t clampToTrack(int64_t position, uint64_t length);
+// The first whole sample frame at which marker `index` is the current one; none when it never is (earlier
+// markers hold its whole range).
+std::optional<uint64_t> markerStart(const std::vector<TimelineMarker>& markers, size_t index);
 // Where a seek command goes from `position`; null for commands that do not seek or have nowhere to go.
 std::optional<uint64_t> seekTarget(TransportCommand command, uint64_t position, uint64_t length,
                                    const std::vector<TimelineMarker>& markers);

@@ -72,24 +72,7 @@ const std::string kAllScenesTimeline = [] {
     return timeline + "</Timeline>";
 }();
 
-// A short show on the sample show's shaders, scenes and images: the sample manifest with its music pointed at a
-// tone of `musicSeconds`, and its own timeline.
-void writeShortShow(const fs::path& directory, double musicSeconds, const std::string& timeline,
-                    const std::string& extraScenes = {}) {
-    const fs::path resources = directory / "resources";
-    fs::create_directories(resources);
-    for (const char* folder : {"shaders", "scenes", "textures"})
-        fs::create_directory_symlink(kSampleShow / "resources" / folder, resources / folder);
-    const std::string sampleManifest = testing_support::readFile(kSampleShow / "resources" / "resources.xml");
-    const std::regex audioTrack(R"re((name="audioTrack"\s+path=")[^"]*")re");
-    ASSERT_TRUE(std::regex_search(sampleManifest, audioTrack));
-    std::string manifest = std::regex_replace(sampleManifest, audioTrack, "$1resources/music.wav\"");
-    const std::size_t scenesEnd = manifest.find("</Scenes>");
-    ASSERT_NE(scenesEnd, std::string::npos);
-    std::ofstream(resources / "resources.xml") << manifest.insert(scenesEnd, extraScenes);
-    std::ofstream(resources / "timeline.xml") << timeline;
-    testing_support::writeToneWav(resources / "music.wav", musicSeconds);
-}
+using testing_support::writeShortShow;
 
 class PlayerShowTest : public ::testing::Test {
 protected:

@@ -52,6 +52,11 @@ TEST(Transport, KeysSeekToWholeFramesInsideTheTrackAndToMarkerStarts) {
     }
     // Past the end: the last whole frame, never the length itself (that would end the run).
     EXPECT_EQ(seekTarget(C::ForwardFar, 15 * kSecond, kLength, kMarkers), kLength - 4);
+    // Where one marker ends and the next begins, the position is the earlier one's: the next starts a frame on.
+    const std::vector<TimelineMarker> contiguous = {marker(0, 5), marker(5, 10), marker(6, 7)};
+    EXPECT_EQ(seekTarget(C::NextMarker, kSecond, kLength, contiguous), 5 * kSecond + 4);
+    EXPECT_EQ(seekTarget(C::PreviousMarker, 7 * kSecond, kLength, contiguous), 0u);
+    EXPECT_EQ(markerStart(contiguous, 2), std::nullopt);  // never current: the one before holds all of it
     EXPECT_EQ(clampToTrack(kSecond + 3, kLength), kSecond);
     EXPECT_EQ(clampToTrack(-7, kLength), 0u);
     EXPECT_EQ(clampToTrack(100, 0), 0u);

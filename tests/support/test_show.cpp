@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <regex>
+#include <stdexcept>
+
+#include "support/test_support.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -30,6 +34,24 @@ void writeTestShow(const std::filesystem::path& directory, double musicSeconds, 
         stbi_write_png((directory / "resources" / "textures" / image).string().c_str(), 1, 1, 4, grey, 4);
     }
     if (musicSeconds > 0) writeToneWav(directory / "resources" / "music.wav", musicSeconds);
+}
+
+void writeShortShow(const std::filesystem::path& directory, double musicSeconds, const std::string& timeline,
+                    const std::string& extraScenes) {
+    const std::filesystem::path sampleShow = DEMO_SOURCE_DIR "/show";
+    const std::filesystem::path resources = directory / "resources";
+    std::filesystem::create_directories(resources);
+    for (const char* folder : {"shaders", "scenes", "textures"})
+        std::filesystem::create_directory_symlink(sampleShow / "resources" / folder, resources / folder);
+    const std::string sampleManifest = testing_support::readFile(sampleShow / "resources" / "resources.xml");
+    const std::regex audioTrack(R"re((name="audioTrack"\s+path=")[^"]*")re");
+    if (!std::regex_search(sampleManifest, audioTrack)) throw std::runtime_error("the sample manifest names no audioTrack");
+    std::string manifest = std::regex_replace(sampleManifest, audioTrack, "$1resources/music.wav\"");
+    const std::size_t scenesEnd = manifest.find("</Scenes>");
+    if (scenesEnd == std::string::npos) throw std::runtime_error("the sample manifest has no Scenes");
+    std::ofstream(resources / "resources.xml") << manifest.insert(scenesEnd, extraScenes);
+    std::ofstream(resources / "timeline.xml") << timeline;
+    testing_support::writeToneWav(resources / "music.wav", musicSeconds);
 }
 
 }  // namespace testing_support

@@ -14,4 +14,9 @@ void writeToneWav(const std::filesystem::path& file, double seconds);
 void writeTestShow(const std::filesystem::path& directory, double musicSeconds,
                    const std::string& timelineXml = "<Timeline><TimelineTrack label=\"all\" to=\"3600\"/></Timeline>");
 
+// A short show on the sample show's shaders, scenes and images (linked, not copied): the sample manifest with its
+// music pointed at a tone of `musicSeconds`, `extraScenes` added to its scenes, and its own timeline.
+void writeShortShow(const std::filesystem::path& directory, double musicSeconds, const std::string& timeline,
+                    const std::string& extraScenes = {});
+
 }  // namespace testing_support

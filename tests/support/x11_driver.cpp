@@ -94,6 +94,32 @@ void X11Driver::pressKey(unsigned long window, const char* keyName) {
     XFlush(display);
 }
 
+void X11Driver::pressKeyWith(unsigned long window, const char* modifierName, const char* keyName) {
+    Display* display = asDisplay(display_);
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    XSync(display, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    XKeyEvent event{};
+    event.display = display;
+    event.window = window;
+    event.root = DefaultRootWindow(display);
+    event.same_screen = True;
+    const unsigned modifier = XKeysymToKeycode(display, XStringToKeysym(modifierName));
+    const unsigned key = XKeysymToKeycode(display, XStringToKeysym(keyName));
+    auto send = [&](int type, unsigned keycode, unsigned state) {
+        event.type = type;
+        event.keycode = keycode;
+        event.state = state;
+        XSendEvent(display, window, True, type == KeyPress ? KeyPressMask : KeyReleaseMask,
+                   reinterpret_cast<XEvent*>(&event));
+    };
+    send(KeyPress, modifier, 0);
+    send(KeyPress, key, ShiftMask);
+    send(KeyRelease, key, ShiftMask);
+    send(KeyRelease, modifier, ShiftMask);
+    XFlush(display);
+}
+
 void X11Driver::requestClose(unsigned long window) {
     Display* display = asDisplay(display_);
     XEvent event{};

@@ -1,0 +1,211 @@
+// Editor mode and the party-hall options as a show maker uses them: keys sent to the player's window, the frames
+// F12 writes (named by their music time) and screenshots of the window read through the X server.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+#include <thread>
+
+#include "support/child_process.h"
+#include "support/test_show.h"
+#include "support/test_support.h"
+#include "support/window_capture.h"
+#include "support/x11_driver.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using testing_support::ChildProcess;
+using testing_support::RgbImage;
+using testing_support::meanAbsoluteDifference;
+
+// Two still markers on different scenes, then a short moving one to loop.
+const std::string kEditorTimeline = R"(<Timeline timeunit="second">
+  <TimelineTrack label="Orbit" to="5" scene="Orbit" camera="Camera" start="0.25" end="0.25"/>
+  <TimelineTrack label="Hall" to="10" scene="Hall" camera="Camera" start="0.25" end="0.25">
+    <Effect type="ColorCorrection"><Parameter name="vignette"><Key value="0.9" time="0"/></Parameter></Effect>
+  </TimelineTrack>
+  <TimelineTrack label="Short" to="11" scene="Orbit" camera="Camera" start="0" end="1"/>
+</Timeline>)";
+
+class EditorModeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(std::getenv("DISPLAY") && X11Driver().connected()) << "needs an X display";
+        ASSERT_NO_FATAL_FAILURE(testing_support::writeShortShow(show.path(), 20.0, kEditorTimeline));
+    }
+    void start(const std::vector<std::string>& arguments) {
+        player = std::make_unique<ChildProcess>(DEMO_BINARY_DIR "/demo", arguments, show.path(),
+                                                std::vector<std::string>{"SDL_AUDIODRIVER=dummy"},
+                                                show.path() / "player.out");
+        window = x11.waitForWindow("WindowClass", player->pid(), 30s);
+        ASSERT_NE(window, 0u) << output();
+    }
+    std::string output() const { return testing_support::readFile(show.path() / "player.out"); }
+
+    // Presses F12 and waits for the frame it writes: its music time in seconds (from its name) and its picture.
+    struct Frame {
+        double seconds = -1.0;
+        std::string name;
+        RgbImage image;
+    };
+    Frame frameAfterF12() {
+        std::set<fs::path> before;
+        for (const auto& entry : fs::directory_iterator(show.path())) before.insert(entry.path());
+        x11.pressKey(window, "F12");
+        const std::regex name(R"(frame-(\d\d)-(\d\d\.\d\d\d)(-\d+)?\.png)");
+        for (const auto deadline = Clock::now() + 30s; Clock::now() < deadline && player->running();) {
+            for (const auto& entry : fs::directory_iterator(show.path())) {
+                std::smatch match;
+                const std::string file = entry.path().filename().string();
+                if (before.count(entry.path()) || !std::regex_match(file, match, name)) continue;
+                return {std::stoi(match[1]) * 60 + std::stod(match[2]), file, testing_support::loadRgbPng(entry.path())};
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        ADD_FAILURE() << "F12 wrote no frame\n" << output();
+        return {};
+    }
+
+    testing_support::TempDir show;
+    X11Driver x11;
+    testing_support::WindowCapture capture;
+    std::unique_ptr<ChildProcess> player;
+    unsigned long window = 0;
+};
+
+TEST_F(EditorModeTest, TransportKeysMoveTheMusicAndThePictureFollowsInTheNextFrame) {
+    ASSERT_NO_FATAL_FAILURE(start({"editor", "--at", "1.5", "--size", "320x180", "--vsync", "0"}));
+    const Frame first = frameAfterF12();
+    EXPECT_GE(first.seconds, 1.5);
+    EXPECT_LT(first.seconds, 5.0);
+    EXPECT_EQ(first.image.width, 320);
+
+    // Paused: the position holds and the same picture keeps being drawn.
+    x11.pressKey(window, "space");
+    const Frame paused = frameAfterF12();
+    std::this_thread::sleep_for(1s);
+    const Frame stillPaused = frameAfterF12();
+    EXPECT_EQ(stillPaused.seconds, paused.seconds);
+    EXPECT_NE(stillPaused.name, paused.name);  // a second frame at the same time gets its own name
+    EXPECT_LT(meanAbsoluteDifference(stillPaused.image, paused.image), 0.5);
+
+    // Page Down: the next marker's start, another scene and other effects, in the first frame after the key.
+    x11.pressKey(window, "Next");
+    const Frame hall = frameAfterF12();
+    EXPECT_EQ(hall.seconds, 5.0);  // a frame past Orbit's end, which holds 5 s itself
+    EXPECT_GT(meanAbsoluteDifference(hall.image, paused.image), 8.0);
+    if (const char* keep = std::getenv("DEMO_KEEP_SCREENSHOTS")) {
+        testing_support::saveRgbPng(fs::path(keep) / "paused.png", paused.image);
+        testing_support::saveRgbPng(fs::path(keep) / "hall.png", hall.image);
+    }
+    x11.pressKey(window, "Prior");  // at the start of Hall: back to Orbit's start
+    EXPECT_EQ(frameAfterF12().seconds, 0.0);
+    x11.pressKey(window, "Left");  // clamped at the start
+    const Frame clamped = frameAfterF12();
+    EXPECT_EQ(clamped.seconds, 0.0);
+    EXPECT_LT(meanAbsoluteDifference(clamped.image, paused.image), 0.5);  // the same still marker
+    x11.pressKeyWith(window, "Shift_L", "Right");
+    EXPECT_EQ(frameAfterF12().seconds, 10.0);
+    x11.pressKey(window, "Right");
+    EXPECT_EQ(frameAfterF12().seconds, 11.0);
+    x11.pressKey(window, "Home");
+    EXPECT_EQ(frameAfterF12().seconds, 0.0);
+    x11.pressKeyWith(window, "Shift_L", "Right");
+    x11.pressKeyWith(window, "Shift_L", "Right");
+    x11.pressKeyWith(window, "Shift_L", "Right");  // clamped at the last sample frame, which does not end the run
+    EXPECT_EQ(frameAfterF12().seconds, 20.0);
+    EXPECT_TRUE(player->running());
+
+    // L loops the marker at 10..11 s while the music plays.
+    x11.pressKey(window, "Home");
+    x11.pressKey(window, "Next");
+    x11.pressKey(window, "Next");
+    x11.pressKey(window, "l");
+    x11.pressKey(window, "space");
+    std::this_thread::sleep_for(2500ms);
+    const Frame looped = frameAfterF12();
+    EXPECT_GE(looped.seconds, 10.0);
+    EXPECT_LE(looped.seconds, 11.2);
+
+    x11.pressKey(window, "Escape");
+    EXPECT_EQ(player->waitFor(15s), std::optional<int>(0)) << output();
+}
+
+TEST_F(EditorModeTest, TheOverlayIsDrawnOverThePictureAndF1HidesIt) {
+    ASSERT_NO_FATAL_FAILURE(start({"editor", "--size", "640x360", "--vsync", "0", "--at", "2"}));
+    std::this_thread::sleep_for(3s);  // a few frames played, for the overlay's figures
+    x11.pressKey(window, "space");
+    const Frame frame = frameAfterF12();  // the back buffer: the picture without the overlay
+    ASSERT_EQ(frame.image.width, 640);
+    RgbImage withOverlay;
+    for (const auto deadline = Clock::now() + 20s; Clock::now() < deadline;) {
+        withOverlay = capture.capture(window);
+        if (!withOverlay.empty() && meanAbsoluteDifference(withOverlay, frame.image) > 3.0) break;
+        std::this_thread::sleep_for(200ms);
+    }
+    EXPECT_GT(meanAbsoluteDifference(withOverlay, frame.image), 3.0) << "no overlay over the picture";
+    if (const char* keep = std::getenv("DEMO_KEEP_SCREENSHOTS")) {
+        testing_support::saveRgbPng(fs::path(keep) / "editor-overlay.png", withOverlay);
+    }
+    x11.pressKey(window, "F1");
+    RgbImage hidden;
+    for (const auto deadline = Clock::now() + 20s; Clock::now() < deadline;) {
+        hidden = capture.capture(window);
+        if (!hidden.empty() && meanAbsoluteDifference(hidden, frame.image) < 1.0) break;
+        std::this_thread::sleep_for(200ms);
+    }
+    EXPECT_LT(meanAbsoluteDifference(hidden, frame.image), 1.0) << "F1 did not hide the overlay";
+    x11.pressKey(window, "Escape");
+    EXPECT_EQ(player->waitFor(15s), std::optional<int>(0)) << output();
+}
+
+// Normal mode, where the overlay keys do nothing: the picture keeps its aspect with black bars when the window
+// takes another shape, --scale draws it smaller, and unknown options are named with the usage line.
+TEST_F(EditorModeTest, ThePictureKeepsItsAspectInWindowsOfOtherShapes) {
+    ASSERT_NO_FATAL_FAILURE(start({"--size", "320x180", "--borderless", "--scale", "0.5", "--bogus"}));
+    auto blackRows = [](const RgbImage& image, int fromRow, int rows) {
+        long sum = 0;
+        for (int y = fromRow; y < fromRow + rows; ++y)
+            for (int x = 0; x < image.width * 3; ++x) sum += image.pixels[std::size_t(y) * image.width * 3 + x];
+        return sum == 0;
+    };
+    auto blackColumns = [](const RgbImage& image, int fromColumn, int columns) {
+        long sum = 0;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = fromColumn * 3; x < (fromColumn + columns) * 3; ++x)
+                sum += image.pixels[std::size_t(y) * image.width * 3 + x];
+        return sum == 0;
+    };
+    struct Shape {
+        int width, height;
+        bool barsAboveAndBelow;
+        int bar;  // pixels on each side
+    };
+    for (const Shape shape : {Shape{320, 240, true, 30}, Shape{420, 180, false, 50}}) {  // 4:3 and 21:9
+        SCOPED_TRACE(testing::Message() << shape.width << "x" << shape.height);
+        x11.resize(window, shape.width, shape.height);
+        RgbImage image;
+        bool bars = false;
+        for (const auto deadline = Clock::now() + 30s; Clock::now() < deadline && !bars;) {
+            std::this_thread::sleep_for(300ms);
+            image = capture.capture(window);
+            if (image.width != shape.width || image.height != shape.height) continue;
+            bars = shape.barsAboveAndBelow
+                       ? blackRows(image, 0, shape.bar - 1) && blackRows(image, shape.height - shape.bar + 1, shape.bar - 1) &&
+                             !blackRows(image, shape.bar + 2, shape.height - 2 * shape.bar - 4)
+                       : blackColumns(image, 0, shape.bar - 1) &&
+                             blackColumns(image, shape.width - shape.bar + 1, shape.bar - 1) &&
+                             !blackColumns(image, shape.bar + 2, shape.width - 2 * shape.bar - 4);
+        }
+        EXPECT_TRUE(bars) << "no black bars around the picture";
+    }
+    x11.pressKey(window, "Escape");
+    EXPECT_EQ(player->waitFor(15s), std::optional<int>(0));
+    EXPECT_NE(output().find("demo: unknown option --bogus"), std::string::npos) << output();
+    EXPECT_NE(output().find("usage: demo"), std::string::npos) << output();
+}
+
+}  // namespace
