@@ -9,6 +9,7 @@
 #include "app/debug_overlay.h"
 #include "app/demo.h"
 #include "app/frame_screenshot.h"
+#include "app/live_reload.h"
 #include "app/window_manager.h"
 #include "audio/audio_manager.h"
 #include "base/music_format.h"
@@ -101,6 +102,16 @@ void EngineRunner::setUp() {
         frameTimer.create(graphics->device.get());
         window->setFrameTimer(&frameTimer);
         if (graphics->swapChain) graphics->swapChain->setOverlay(DebugOverlay::renderToWindow, &DebugOverlay::instance());
+        liveReload = std::make_unique<LiveReload>();
+        LiveReload::Setup reload;
+        reload.renderer = renderer;
+        reload.device = graphics->device.get();
+        reload.timeline = timeline;
+        reload.requestRedraw = [this] { demo->redrawRequested = true; };
+        if (!liveReload->start(std::move(reload))) {
+            status = "the show's files cannot be watched: no live reload";
+            statusIsError = true;
+        }
     }
 
     if (demo->config.editorState["paused"] == 0) audio->play();
@@ -126,6 +137,10 @@ void EngineRunner::frameLoop() {
         // The overlay's back end talks to GL directly, behind the graphics layer's state cache.
         graphics->immediateContext->invalidateGlState();
         const auto frameStart = std::chrono::steady_clock::now();
+        if (liveReload) {
+            liveReload->applyPending();
+            liveReload->takeStatus(status, statusIsError);
+        }
         if (demo->editorMode) demo->transport.apply(*demo->audio, timeline->markerList());
         window->renderFrame();
         if (demo->editorMode) editorFrameDone();

@@ -7,6 +7,7 @@
 #include <spdlog/logger.h>
 
 #include "app/frame_timer.h"
+#include "app/live_reload.h"
 #include "resources/demo_timeline.h"
 #include "resources/resource_registry.h"
 
@@ -41,6 +42,7 @@ private:
 
     // Editor mode.
     FrameTimer frameTimer;
+    std::unique_ptr<LiveReload> liveReload;
     std::chrono::steady_clock::time_point lastFrameStart{};
     double frameMilliseconds = 0.0;
     double framesPerSecond = 0.0;

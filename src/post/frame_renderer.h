@@ -1,6 +1,9 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <optional>
+#include <set>
 #include <map>
 #include <memory>
 #include <string>
@@ -58,6 +61,14 @@ public:
     // What the last frame was drawn for, and the animation time its scene was given (none without a scene).
     const MusicMoment& drawnMoment() const { return frameMoment; }
     std::optional<double> drawnAnimationTime() const { return sceneTime; }
+
+    // ---- live reload (editor mode; frame_renderer_scenes.cpp) ----
+    // Every shader program the renderer draws with: each effect's quad and passes, then the loaded scenes' meshes.
+    void forEachProgram(const std::function<void(ShaderProgram&)>& visit);
+    SceneTable& sceneTable() { return loadedScenes; }
+    // Scenes the timeline names that are still loading in the background: a marker on one draws no scene
+    // meanwhile, where a scene that is missing otherwise stops the run.
+    std::set<std::string> scenesLoading;
 
     // ---- effect chain (frame_renderer_post.cpp) ----
     // Presents the preload image over black once; loadResources calls it. Without a swap chain (a headless

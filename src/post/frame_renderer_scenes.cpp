@@ -15,11 +15,28 @@ bool FrameRenderer::drawCurrentScene() {
     sceneTime.reset();
     if (marker.scene.empty()) return true;
     const auto found = loadedScenes.find(marker.scene);
-    if (found == loadedScenes.end() || !found->second) return false;
+    if (found == loadedScenes.end() || !found->second) return scenesLoading.count(marker.scene) > 0;
     Scene& scene = *found->second;
     const double time =
         markerAnimationTime(marker, scene.animationStart, scene.animationEnd, frameMoment.progress);
     sceneTime = time;
     scene.drawScene(graphics->immediateContext, time, marker.camera);
     return true;
+}
+
+void FrameRenderer::forEachProgram(const std::function<void(ShaderProgram&)>& visit) {
+    for (PostProcessorBase* effect : std::initializer_list<PostProcessorBase*>{&depthOfField, &lensDistort, &colorCorrect,
+                                                                               &textureOverlay, &bloom, &antiAlias}) {
+        visit(effect->quadProgram);
+    }
+    for (ShaderProgram& pass : depthOfField.passes) visit(pass);
+    visit(lensDistort.pass);
+    visit(colorCorrect.pass);
+    visit(textureOverlay.pass);
+    for (ShaderProgram& pass : bloom.passes) visit(pass);
+    visit(antiAlias.pass);
+    for (auto& [name, scene] : loadedScenes) {
+        if (!scene) continue;
+        for (Mesh& mesh : scene->meshes) visit(mesh.program);
+    }
 }

@@ -50,9 +50,10 @@ gpu::Result ShaderProgram::compileStage(const char16_t* path, const char* name, 
                                         const char* profile) {
     sourcePath = path ? std::u16string(path) : std::u16string();
     stageNames[slot] = name ? name : "";
+    if (slot < stagePaths.size()) stagePaths[slot] = sourcePath;
 
     code = gpu::ShaderBytecode{};
-    std::string messages;
+    messages.clear();
     const gpu::Result result = shader_compiler::compileFromFile(platform::systemPath(sourcePath), "main", profile, &code,
                                                                 &messages);
     // Warnings are reported as well as errors, also when the compile succeeds.

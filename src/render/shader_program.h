@@ -35,6 +35,10 @@ public:
     gpu::Device* device = nullptr;
     gpu::Ref<gpu::InputLayout> layout;
     std::u16string sourcePath;  // of the file compiled last
+    // Per stage (vertex, pixel): the file it was compiled from, empty when the stage was never loaded; and the
+    // compiler's messages of the last compile, errors and warnings.
+    std::array<std::u16string, 2> stagePaths;
+    std::string messages;
 
 private:
     // Compiles one stage into `code`, naming stage `slot`; the compiler's messages go to the debugger output.

@@ -57,6 +57,12 @@ public:
     T* operator->() const { return get(); }
     T& operator*() const { return *get(); }
 
+    // Puts `replacement` where every handle of this slot reads its object, and destroys the one before (a live
+    // reload, between two uses). Nothing happens to an empty handle.
+    void replaceObject(std::unique_ptr<T> replacement) const {
+        if (object_) *object_ = std::move(replacement);
+    }
+
 private:
     std::unique_ptr<ManagedResource>* object_ = nullptr;
     int* useCount_ = nullptr;

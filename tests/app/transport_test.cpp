@@ -48,7 +48,9 @@ TEST(Transport, KeysSeekToWholeFramesInsideTheTrackAndToMarkerStarts) {
         SCOPED_TRACE(testing::Message() << "command " << int(c.command) << " from " << c.from);
         const auto target = seekTarget(c.command, static_cast<uint64_t>(c.from * kSecond), kLength, kMarkers);
         ASSERT_EQ(target.has_value(), c.to.has_value());
-        if (c.to) EXPECT_EQ(*target, static_cast<uint64_t>(*c.to * kSecond));
+        if (c.to) {
+            EXPECT_EQ(*target, static_cast<uint64_t>(*c.to * kSecond));
+        }
     }
     // Past the end: the last whole frame, never the length itself (that would end the run).
     EXPECT_EQ(seekTarget(C::ForwardFar, 15 * kSecond, kLength, kMarkers), kLength - 4);

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/gpu/device.h"
+#include "platform/process/file_watcher.h"
+#include "resources/demo_timeline.h"
+#include "resources/resource_manifest.h"
+#include "resources/resource_registry.h"
+
+class FrameRenderer;
+
+// Editor mode's live reload: a worker thread watches the show's files and, when one is saved, reads or
+// compiles what depends on it in the background; the engine thread swaps the result in between two frames.
+//  - the timeline: read again; scenes that new markers name load in the background and draw nothing until then;
+//    a malformed or empty timeline keeps the one before;
+//  - an HLSL file, or a file it includes: every program built from it is compiled again; a program that does
+//    not compile keeps the one before;
+//  - a scene file, or an image a scene's material uses: those scenes are loaded again.
+// What failed is said in the status (the overlay shows it) and the old object stays. The worker hands over one
+// result at a time and waits until the engine thread has taken it, so what the worker reads of the renderer
+// (the scene table, the programs' source files) changes only while the worker waits.
+class LiveReload {
+public:
+    struct Setup {
+        FrameRenderer* renderer = nullptr;
+        gpu::Device* device = nullptr;
+        // The handle's slot is where every holder reads the timeline: the new one is put there.
+        ResourceHandle<DemoTimeline> timeline;
+        // Wakes a frame loop that waits while the music does not play.
+        std::function<void()> requestRedraw;
+        std::string folder = "resources";
+    };
+
+    LiveReload() = default;
+    ~LiveReload();
+    LiveReload(const LiveReload&) = delete;
+    LiveReload& operator=(const LiveReload&) = delete;
+
+    // Engine thread, once the renderer has loaded everything. False when the folder cannot be watched.
+    bool start(Setup setup);
+    void stop();
+
+    // Engine thread, at the start of each frame: takes over what the worker has ready. One atomic load when
+    // nothing is.
+    void applyPending();
+
+    // Engine thread: the last reload's result, when it is new since the last call.
+    bool takeStatus(std::string& text, bool& isError);
+    // Reloads carried out (applied or refused), for tests and figures.
+    std::uint64_t reloads() const { return reloads_.load(); }
+
+private:
+    void run();
+    void process(const std::vector<std::string>& changed);
+    void reloadTimeline();
+    void loadNewScenes(const std::vector<std::string>& names);
+    void reloadScenes(const std::vector<std::string>& names);
+    void reloadShaders(const std::vector<std::string>& files);
+    // Gives `apply` to the engine thread and waits until it has run there. False when stopping.
+    bool handOver(std::function<void()> apply);
+    void report(const std::string& text, bool isError);
+
+    Setup setup_;
+    ResourceManifest manifest_;
+    platform::FileWatcher watcher_;
+    std::thread worker_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<std::uint64_t> reloads_{0};
+
+    std::mutex mutex_;
+    std::condition_variable taken_;
+    std::function<void()> pending_;
+    std::atomic<bool> hasPending_{false};
+    std::string status_;
+    bool statusIsError_ = false;
+    bool statusIsNew_ = false;
+};

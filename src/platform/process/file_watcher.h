@@ -1,0 +1,38 @@
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Changes to the files below one folder, as ReadDirectoryChangesW with its subtree reports them; inotify here.
+// A file counts as changed when it is written and closed, moved or renamed into place (how most editors save),
+// created or deleted. One thread waits; any thread may wake it.
+class FileWatcher {
+public:
+    FileWatcher();
+    ~FileWatcher();
+    FileWatcher(const FileWatcher&) = delete;
+    FileWatcher& operator=(const FileWatcher&) = delete;
+
+    // Watches `folder` and every folder below it, those made later included. False when it cannot.
+    bool watch(const std::string& folder);
+
+    // Waits up to `timeout` for changes and appends the changed files' paths (the watched folder's path joined
+    // with the file's path below it, '/' between) to `changed`, each once. False when watching has failed.
+    bool wait(std::chrono::milliseconds timeout, std::vector<std::string>& changed);
+
+    // Makes a wait in progress (or the next one) return at once.
+    void wake();
+
+private:
+    void addTree(const std::string& folder);
+
+    int inotify_ = -1;
+    int wakeEvent_ = -1;
+    std::map<int, std::string> folders_;  // watch descriptor to folder path
+};
+
+}  // namespace platform
