@@ -1,5 +1,7 @@
 #include "app/debug_overlay.h"
 
+#include <algorithm>
+
 #include <imgui.h>
 #include <backends/imgui_impl_opengl3.h>
 #include <backends/imgui_impl_sdl.h>
@@ -89,7 +91,8 @@ void DebugOverlay::draw(const OverlayReport& report) {
         if (report.status[0] != '\0') {
             if (report.statusIsError) {
                 ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(1.0f, 0.45f, 0.4f, 1.0f));
-                ImGui::PushTextWrapPos(ImGui::GetFontSize() * 50.0f);
+                const float displayWidth = ImGui::GetIO().DisplaySize.x;
+                ImGui::PushTextWrapPos(std::min(ImGui::GetFontSize() * 50.0f, std::max(displayWidth - 40.0f, 100.0f)));
                 ImGui::TextUnformatted(report.status);
                 ImGui::PopTextWrapPos();
                 ImGui::PopStyleColor();

@@ -2,7 +2,10 @@
 // F12 writes (named by their music time) and screenshots of the window read through the X server.
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <regex>
+#include <sstream>
+#include <fstream>
 #include <set>
 #include <thread>
 
@@ -36,9 +39,9 @@ protected:
         ASSERT_TRUE(std::getenv("DISPLAY") && X11Driver().connected()) << "needs an X display";
         ASSERT_NO_FATAL_FAILURE(testing_support::writeShortShow(show.path(), 20.0, kEditorTimeline));
     }
-    void start(const std::vector<std::string>& arguments) {
-        player = std::make_unique<ChildProcess>(DEMO_BINARY_DIR "/demo", arguments, show.path(),
-                                                std::vector<std::string>{"SDL_AUDIODRIVER=dummy"},
+    void start(const std::vector<std::string>& arguments,
+               const std::vector<std::string>& environment = {"SDL_AUDIODRIVER=dummy"}) {
+        player = std::make_unique<ChildProcess>(DEMO_BINARY_DIR "/demo", arguments, show.path(), environment,
                                                 show.path() / "player.out");
         window = x11.waitForWindow("WindowClass", player->pid(), 30s);
         ASSERT_NE(window, 0u) << output();
@@ -67,6 +70,34 @@ protected:
         }
         ADD_FAILURE() << "F12 wrote no frame\n" << output();
         return {};
+    }
+
+    // The window's picture once it differs from (or, `same`, matches) `reference`; empty on time-out.
+    RgbImage waitForWindow(const RgbImage& reference, bool same, std::chrono::seconds timeout = 30s) {
+        for (const auto deadline = Clock::now() + timeout; Clock::now() < deadline && player->running();) {
+            RgbImage image = capture.capture(window);
+            if (!image.empty()) {
+                const double difference = meanAbsoluteDifference(image, reference);
+                if (same ? difference < 1.0 : difference > 6.0) return image;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return {};
+    }
+    // Lines of the debugger output that start with `prefix`.
+    std::vector<std::string> outputLines(const std::string& prefix) const {
+        std::vector<std::string> lines;
+        std::istringstream text(output());
+        for (std::string line; std::getline(text, line);)
+            if (line.rfind(prefix, 0) == 0) lines.push_back(line);
+        return lines;
+    }
+    bool waitForOutputLines(const std::string& prefix, size_t count, std::chrono::seconds timeout = 30s) {
+        for (const auto deadline = Clock::now() + timeout; Clock::now() < deadline;) {
+            if (outputLines(prefix).size() >= count) return true;
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
     }
 
     testing_support::TempDir show;
@@ -158,6 +189,92 @@ TEST_F(EditorModeTest, TheOverlayIsDrawnOverThePictureAndF1HidesIt) {
         std::this_thread::sleep_for(200ms);
     }
     EXPECT_LT(meanAbsoluteDifference(hidden, frame.image), 1.0) << "F1 did not hide the overlay";
+    x11.pressKey(window, "Escape");
+    EXPECT_EQ(player->waitFor(15s), std::optional<int>(0)) << output();
+}
+
+// Saving the timeline or a shader while the player runs (paused, so only the edit changes the picture): the
+// window shows the change without a restart, a broken shader keeps the picture it had, and a hundred reloads
+// leave as many GPU objects alive as there were.
+TEST_F(EditorModeTest, SavedTimelinesAndShadersShowWhileTheShowRuns) {
+    const fs::path shaders = show.path() / "resources" / "shaders";
+    fs::remove(shaders);  // a copy to edit instead of the sample show's own files
+    fs::copy(fs::path(DEMO_SOURCE_DIR) / "show" / "resources" / "shaders", shaders);
+    const fs::path colourShader = shaders / "post_color_p0.hlsl";
+    const std::string original = testing_support::readFile(colourShader);
+    const std::string ending = "return float4(display * display, 1.0);";
+    ASSERT_NE(original.find(ending), std::string::npos);
+    auto withEnding = [&](const std::string& replacement) {
+        std::string text = original;
+        return text.replace(text.find(ending), ending.size(), replacement);
+    };
+    auto save = [](const fs::path& file, const std::string& text) {
+        // As editors do: a new file renamed over the old one.
+        std::ofstream(file.string() + ".new") << text;
+        fs::rename(file.string() + ".new", file);
+    };
+
+    ASSERT_NO_FATAL_FAILURE(start({"editor", "--size", "320x180", "--vsync", "0", "--at", "1"},
+                                  {"SDL_AUDIODRIVER=dummy", "DEMO_DEBUG_OUTPUT=1"}));
+    x11.pressKey(window, "space");
+    x11.pressKey(window, "F1");  // the overlay off: only the picture is compared
+    const RgbImage orbit = frameAfterF12().image;
+    ASSERT_FALSE(waitForWindow(orbit, true).empty()) << "the window does not show the paused frame";
+
+    std::string timeline = kEditorTimeline;
+    timeline.replace(timeline.find("scene=\"Orbit\""), 13, "scene=\"Tunnel\"");  // a scene not loaded yet
+    auto saved = Clock::now();
+    save(show.path() / "resources" / "timeline.xml", timeline);
+    // The marker draws no scene until Tunnel has loaded in the background, then Tunnel.
+    ASSERT_FALSE(waitForWindow(orbit, false).empty()) << "the saved timeline did not change the picture\n" << output();
+    const auto firstChange = Clock::now() - saved;
+    ASSERT_TRUE(waitForOutputLines("reload: timeline.xml: loaded Tunnel", 1)) << output();
+    std::this_thread::sleep_for(700ms);  // the frame after the scene came in
+    const RgbImage tunnel = capture.capture(window);
+    EXPECT_GT(meanAbsoluteDifference(tunnel, orbit), 6.0);
+    std::cout << "timeline saved to changed window: "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(firstChange).count() << " ms\n";
+
+    saved = Clock::now();
+    save(colourShader, withEnding("return float4(1.0 - display * display, 1.0);"));
+    const RgbImage inverted = waitForWindow(tunnel, false);
+    ASSERT_FALSE(inverted.empty()) << "the saved shader did not change the picture\n" << output();
+    std::cout << "shader saved to changed window: "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - saved).count() << " ms\n";
+    if (const char* keep = std::getenv("DEMO_KEEP_SCREENSHOTS")) {
+        testing_support::saveRgbPng(fs::path(keep) / "reload-tunnel.png", tunnel);
+        testing_support::saveRgbPng(fs::path(keep) / "reload-inverted.png", inverted);
+    }
+    save(colourShader, withEnding("return float4(display * display, 1.0) +;"));
+    ASSERT_TRUE(waitForOutputLines("reload error: ", 1)) << output();
+    EXPECT_NE(outputLines("reload error: ")[0].find("post_color_p0.hlsl"), std::string::npos) << output();
+    std::this_thread::sleep_for(500ms);
+    EXPECT_LT(meanAbsoluteDifference(capture.capture(window), inverted), 1.0) << "a broken shader changed the picture";
+    x11.pressKey(window, "F1");  // the error in the overlay
+    std::this_thread::sleep_for(1s);
+    if (const char* keep = std::getenv("DEMO_KEEP_SCREENSHOTS")) {
+        testing_support::saveRgbPng(fs::path(keep) / "reload-error.png", capture.capture(window));
+    }
+
+    // A hundred reloads, shader and timeline in turn, each of them back and forth.
+    const size_t before = outputLines("reload: done").size();
+    for (int i = 0; i < 100; ++i) {
+        if (i % 2 == 0) {
+            save(colourShader, i % 4 == 0 ? original : withEnding("return float4(display, 1.0);"));
+        } else {
+            save(show.path() / "resources" / "timeline.xml", i % 4 == 1 ? kEditorTimeline : timeline);
+        }
+        ASSERT_TRUE(waitForOutputLines("reload: done", before + i + 1)) << "reload " << i << " did not finish\n"
+                                                                         << output();
+    }
+    const std::vector<std::string> done = outputLines("reload: done");
+    auto objects = [](const std::string& line) {
+        const size_t comma = line.find("ms, ");
+        return std::stol(line.substr(comma + 4));
+    };
+    // After the fourth and the hundredth the show is in the same state.
+    EXPECT_EQ(objects(done[before + 99]), objects(done[before + 3])) << done[before + 3] << "\n" << done[before + 99];
+    std::cout << done[before] << "\n" << done[before + 99] << "\n";
     x11.pressKey(window, "Escape");
     EXPECT_EQ(player->waitFor(15s), std::optional<int>(0)) << output();
 }
