@@ -88,17 +88,16 @@ void DebugOverlay::draw(const OverlayReport& report) {
         ImGui::Text("%.2f ms/frame: scene %.2f ms, post %.2f ms (%s)   %.1f fps", report.frameMilliseconds,
                     report.sceneMilliseconds, report.postMilliseconds, report.gpuTimed ? "GPU timer" : "CPU clock",
                     report.framesPerSecond);
-        if (report.status[0] != '\0') {
-            if (report.statusIsError) {
-                ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(1.0f, 0.45f, 0.4f, 1.0f));
-                const float displayWidth = ImGui::GetIO().DisplaySize.x;
-                ImGui::PushTextWrapPos(std::min(ImGui::GetFontSize() * 50.0f, std::max(displayWidth - 40.0f, 100.0f)));
-                ImGui::TextUnformatted(report.status);
-                ImGui::PopTextWrapPos();
-                ImGui::PopStyleColor();
-            } else {
-                ImGui::TextUnformatted(report.status);
-            }
+        // Always a line, so that the window keeps its size when a result arrives.
+        if (report.statusIsError) {
+            const float displayWidth = ImGui::GetIO().DisplaySize.x;
+            ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(1.0f, 0.45f, 0.4f, 1.0f));
+            ImGui::PushTextWrapPos(std::min(ImGui::GetFontSize() * 50.0f, std::max(displayWidth - 40.0f, 100.0f)));
+            ImGui::TextUnformatted(report.status);
+            ImGui::PopTextWrapPos();
+            ImGui::PopStyleColor();
+        } else {
+            ImGui::TextUnformatted(report.status[0] != '\0' ? report.status : "live reload: watching resources/");
         }
         ImGui::TextDisabled("F1 hides this, F12 saves the frame");
     }
