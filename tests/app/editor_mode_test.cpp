@@ -198,8 +198,10 @@ TEST_F(EditorModeTest, TheOverlayIsDrawnOverThePictureAndF1HidesIt) {
 // leave as many GPU objects alive as there were.
 TEST_F(EditorModeTest, SavedTimelinesAndShadersShowWhileTheShowRuns) {
     const fs::path shaders = show.path() / "resources" / "shaders";
-    fs::remove(shaders);  // a copy to edit instead of the sample show's own files
-    fs::copy(fs::path(DEMO_SOURCE_DIR) / "show" / "resources" / "shaders", shaders);
+    for (const char* folder : {"shaders", "scenes"}) {  // copies to edit instead of the sample show's own files
+        fs::remove(show.path() / "resources" / folder);
+        fs::copy(fs::path(DEMO_SOURCE_DIR) / "show" / "resources" / folder, show.path() / "resources" / folder);
+    }
     const fs::path colourShader = shaders / "post_color_p0.hlsl";
     const std::string original = testing_support::readFile(colourShader);
     const std::string ending = "return float4(display * display, 1.0);";
@@ -256,7 +258,17 @@ TEST_F(EditorModeTest, SavedTimelinesAndShadersShowWhileTheShowRuns) {
         testing_support::saveRgbPng(fs::path(keep) / "reload-error.png", capture.capture(window));
     }
 
-    // A hundred reloads, shader and timeline in turn, each of them back and forth.
+    // A malformed timeline and a scene saved again: the one keeps the timeline it had, the other loads anew.
+    save(show.path() / "resources" / "timeline.xml", "<Timeline><TimelineTrack to=");
+    ASSERT_TRUE(waitForOutputLines("reload error: timeline.xml: ", 1)) << output();
+    const fs::path hallScene = show.path() / "resources" / "scenes" / "hall.gltf";
+    save(hallScene, testing_support::readFile(hallScene));
+    ASSERT_TRUE(waitForOutputLines("reload: scenes reloaded: Hall", 1)) << output();
+    EXPECT_TRUE(player->running());
+
+    // A hundred reloads while the music plays, shader and timeline in turn, each of them back and forth.
+    x11.pressKey(window, "Home");  // twenty seconds of music for them
+    x11.pressKey(window, "space");
     const size_t before = outputLines("reload: done").size();
     for (int i = 0; i < 100; ++i) {
         if (i % 2 == 0) {
