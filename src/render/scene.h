@@ -143,6 +143,10 @@ struct LightsBlock {
 };
 static_assert(sizeof(LightsBlock) == 400);
 
+// What the importer is asked for: the left-handed conversion (MakeLeftHanded, FlipUVs, FlipWindingOrder),
+// triangles, tangents and clean-up; normals are taken from the file only. (Assimp's aiProcess_* values.)
+constexpr unsigned int kSceneImportFlags = 0x03BF9A0F;
+
 class alignas(16) Scene {
 public:
     Scene(gpu::Device* device, std::string name);

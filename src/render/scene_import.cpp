@@ -12,15 +12,14 @@
 
 namespace {
 
-// Left-handed conversion (MakeLeftHanded, FlipUVs, FlipWindingOrder), triangles, tangents and clean-up; normals
-// are taken from the file only.
-constexpr unsigned int kImportFlags =
-    aiProcess_CalcTangentSpace | aiProcess_JoinIdenticalVertices | aiProcess_MakeLeftHanded | aiProcess_Triangulate |
-    aiProcess_LimitBoneWeights | aiProcess_ImproveCacheLocality | aiProcess_RemoveRedundantMaterials |
-    aiProcess_SortByPType | aiProcess_FindDegenerates | aiProcess_FindInvalidData | aiProcess_GenUVCoords |
-    aiProcess_TransformUVCoords | aiProcess_FindInstances | aiProcess_OptimizeMeshes | aiProcess_FlipUVs |
-    aiProcess_FlipWindingOrder | aiProcess_SplitByBoneCount;
-static_assert(kImportFlags == 0x03BF9A0F);
+constexpr unsigned int kImportFlags = kSceneImportFlags;
+static_assert(kImportFlags ==
+              (aiProcess_CalcTangentSpace | aiProcess_JoinIdenticalVertices | aiProcess_MakeLeftHanded |
+               aiProcess_Triangulate | aiProcess_LimitBoneWeights | aiProcess_ImproveCacheLocality |
+               aiProcess_RemoveRedundantMaterials | aiProcess_SortByPType | aiProcess_FindDegenerates |
+               aiProcess_FindInvalidData | aiProcess_GenUVCoords | aiProcess_TransformUVCoords |
+               aiProcess_FindInstances | aiProcess_OptimizeMeshes | aiProcess_FlipUVs | aiProcess_FlipWindingOrder |
+               aiProcess_SplitByBoneCount));
 
 // Vertex data is stored as (x, z, -y).
 void convert(const aiVector3D& v, float out[3]) {
