@@ -94,12 +94,15 @@ std::vector<std::string> unshownParts(const std::string& name, const Scene& scen
     for (const SceneCamera& camera : scene.cameras) {
         if (camera.channelIndex < 0) {
             found.push_back(fmt::format("scene '{}': camera '{}' has no animation keys, so the player puts it at "
-                                        "the origin looking along +z, wherever the file places it",
+                                        "the origin looking along +z, wherever the file places it (demo-import "
+                                        "writes the scene with its cameras placed by keys)",
                                         name, camera.name));
         }
     }
     if (scene.lights.empty())
-        found.push_back(fmt::format("scene '{}' has no lights: only its emissive materials will show", name));
+        found.push_back(fmt::format("scene '{}' has no lights: only its emissive materials will show (demo-import "
+                                    "adds a key and a fill light)",
+                                    name));
 
     Assimp::Importer importer;
     const aiScene* file = importer.ReadFile(platform::systemPath(narrowToUtf8(scene.path)).c_str(), 0);
