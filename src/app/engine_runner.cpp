@@ -185,7 +185,7 @@ void EngineRunner::editorFrameDone() {
     report.postMilliseconds = frameTimer.postMilliseconds();
     report.gpuTimed = frameTimer.gpuTimed();
     report.paused = demo->transport.paused();
-    report.looping = demo->transport.loopMarker().has_value();
+    report.looping = demo->transport.looping();
     report.status = status.c_str();
     report.statusIsError = statusIsError;
     DebugOverlay::instance().draw(report);

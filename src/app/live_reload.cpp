@@ -78,7 +78,11 @@ bool LiveReload::start(Setup setup) {
 }
 
 void LiveReload::stop() {
-    stopping_ = true;
+    {
+        // Under the lock, so that a worker between testing its wait's condition and blocking sees it.
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
     watcher_.wake();
     taken_.notify_all();
     if (worker_.joinable()) worker_.join();
@@ -92,16 +96,20 @@ void LiveReload::run() {
             return;
         }
         if (changed.empty()) continue;
-        while (!stopping_) {
-            const size_t before = changed.size();
-            if (!watcher_.wait(kQuietTime, changed) || changed.size() == before) break;
+        for (bool arrived = true; arrived && !stopping_;) {
+            if (!watcher_.wait(kQuietTime, changed, &arrived)) break;
         }
         if (stopping_) return;
+        batchOpen_ = true;
         try {
+            if (std::count(changed.begin(), changed.end(), platform::FileWatcher::kOverflow)) {
+                report("too many files changed at once to follow them all: save the one you want again", true);
+            }
             process(changed);
         } catch (const std::exception& error) {
             report(std::string("reload failed: ") + error.what(), true);
         }
+        closeBatch();
     }
 }
 
@@ -282,7 +290,7 @@ void LiveReload::reloadShaders(const std::vector<std::string>& files) {
     }
 
     // Compiled once per file and stage; programs made from the same one share the result.
-    std::vector<std::pair<const Stage*, ShaderProgram>> compiled;
+    std::map<Stage, ShaderProgram> compiled;
     std::string errors;
     for (const auto& [stage, programs] : targets) {
         ShaderProgram fresh(setup_.device);
@@ -295,20 +303,35 @@ void LiveReload::reloadShaders(const std::vector<std::string>& files) {
             if (errors.find(message) == std::string::npos) errors += message + "\n";
             continue;
         }
-        compiled.emplace_back(&stage, std::move(fresh));
+        compiled.emplace(stage, std::move(fresh));
+    }
+    // A program takes its new stages only when every stage of it that the change touched compiled: a new vertex
+    // shader beside the old pixel shader might not fit it.
+    std::map<ShaderProgram*, std::vector<const Stage*>> byProgram;
+    for (const auto& [stage, programs] : targets)
+        for (ShaderProgram* program : programs) byProgram[program].push_back(&stage);
+    std::vector<std::pair<ShaderProgram*, const ShaderProgram*>> swaps;  // the program and one new stage each
+    std::vector<std::size_t> stagesOf;
+    for (const auto& [program, stages] : byProgram) {
+        const bool whole = std::all_of(stages.begin(), stages.end(), [&](const Stage* s) { return compiled.count(*s); });
+        if (!whole) continue;
+        for (const Stage* stage : stages) {
+            swaps.emplace_back(program, &compiled.at(*stage));
+            stagesOf.push_back(stage->stage);
+        }
     }
     size_t swapped = 0;
-    if (!compiled.empty() && !handOver([&] {
-            for (auto& [stage, fresh] : compiled) {
-                for (ShaderProgram* program : targets[*stage]) {
-                    if (stage->stage == 0) {
-                        program->vertex = fresh.vertex;
-                        program->layout = fresh.layout;
-                    } else {
-                        program->pixel = fresh.pixel;
-                    }
-                    ++swapped;
+    if (!swaps.empty() && !handOver([&] {
+            for (std::size_t i = 0; i < swaps.size(); ++i) {
+                ShaderProgram* program = swaps[i].first;
+                const ShaderProgram& fresh = *swaps[i].second;
+                if (stagesOf[i] == 0) {
+                    program->vertex = fresh.vertex;
+                    program->layout = fresh.layout;
+                } else {
+                    program->pixel = fresh.pixel;
                 }
+                ++swapped;
             }
         })) {
         return;
@@ -341,7 +364,11 @@ void LiveReload::applyPending() {
 }
 
 void LiveReload::report(const std::string& text, bool isError) {
-    {
+    if (batchOpen_) {
+        // One status for what one save did: its parts in order, an error if any part failed.
+        batchText_ += batchText_.empty() ? text : "\n" + text;
+        batchIsError_ = batchIsError_ || isError;
+    } else {
         std::lock_guard lock(mutex_);
         status_ = text;
         statusIsError_ = isError;
@@ -351,6 +378,20 @@ void LiveReload::report(const std::string& text, bool isError) {
     line += text;
     line += '\n';
     platform::debugOutput(line.c_str());
+    if (setup_.requestRedraw) setup_.requestRedraw();
+}
+
+void LiveReload::closeBatch() {
+    batchOpen_ = false;
+    if (batchText_.empty()) return;
+    {
+        std::lock_guard lock(mutex_);
+        status_ = std::move(batchText_);
+        statusIsError_ = batchIsError_;
+        statusIsNew_ = true;
+    }
+    batchText_.clear();
+    batchIsError_ = false;
     if (setup_.requestRedraw) setup_.requestRedraw();
 }
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <tuple>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -67,6 +68,8 @@ private:
     // Gives `apply` to the engine thread and waits until it has run there. False when stopping.
     bool handOver(std::function<void()> apply);
     void report(const std::string& text, bool isError);
+    // Publishes what the reports of one batch of changes said.
+    void closeBatch();
 
     Setup setup_;
     ResourceManifest manifest_;
@@ -82,4 +85,8 @@ private:
     std::string status_;
     bool statusIsError_ = false;
     bool statusIsNew_ = false;
+    // The worker's batch of reports, published together (worker thread only).
+    bool batchOpen_ = false;
+    std::string batchText_;
+    bool batchIsError_ = false;
 };

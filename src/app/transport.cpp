@@ -109,14 +109,9 @@ void Transport::apply(AudioManager& audio, const std::vector<TimelineMarker>& ma
     AudioManagerInterface* channel = audio.getAudio();
     if (!channel) return;
     uint64_t position = channel->getPosition();
-    if (loopMarker_) {
-        const std::optional<uint64_t> start =
-            *loopMarker_ < markers.size() ? markerStart(markers, *loopMarker_) : std::nullopt;
-        if (!start) {
-            loopMarker_.reset();  // the timeline changed under the loop
-        } else if (findMarkerAt(markers, position) != loopMarker_) {
-            position = audio.setPosition(clampToTrack(static_cast<int64_t>(*start), channel->getLength()));
-        }
+    // The sound layer loops the stretch itself, sample-exact; a seek out of it comes back to its start here.
+    if (loop_ && (position < loop_->first || position > loop_->second)) {
+        position = audio.setPosition(clampToTrack(static_cast<int64_t>(loop_->first), channel->getLength()));
     }
     if (positionSlot_) *positionSlot_ = static_cast<int64_t>(position);
     if (pausedSlot_) *pausedSlot_ = paused_ ? 1 : 0;
@@ -137,10 +132,14 @@ void Transport::run(TransportCommand command, AudioManager& audio, const std::ve
             }
             return;
         case TransportCommand::ToggleLoop:
-            if (loopMarker_) {
-                loopMarker_.reset();
-            } else {
-                loopMarker_ = findMarkerAt(markers, position);
+            if (loop_) {
+                loop_.reset();
+                channel->setLoop(0, 0);
+            } else if (const std::optional<size_t> current = findMarkerAt(markers, position)) {
+                if (const std::optional<uint64_t> start = markerStart(markers, *current)) {
+                    loop_ = std::pair{*start, std::max<uint64_t>(*start, markers[*current].to)};
+                    channel->setLoop(loop_->first, loop_->second);
+                }
             }
             return;
         default: break;

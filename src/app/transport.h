@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "resources/demo_timeline.h"
@@ -53,7 +54,10 @@ public:
     void bindState(int64_t* positionSlot, int64_t* pausedSlot);
 
     bool paused() const { return paused_; }
-    std::optional<size_t> loopMarker() const { return loopMarker_; }
+    // The stretch being looped (bytes, its first and last position): the marker's when L was pressed; it stays
+    // that stretch when the timeline is read again.
+    std::optional<std::pair<uint64_t, uint64_t>> loop() const { return loop_; }
+    bool looping() const { return loop_.has_value(); }
 
 private:
     void run(TransportCommand command, AudioManager& audio, const std::vector<TimelineMarker>& markers);
@@ -63,7 +67,7 @@ private:
     size_t queued_ = 0;
 
     bool paused_ = false;
-    std::optional<size_t> loopMarker_;
+    std::optional<std::pair<uint64_t, uint64_t>> loop_;
     int64_t* positionSlot_ = nullptr;
     int64_t* pausedSlot_ = nullptr;
 };

@@ -25,6 +25,8 @@ public:
     bool play(bool restart);
     // Holds playback where the listener is; play(false) resumes from there. False when it was not playing.
     bool pause();
+    // Loops start..end (bytes) in the sound layer, sample-exact; end <= start stops looping.
+    bool setLoop(uint64_t start, uint64_t end) { return sound::channelSetLoop(channel, start, end); }
     // Answers the position after the seek, whether or not the seek succeeded.
     uint64_t setPosition(uint64_t position);
 

@@ -402,6 +402,7 @@ private:
         std::vector<double> scales;
         Affine residual;
         bool uniformOnly = true;
+        bool degenerate = false;  // no pose with a size: nothing to place
     };
 
     // Keys are taken of the deepest moving node of the chain (the anchor): between two keys its placement is what
@@ -410,26 +411,34 @@ private:
         const aiNode* anchor = node;
         while (anchor && !evaluator_.channelOf(anchor)) anchor = anchor->mParent;
         if (!anchor) anchor = node;
-        const double first = ticks.empty() ? 0.0 : ticks.front();
-        const Affine offset = inverse(evaluator_.global(anchor, first)) * evaluator_.global(node, first);
         Placement p;
-        Affine firstResidual;
-        for (std::size_t i = 0; i < ticks.size(); ++i) {
-            const RigidSplit split = splitRigid(evaluator_.global(anchor, ticks[i]));
-            double s = 1.0;
-            if (i == 0) {
-                firstResidual = split.residual;
-            } else {
-                const double ratio = split.residual.determinant3() / firstResidual.determinant3();
-                s = std::cbrt(ratio);
-                double difference = 0, size = 0;
-                for (int r = 0; r < 3; ++r)
-                    for (int c = 0; c < 3; ++c) {
-                        difference += std::abs(split.residual.m[r][c] - s * firstResidual.m[r][c]);
-                        size += std::abs(firstResidual.m[r][c]);
-                    }
-                if (difference > 1e-5 * size) p.uniformOnly = false;
-            }
+        std::vector<RigidSplit> splits;
+        for (double t : ticks) splits.push_back(splitRigid(evaluator_.global(anchor, t)));
+        // The reference pose is the largest one: a node may grow from nothing, and a pose of scale 0 says
+        // nothing about its shape.
+        std::size_t reference = 0;
+        for (std::size_t i = 1; i < splits.size(); ++i)
+            if (std::abs(splits[i].residual.determinant3()) > std::abs(splits[reference].residual.determinant3())) reference = i;
+        if (splits.empty() || std::abs(splits[reference].residual.determinant3()) < 1e-30) {
+            p.degenerate = true;
+            return p;
+        }
+        const Affine& referenceResidual = splits[reference].residual;
+        const double referenceDeterminant = referenceResidual.determinant3();
+        // A pose of no size has no rotation to speak of: it takes the reference's, so the turn is not invented.
+        for (RigidSplit& split : splits)
+            if (std::abs(split.residual.determinant3()) < 1e-9 * std::abs(referenceDeterminant))
+                split.rotation = splits[reference].rotation;
+        for (std::size_t i = 0; i < splits.size(); ++i) {
+            const RigidSplit& split = splits[i];
+            const double s = std::cbrt(split.residual.determinant3() / referenceDeterminant);
+            double difference = 0, size = 0;
+            for (int r = 0; r < 3; ++r)
+                for (int c = 0; c < 3; ++c) {
+                    difference += std::abs(split.residual.m[r][c] - s * referenceResidual.m[r][c]);
+                    size += std::abs(referenceResidual.m[r][c]);
+                }
+            if (difference > 1e-5 * size) p.uniformOnly = false;
             Quat q = split.rotation;
             if (!p.rotations.empty()) {
                 const Quat& last = p.rotations.back();
@@ -440,7 +449,8 @@ private:
             p.rotations.push_back(q);
             p.scales.push_back(s);
         }
-        p.residual = firstResidual * offset;
+        const double at = ticks[reference];
+        p.residual = referenceResidual * (inverse(evaluator_.global(anchor, at)) * evaluator_.global(node, at));
         return p;
     }
 
@@ -464,7 +474,10 @@ private:
         out.name = uniqueName(node->mName.C_Str());
         Affine bake;
         const bool skinned = mesh.mNumBones > 0;
-        const bool animated = !skinned && evaluator_.animation().present && evaluator_.animatedInChain(node) > 0;
+        Placement placement;
+        if (!skinned && evaluator_.animation().present && evaluator_.animatedInChain(node) > 0)
+            placement = place(node, evaluator_.sampleTimes(node));
+        const bool animated = !placement.seconds.empty() && !placement.degenerate;
         if (skinned) {
             // Skinned vertices are placed by their bones: posed at --at, or left in the bind pose (where the bones'
             // offsets undo their bind placement, so the mesh's node places it).
@@ -478,7 +491,7 @@ private:
                 group("skinned meshes, drawn in their bind pose (demo-import --at SECONDS poses them)", meshName);
             }
         } else if (animated) {
-            const Placement p = place(node, evaluator_.sampleTimes(node));
+            const Placement& p = placement;
             if (!p.uniformOnly)
                 warn("node \"" + std::string(node->mName.C_Str()) + "\" changes its scale unevenly while it turns: the player's keys scale evenly, so it is approximated");
             bake = p.residual;
@@ -792,7 +805,9 @@ bool importModel(const ModelImportOptions& options, ModelImportReport* report, s
 
     const std::string name = sceneNameFor(options.name.empty() ? fs::path(options.modelPath).stem().string() : options.name);
     const fs::path textureFolder = show / manifest.textureFolder;
-    Builder builder(*scene, options, name, fs::path(options.modelPath).parent_path(), textureFolder);
+    fs::path modelFolder = fs::path(options.modelPath).parent_path();
+    if (modelFolder.empty()) modelFolder = ".";
+    Builder builder(*scene, options, name, modelFolder, textureFolder);
     const std::string extension = lower(fs::path(options.modelPath).extension().string());
     builder.gltfSource_ = extension == ".gltf" || extension == ".glb";
     aiString generator;

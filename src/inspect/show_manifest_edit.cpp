@@ -63,14 +63,21 @@ bool addSceneToManifest(const std::filesystem::path& show, const std::string& na
     }
     const std::string element = "<Scene name=\"" + name + "\" path=\"" + path + "\"/>";
     const std::regex existing("<Scene\\b[^>]*\\bname=\"" + name + "\"[^>]*/>");
+    const std::regex emptyScenes("<Scenes\\s*/>");
     if (std::regex_search(text, existing)) {
         text = std::regex_replace(text, existing, element, std::regex_constants::format_first_only);
+    } else if (std::regex_search(text, emptyScenes)) {
+        text = std::regex_replace(text, emptyScenes, "<Scenes>\n    " + element + "\n  </Scenes>",
+                                  std::regex_constants::format_first_only);
     } else if (const std::size_t end = text.find("</Scenes>"); end != std::string::npos) {
         const std::size_t lineStart = text.rfind('\n', end) + 1;  // npos + 1 is 0
-        const std::string indent = text.substr(lineStart, end - lineStart);
-        const bool ownLine = indent.find_first_not_of(" \t") == std::string::npos;
-        text.insert(ownLine ? lineStart : end, (ownLine ? indent : std::string()) + "  " + element + "\n" +
-                                                   (ownLine ? std::string() : indent));
+        const std::string before = text.substr(lineStart, end - lineStart);
+        const std::string indent = before.substr(0, before.find_first_not_of(" \t"));
+        if (before.size() == indent.size()) {  // </Scenes> on a line of its own
+            text.insert(lineStart, indent + "  " + element + "\n");
+        } else {
+            text.insert(end, "\n" + indent + "  " + element + "\n" + indent);
+        }
     } else if (const std::size_t resourcesEnd = text.rfind("</Resources>"); resourcesEnd != std::string::npos) {
         text.insert(resourcesEnd, "  <Scenes>\n    " + element + "\n  </Scenes>\n");
     } else {

@@ -103,12 +103,15 @@ TEST(Transport, PausesSeeksLoopsAndWritesTheEditorState) {
     transport.press(TransportCommand::ToggleLoop);
     transport.press(TransportCommand::ForwardFar);
     transport.apply(audio, kMarkers);
-    EXPECT_EQ(transport.loopMarker(), std::optional<size_t>(2));
+    EXPECT_EQ(transport.loop(), (std::pair<uint64_t, uint64_t>{10 * kSecond, 12 * kSecond}));
     EXPECT_EQ(audio.getAudio()->getPosition(), 10 * kSecond);
+    // The stretch, not the marker's number, is looped: a timeline read again keeps it.
+    transport.apply(audio, {marker(0, 20)});
+    EXPECT_TRUE(transport.looping());
     transport.press(TransportCommand::ToggleLoop);
     transport.press(TransportCommand::ForwardFar);
     transport.apply(audio, kMarkers);
-    EXPECT_FALSE(transport.loopMarker());
+    EXPECT_FALSE(transport.looping());
     EXPECT_EQ(audio.getAudio()->getPosition(), kLength - 4);
 
     transport.press(TransportCommand::Start);

@@ -165,7 +165,6 @@ double sizeOf(const std::vector<Vec3>& points) {
 class ModelImportTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!fs::is_directory(kModels)) GTEST_SKIP() << "../shared/models is not beside the project";
         // One show for the whole run (the process reads its manifest once, from the working directory): the
         // sample show's manifest, shaders and images, copied, with a tone for its music.
         const fs::path sample = fs::path(DEMO_SOURCE_DIR) / "show" / "resources";
@@ -195,6 +194,7 @@ protected:
 };
 
 TEST_F(ModelImportTest, ThePlayerDrawsEachModelWhereTheFilePutsIt) {
+    if (!fs::is_directory(kModels)) GTEST_SKIP() << "../shared/models is not beside the project";
     std::string timeline = "<Timeline timeunit=\"second\">\n";
     int seconds = 0;
     for (const Model& model : kModelsTable) {
@@ -285,6 +285,7 @@ TEST_F(ModelImportTest, ThePlayerDrawsEachModelWhereTheFilePutsIt) {
 
 // The importer's own output, imported again, is the same scene: the same points, drawn where they were.
 TEST_F(ModelImportTest, ImportingItsOwnOutputAgainChangesNothing) {
+    if (!fs::is_directory(kModels)) GTEST_SKIP() << "../shared/models is not beside the project";
     for (const char* file : {"fbx-cubes-pivot/cubes_with_mirroring_and_pivot.fbx",
                              "collada-full-rotations/anims_with_full_rotations_between_keys.DAE"}) {
         SCOPED_TRACE(file);
@@ -310,6 +311,48 @@ TEST_F(ModelImportTest, ImportingItsOwnOutputAgainChangesNothing) {
             EXPECT_LE(farthestMiss(b, a, tolerance * 4), tolerance);
         }
     }
+}
+
+// A node whose scale is keyed from 0 to 1 (it grows in from nothing): its shape comes from the pose that has a
+// size, and the player draws it where the file does at every time.
+TEST_F(ModelImportTest, ANodeGrowingFromNothingKeepsItsShape) {
+    const float positions[] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    const float times[] = {0, 1};
+    const float scales[] = {0, 0, 0, 1, 2, 1};
+    std::ofstream bin("grow.bin", std::ios::binary);
+    bin.write(reinterpret_cast<const char*>(positions), sizeof positions);
+    bin.write(reinterpret_cast<const char*>(times), sizeof times);
+    bin.write(reinterpret_cast<const char*>(scales), sizeof scales);
+    bin.close();
+    std::ofstream("grow.gltf") << R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+      "nodes": [{"name": "Grow", "mesh": 0, "translation": [1, 2, 3]}],
+      "meshes": [{"primitives": [{"attributes": {"POSITION": 0}}]}],
+      "buffers": [{"uri": "grow.bin", "byteLength": 68}],
+      "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36}, {"buffer": 0, "byteOffset": 36, "byteLength": 8},
+                      {"buffer": 0, "byteOffset": 44, "byteLength": 24}],
+      "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
+                    {"bufferView": 1, "componentType": 5126, "count": 2, "type": "SCALAR", "min": [0], "max": [1]},
+                    {"bufferView": 2, "componentType": 5126, "count": 2, "type": "VEC3"}],
+      "animations": [{"channels": [{"sampler": 0, "target": {"node": 0, "path": "scale"}}],
+                      "samplers": [{"input": 1, "output": 2}]}]})";
+    ModelImportOptions options;
+    options.modelPath = "grow.gltf";
+    ModelImportReport report;
+    std::string error;
+    ASSERT_TRUE(importModel(options, &report, &error)) << error;
+    Assimp::Importer importer;
+    const aiScene* original = importer.ReadFile(options.modelPath, kSceneImportFlags);
+    ASSERT_TRUE(original);
+    std::unique_ptr<Scene> scene = load(report.name);
+    for (double fraction : {0.25, 0.5, 1.0}) {
+        std::vector<Vec3> expected;
+        originalPoints(*original, *original->mRootNode, fraction * 1000.0, 0.0, expected);
+        const std::vector<Vec3> drawn = drawnPoints(*scene, fraction);
+        ASSERT_EQ(drawn.size(), expected.size());
+        const double tolerance = 1e-4 * std::max(sizeOf(expected), 1e-3);
+        EXPECT_LE(farthestMiss(drawn, expected, tolerance * 4), tolerance) << "at " << fraction;
+    }
+    EXPECT_EQ(report.warnings, std::vector<std::string>{});  // (1, 2, 1) times a growing factor: even, exact
 }
 
 }  // namespace

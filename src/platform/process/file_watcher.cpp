@@ -44,7 +44,8 @@ bool FileWatcher::watch(const std::string& folder) {
     return std::any_of(folders_.begin(), folders_.end(), [&](const auto& entry) { return entry.second == folder; });
 }
 
-bool FileWatcher::wait(std::chrono::milliseconds timeout, std::vector<std::string>& changed) {
+bool FileWatcher::wait(std::chrono::milliseconds timeout, std::vector<std::string>& changed, bool* arrived) {
+    if (arrived) *arrived = false;
     if (inotify_ < 0 || wakeEvent_ < 0) return false;
     std::array<pollfd, 2> descriptors = {pollfd{inotify_, POLLIN, 0}, pollfd{wakeEvent_, POLLIN, 0}};
     const int ready = poll(descriptors.data(), descriptors.size(), static_cast<int>(timeout.count()));
@@ -62,6 +63,11 @@ bool FileWatcher::wait(std::chrono::milliseconds timeout, std::vector<std::strin
         for (ssize_t offset = 0; offset < length;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + offset);
             offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (arrived) *arrived = true;
+            if (event->mask & IN_Q_OVERFLOW) {
+                if (std::find(changed.begin(), changed.end(), kOverflow) == changed.end()) changed.push_back(kOverflow);
+                continue;
+            }
             const auto folder = folders_.find(event->wd);
             if (event->mask & IN_IGNORED) {
                 if (folder != folders_.end()) folders_.erase(folder);

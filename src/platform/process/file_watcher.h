@@ -21,8 +21,11 @@ public:
     bool watch(const std::string& folder);
 
     // Waits up to `timeout` for changes and appends the changed files' paths (the watched folder's path joined
-    // with the file's path below it, '/' between) to `changed`, each once. False when watching has failed.
-    bool wait(std::chrono::milliseconds timeout, std::vector<std::string>& changed);
+    // with the file's path below it, '/' between) to `changed`, each once; kOverflow when the system dropped
+    // changes (too many at once). `arrived` tells whether anything happened at all, a change of a path already
+    // listed too. False when watching has failed.
+    bool wait(std::chrono::milliseconds timeout, std::vector<std::string>& changed, bool* arrived = nullptr);
+    static constexpr const char* kOverflow = "*";
 
     // Makes a wait in progress (or the next one) return at once.
     void wake();

@@ -28,7 +28,10 @@ struct Stream {
     // Guarded by SoundSystem::mixLock.
     uint64_t cursorFrames = 0;
     bool playing = false;
-    bool paused = false;
+    std::atomic<bool> paused{false};
+    // A stretch played over and over (end 0: none), in frames; guarded by the mix lock like the cursor.
+    uint64_t loopStartFrames = 0;
+    uint64_t loopEndFrames = 0;
 };
 
 // Lock order: control, then table, then mix. Position and length queries take the table lock shared and nothing
@@ -82,19 +85,34 @@ void restartClock(Stream& stream, bool playing) {
 }
 
 void mixStream(Stream& stream, int16_t* out, uint64_t frames, int64_t now) {
-    if (stream.cursorFrames >= stream.lengthFrames) {
+    const bool looping = stream.loopEndFrames > stream.loopStartFrames && stream.cursorFrames < stream.loopEndFrames;
+    const uint64_t end = looping ? stream.loopEndFrames : stream.lengthFrames;
+    if (stream.cursorFrames >= end) {
         // Everything handed over was heard by this callback: the track has ended.
         stream.cursorFrames = stream.lengthFrames;
         restartClock(stream, false);
         return;
     }
-    const uint64_t count = std::min(frames, stream.lengthFrames - stream.cursorFrames);
-    const int16_t* in = stream.audio.samples.data() + stream.cursorFrames * kOutputChannels;
-    for (uint64_t i = 0; i < count * kOutputChannels; ++i) {
-        out[i] = static_cast<int16_t>(std::clamp(out[i] + in[i], -32768, 32767));
-    }
+    auto add = [&](uint64_t from, uint64_t count, int16_t* to) {
+        const int16_t* in = stream.audio.samples.data() + from * kOutputChannels;
+        for (uint64_t i = 0; i < count * kOutputChannels; ++i) {
+            to[i] = static_cast<int16_t>(std::clamp(to[i] + in[i], -32768, 32767));
+        }
+    };
+    const uint64_t count = std::min(frames, end - stream.cursorFrames);
+    add(stream.cursorFrames, count, out);
     stream.clock.publish({true, stream.cursorFrames, stream.cursorFrames + count, now});
     stream.cursorFrames += count;
+    // At the loop's end the rest of the buffer comes from its start; the clock is anchored there by the next
+    // callback (until then the position holds at the loop's end, for less than a buffer).
+    uint64_t done = count;
+    while (looping && done < frames && stream.cursorFrames >= stream.loopEndFrames) {
+        stream.cursorFrames = stream.loopStartFrames;
+        const uint64_t more = std::min(frames - done, stream.loopEndFrames - stream.loopStartFrames);
+        add(stream.cursorFrames, more, out + done * kOutputChannels);
+        stream.cursorFrames += more;
+        done += more;
+    }
 }
 
 void SDLCALL mixCallback(void*, Uint8* buffer, int length) {
@@ -284,6 +302,20 @@ uint64_t channelGetLength(Handle handle, uint32_t mode) {
     if (!stream) return failPosition(kErrorHandle);
     setLastError(kOk);
     return stream->lengthFrames * kBytesPerFrame;
+}
+
+bool channelSetLoop(Handle handle, uint64_t start, uint64_t end) {
+    SoundSystem& system = soundSystem();
+    std::shared_lock table(system.table);
+    Stream* stream = findStream(system, handle);
+    if (!stream) return fail(kErrorHandle);
+    std::lock_guard mix(system.mix);
+    const uint64_t last = stream->lengthFrames > 0 ? stream->lengthFrames - 1 : 0;
+    stream->loopStartFrames = std::min(start / kBytesPerFrame, last);
+    stream->loopEndFrames = std::min(end / kBytesPerFrame, last);
+    if (stream->loopEndFrames <= stream->loopStartFrames) stream->loopStartFrames = stream->loopEndFrames = 0;
+    setLastError(kOk);
+    return true;
 }
 
 bool channelSetPosition(Handle handle, uint64_t position, uint32_t mode) {

@@ -82,6 +82,9 @@ uint32_t channelIsActive(Handle channel);
 // kInvalidPosition on failure. Safe on any thread, lock-free against playback, no allocation.
 uint64_t channelGetPosition(Handle channel, uint32_t mode);
 uint64_t channelGetLength(Handle channel, uint32_t mode);
+// Plays start..end (bytes, whole frames, clamped to the stream and short of its last frame) over and over once the
+// position is inside it; end <= start switches looping off. The stream never reaches its end while it loops.
+bool channelSetLoop(Handle channel, uint64_t start, uint64_t end);
 // Clamped into the stream, rounded down to a whole frame.
 bool channelSetPosition(Handle channel, uint64_t position, uint32_t mode);
 // -1 on failure.

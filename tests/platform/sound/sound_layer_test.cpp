@@ -224,6 +224,27 @@ TEST_F(SoundLayer, PauseHoldsThePositionHeardAndPlayResumesFromIt) {
     EXPECT_GT(sound::channelGetPosition(stream, sound::kPositionBytes), 176400u);
 }
 
+// A loop up to the track's end (the last marker's, usually) keeps playing inside its stretch; switched off, the
+// track plays to its end and stops.
+TEST_F(SoundLayer, ALoopKeepsPlayingInsideItsStretchUpToTheEndOfTheTrack) {
+    const sound::Handle stream = open(AudioContainer::Wav, 44100, 2, 44100 * 2);
+    const uint64_t length = sound::channelGetLength(stream, sound::kPositionBytes);
+    ASSERT_TRUE(sound::channelSetLoop(stream, length * 3 / 4, length));
+    ASSERT_TRUE(sound::channelSetPosition(stream, length * 3 / 4, sound::kPositionBytes));
+    ASSERT_TRUE(sound::channelPlay(stream, false));
+    for (int i = 0; i < 8; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        const uint64_t position = sound::channelGetPosition(stream, sound::kPositionBytes);
+        EXPECT_GE(position, length * 3 / 4);
+        EXPECT_LT(position, length);
+        EXPECT_EQ(sound::channelIsActive(stream), sound::kPlaying);
+    }
+    ASSERT_TRUE(sound::channelSetLoop(stream, 0, 0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
+    EXPECT_EQ(sound::channelIsActive(stream), sound::kStopped);
+    EXPECT_EQ(sound::channelGetPosition(stream, sound::kPositionBytes), length);
+}
+
 TEST(SoundLayerWithoutOutput, NoSoundDeviceMeasuresAndSeeksButDoesNotPlay) {
     // No driver at all: device 0 must not need one.
     ScopedEnvironment driver("SDL_AUDIODRIVER", "no-such-driver");
