@@ -353,6 +353,13 @@ TEST_F(ModelImportTest, ANodeGrowingFromNothingKeepsItsShape) {
         EXPECT_LE(farthestMiss(drawn, expected, tolerance * 4), tolerance) << "at " << fraction;
     }
     EXPECT_EQ(report.warnings, std::vector<std::string>{});  // (1, 2, 1) times a growing factor: even, exact
+
+    // A file that is no model stops the import with the reason, and the manifest is left as it was.
+    const std::string before = testing_support::readFile("resources/resources.xml");
+    options.modelPath = "resources/resources.xml";
+    EXPECT_FALSE(importModel(options, &report, &error));
+    EXPECT_NE(error.find("cannot read resources/resources.xml"), std::string::npos) << error;
+    EXPECT_EQ(testing_support::readFile("resources/resources.xml"), before);
 }
 
 }  // namespace

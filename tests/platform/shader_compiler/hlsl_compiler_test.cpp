@@ -126,3 +126,26 @@ TEST_F(HlslCompilerTest, CachedTranslationsAreSharedByThreadsAndFollowTheInclude
 }
 
 }  // namespace
+
+#include "platform/shader_compiler/source_files.h"
+
+namespace {
+
+// What live reload asks when a file is saved: every file a shader pulls in, through includes of includes, in
+// either spelling, each once; missing ones listed, and a cycle back to the shader not followed.
+TEST(IncludedFiles, FollowsIncludesOfIncludesOnce) {
+    testing_support::TempDir dir;
+    dir.write("main.hlsl", "#include \"lib/a.hlsli\"\n  # include <b.hlsli>\n// #include \"in-a-comment-too.hlsli\"\n"
+                           "float4 main() : SV_TARGET { return 0; }\n");
+    dir.write("lib/a.hlsli", "#include \"../b.hlsli\"\n#include \"../missing.hlsli\"\n#include \"a.hlsli\"\n");
+    dir.write("b.hlsli", "#include \"main.hlsl\"\nstatic const float b = 1;\n");
+    const std::string root = dir.path().string();
+    std::vector<std::string> found = shader_compiler::includedFiles(root + "/main.hlsl");
+    std::sort(found.begin(), found.end());
+    // A line commented out is no include.
+    const std::vector<std::string> expected = {root + "/b.hlsli", root + "/lib/a.hlsli", root + "/missing.hlsli"};
+    EXPECT_EQ(found, expected);
+    EXPECT_TRUE(shader_compiler::includedFiles(root + "/nothing.hlsl").empty());
+}
+
+}  // namespace
