@@ -356,9 +356,12 @@ TEST_F(ModelImportTest, ANodeGrowingFromNothingKeepsItsShape) {
 
     // A file that is no model stops the import with the reason, and the manifest is left as it was.
     const std::string before = testing_support::readFile("resources/resources.xml");
-    options.modelPath = "resources/resources.xml";
-    EXPECT_FALSE(importModel(options, &report, &error));
-    EXPECT_NE(error.find("cannot read resources/resources.xml"), std::string::npos) << error;
+    std::ofstream("broken.fbx") << "Kaydara FBX Binary  \x00\x1a\x00 and then nothing";
+    for (const char* file : {"broken.fbx", "resources/resources.xml", "missing.obj"}) {
+        options.modelPath = file;
+        EXPECT_FALSE(importModel(options, &report, &error)) << file;
+        EXPECT_NE(error.find(file), std::string::npos) << error;
+    }
     EXPECT_EQ(testing_support::readFile("resources/resources.xml"), before);
 }
 
