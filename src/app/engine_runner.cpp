@@ -136,7 +136,7 @@ void EngineRunner::frameLoop() {
         DebugOverlay::instance().newFrame();
         // The overlay's back end talks to GL directly, behind the graphics layer's state cache.
         graphics->immediateContext->invalidateGlState();
-        const auto frameStart = std::chrono::steady_clock::now();
+        const auto frameStart = demo->editorMode ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
         if (liveReload) {
             liveReload->applyPending();
             liveReload->takeStatus(status, statusIsError);

@@ -13,11 +13,7 @@ bool writeFrameScreenshot(GraphicsContext& graphics, const std::string& file, st
         *error = "there is no back buffer to read";
         return false;
     }
-    gpu::Texture2DDesc desc = graphics.backBufferTexture->GetDesc();
-    desc.Usage = gpu::Usage::Staging;
-    desc.BindFlags = 0;
-    desc.CPUAccessFlags = gpu::CPU_ACCESS_READ;
-    desc.MiscFlags = 0;
+    const gpu::Texture2DDesc desc = gpu::Texture2D::readBackDesc(graphics.backBufferTexture->GetDesc());
     gpu::Ref<gpu::Texture2D> staging;
     if (gpu::failed(graphics.device->CreateTexture2D(desc, nullptr, &staging))) {
         *error = "cannot create a texture to read the frame back";

@@ -66,35 +66,32 @@ PlayerOptions parsePlayerOptions(const std::vector<std::string>& arguments) {
             options.windowMode = 1;
         } else if (word == "--borderless") {
             options.windowMode = 2;
-        } else if (word == "--size") {
+        } else if (word == "--size" || word == "--vsync" || word == "--scale" || word == "--at") {
+            // Each takes the next word; a bad one is named and the option ignored.
             uint32_t width = 0, height = 0;
-            if (value && parseSize(*value, width, height)) {
-                options.width = width;
-                options.height = height;
-            } else {
-                complain("WIDTHxHEIGHT, each 1 to 16384 (for example 1280x720)");
-            }
-            if (value) ++i;
-        } else if (word == "--vsync") {
             int32_t vsync = -1;
-            if (value && parseWhole(*value, vsync) && (vsync == 0 || vsync == 1)) {
-                options.vsync = vsync;
-            } else {
-                complain("0 or 1");
-            }
-            if (value) ++i;
-        } else if (word == "--scale") {
-            double scale = 0.0;
-            if (value && parseReal(*value, scale) && scale >= kSmallestScale && scale <= kLargestScale) {
-                options.scale = scale;
-            } else {
-                complain("a factor from 0.1 to 4 (for example 0.5)");
-            }
-            if (value) ++i;
-        } else if (word == "--at") {
-            double seconds = -1.0;
-            if (value && parseReal(*value, seconds) && seconds >= 0.0) {
-                options.startSeconds = seconds;
+            double number = -1.0;
+            if (word == "--size") {
+                if (value && parseSize(*value, width, height)) {
+                    options.width = width;
+                    options.height = height;
+                } else {
+                    complain("WIDTHxHEIGHT, each 1 to 16384 (for example 1280x720)");
+                }
+            } else if (word == "--vsync") {
+                if (value && parseWhole(*value, vsync) && (vsync == 0 || vsync == 1)) {
+                    options.vsync = vsync;
+                } else {
+                    complain("0 or 1");
+                }
+            } else if (word == "--scale") {
+                if (value && parseReal(*value, number) && number >= kSmallestScale && number <= kLargestScale) {
+                    options.scale = number;
+                } else {
+                    complain("a factor from 0.1 to 4 (for example 0.5)");
+                }
+            } else if (value && parseReal(*value, number) && number >= 0.0) {
+                options.startSeconds = number;
             } else {
                 complain("a time in seconds from the start of the music (for example 42.5)");
             }

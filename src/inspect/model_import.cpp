@@ -72,7 +72,7 @@ Value sampleKeys(const Key* keys, unsigned count, double time, Value fallback, L
 
 class Evaluator {
 public:
-    explicit Evaluator(const aiScene& scene) : scene_(scene) {
+    explicit Evaluator(const aiScene& scene) {
         if (scene.mNumAnimations == 0) return;
         const aiAnimation& first = *scene.mAnimations[0];
         animation_.present = true;
@@ -163,7 +163,6 @@ public:
     double seconds(double ticks) const { return ticks / animation_.ticksPerSecond; }
 
 private:
-    const aiScene& scene_;
     Animation animation_;
 };
 

@@ -92,11 +92,7 @@ bool OfflineRenderer::submitFrame(double seconds, std::string* error) {
     renderer->postProcess();
     gpu::Ref<gpu::Texture2D>& slot = staging[submitted % kReadBackDepth];
     if (!slot) {
-        gpu::Texture2DDesc desc = graphics->backBufferTexture->GetDesc();
-        desc.Usage = gpu::Usage::Staging;
-        desc.BindFlags = 0;
-        desc.CPUAccessFlags = gpu::CPU_ACCESS_READ;
-        desc.MiscFlags = 0;
+        const gpu::Texture2DDesc desc = gpu::Texture2D::readBackDesc(graphics->backBufferTexture->GetDesc());
         if (gpu::failed(graphics->device->CreateTexture2D(desc, nullptr, &slot))) {
             *error = "cannot create a staging texture for the read-back";
             return false;

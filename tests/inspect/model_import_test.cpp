@@ -218,28 +218,19 @@ TEST_F(ModelImportTest, ThePlayerDrawsEachModelWhereTheFilePutsIt) {
         Assimp::Importer importer;
         const aiScene* original = importer.ReadFile(options.modelPath, kSceneImportFlags);
         ASSERT_TRUE(original);
+        // The animation's range over every key of the first animation, as the player takes it.
         double start = 0, end = 0;
-        if (original->mNumAnimations > 0) {
-            bool any = false;
-            const aiAnimation& a = *original->mAnimations[0];
-            for (unsigned c = 0; c < a.mNumChannels; ++c) {
-                const aiNodeAnim& ch = *a.mChannels[c];
-                for (unsigned k = 0; k < ch.mNumPositionKeys; ++k) {
-                    start = any ? std::min(start, ch.mPositionKeys[k].mTime) : ch.mPositionKeys[k].mTime;
-                    end = any ? std::max(end, ch.mPositionKeys[k].mTime) : ch.mPositionKeys[k].mTime;
-                    any = true;
-                }
-                for (unsigned k = 0; k < ch.mNumRotationKeys; ++k) {
-                    start = any ? std::min(start, ch.mRotationKeys[k].mTime) : ch.mRotationKeys[k].mTime;
-                    end = any ? std::max(end, ch.mRotationKeys[k].mTime) : ch.mRotationKeys[k].mTime;
-                    any = true;
-                }
-                for (unsigned k = 0; k < ch.mNumScalingKeys; ++k) {
-                    start = any ? std::min(start, ch.mScalingKeys[k].mTime) : ch.mScalingKeys[k].mTime;
-                    end = any ? std::max(end, ch.mScalingKeys[k].mTime) : ch.mScalingKeys[k].mTime;
-                    any = true;
-                }
-            }
+        bool any = false;
+        auto see = [&](double t) {
+            start = any ? std::min(start, t) : t;
+            end = any ? std::max(end, t) : t;
+            any = true;
+        };
+        for (unsigned c = 0; original->mNumAnimations > 0 && c < original->mAnimations[0]->mNumChannels; ++c) {
+            const aiNodeAnim& ch = *original->mAnimations[0]->mChannels[c];
+            for (unsigned k = 0; k < ch.mNumPositionKeys; ++k) see(ch.mPositionKeys[k].mTime);
+            for (unsigned k = 0; k < ch.mNumRotationKeys; ++k) see(ch.mRotationKeys[k].mTime);
+            for (unsigned k = 0; k < ch.mNumScalingKeys; ++k) see(ch.mScalingKeys[k].mTime);
         }
         std::unique_ptr<Scene> scene = load(report.name);
         for (double fraction : {0.0, 0.37, 1.0}) {

@@ -75,7 +75,9 @@ unsigned long X11Driver::waitForWindow(const std::string& windowClass, int pid, 
     return 0;
 }
 
-void X11Driver::pressKey(unsigned long window, const char* keyName) {
+void X11Driver::pressKey(unsigned long window, const char* keyName) { pressKeyWith(window, nullptr, keyName); }
+
+void X11Driver::pressKeyWith(unsigned long window, const char* modifierName, const char* keyName) {
     Display* display = asDisplay(display_);
     // The window must hold the keyboard focus before the key arrives, as it would under a person's hands.
     XSetInputFocus(display, window, RevertToParent, CurrentTime);
@@ -86,37 +88,18 @@ void X11Driver::pressKey(unsigned long window, const char* keyName) {
     event.window = window;
     event.root = DefaultRootWindow(display);
     event.same_screen = True;
-    event.keycode = XKeysymToKeycode(display, XStringToKeysym(keyName));
-    event.type = KeyPress;
-    XSendEvent(display, window, True, KeyPressMask, reinterpret_cast<XEvent*>(&event));
-    event.type = KeyRelease;
-    XSendEvent(display, window, True, KeyReleaseMask, reinterpret_cast<XEvent*>(&event));
-    XFlush(display);
-}
-
-void X11Driver::pressKeyWith(unsigned long window, const char* modifierName, const char* keyName) {
-    Display* display = asDisplay(display_);
-    XSetInputFocus(display, window, RevertToParent, CurrentTime);
-    XSync(display, False);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    XKeyEvent event{};
-    event.display = display;
-    event.window = window;
-    event.root = DefaultRootWindow(display);
-    event.same_screen = True;
-    const unsigned modifier = XKeysymToKeycode(display, XStringToKeysym(modifierName));
-    const unsigned key = XKeysymToKeycode(display, XStringToKeysym(keyName));
-    auto send = [&](int type, unsigned keycode, unsigned state) {
+    auto send = [&](int type, const char* name, unsigned state) {
         event.type = type;
-        event.keycode = keycode;
+        event.keycode = XKeysymToKeycode(display, XStringToKeysym(name));
         event.state = state;
         XSendEvent(display, window, True, type == KeyPress ? KeyPressMask : KeyReleaseMask,
                    reinterpret_cast<XEvent*>(&event));
     };
-    send(KeyPress, modifier, 0);
-    send(KeyPress, key, ShiftMask);
-    send(KeyRelease, key, ShiftMask);
-    send(KeyRelease, modifier, ShiftMask);
+    const unsigned held = modifierName ? ShiftMask : 0;
+    if (modifierName) send(KeyPress, modifierName, 0);
+    send(KeyPress, keyName, held);
+    send(KeyRelease, keyName, held);
+    if (modifierName) send(KeyRelease, modifierName, held);
     XFlush(display);
 }
 

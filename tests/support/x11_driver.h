@@ -19,7 +19,7 @@ public:
     unsigned long waitForWindow(const std::string& windowClass, int pid, std::chrono::milliseconds timeout);
 
     void pressKey(unsigned long window, const char* keyName);
-    // The key pressed while `modifierName` ("Shift_L") is held.
+    // The key pressed while `modifierName` (a Shift key, "Shift_L"; null for none) is held.
     void pressKeyWith(unsigned long window, const char* modifierName, const char* keyName);
     // What the window manager sends when the close button is clicked.
     void requestClose(unsigned long window);

@@ -25,6 +25,15 @@ Texture2D::~Texture2D() {
     if (packBuffer_) device_->releaseGl(Device::GlKind::Buffer, packBuffer_);
 }
 
+Texture2DDesc Texture2D::readBackDesc(const Texture2DDesc& desc) {
+    Texture2DDesc copy = desc;
+    copy.Usage = Usage::Staging;
+    copy.BindFlags = 0;
+    copy.CPUAccessFlags = CPU_ACCESS_READ;
+    copy.MiscFlags = 0;
+    return copy;
+}
+
 void Texture2D::normaliseDesc(Texture2DDesc* desc) {
     if (desc->MipLevels == 0) desc->MipLevels = fullChain(*desc);
 }

@@ -23,6 +23,8 @@ public:
     static void normaliseDesc(Texture2DDesc* desc);
     static std::string checkDesc(const Texture2DDesc& desc, const SubresourceData* initialData,
                                  std::int32_t maxSamples);
+    // The desc of a texture that CopyResource from one made with `desc` fills and the CPU can map for reading.
+    static Texture2DDesc readBackDesc(const Texture2DDesc& desc);
     // Where the texture's GL storage goes, and in which format (0 when there is none).
     static GLenum glTargetFor(const Texture2DDesc& desc);
     static GLenum glStorageFormatFor(const Texture2DDesc& desc);
