@@ -12,6 +12,7 @@
 #include "app/engine_runner.h"
 #include "app/logging.h"
 #include "app/window_manager.h"
+#include "platform/process/command_line_source.h"
 #include "platform/window/window.h"
 #include "render/graphics_context.h"
 #include "resources/demo_timeline.h"
@@ -53,7 +54,7 @@ int Demo::run() {
     if (options.windowMode == 0 && !options.width) desktop = platform::desktopSize();
     applyPlayerOptions(options, config, desktop);
     logger->info("Creating instance of Demo");
-    window = new WindowManager(nullptr, &config, this);
+    window = new WindowManager(platform::moduleInstance(), &config, this);
     picture = pictureSize(displaySettings.width, displaySettings.height, options.scale);
     window->openConsole();
     logger->info("Console window open");

@@ -10,6 +10,7 @@
 #include "app/frame_timer.h"
 #include "app/logging.h"
 #include "audio/audio_manager.h"
+#include "platform/process/console.h"
 #include "platform/process/message_box.h"
 #include "platform/process/process_exit.h"
 #include "post/frame_renderer.h"
@@ -45,18 +46,16 @@ void WindowManager::applySettings() {
 }
 
 void WindowManager::openConsole() {
-    // The terminal is the console: its position is the terminal's business; the streams become unbuffered so
-    // that output shows at once next to the window.
-    (void)config->windowPositions["consoleWindowPosition"];
-    std::setvbuf(stdin, nullptr, _IONBF, 0);
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
-    std::setvbuf(stderr, nullptr, _IONBF, 0);
+    // Unbuffered streams, so that output shows at once next to the window.
+    const auto [x, y] = config->windowPositions["consoleWindowPosition"];
+    platform::openConsoleStreams();
     std::wcout.clear();
     std::cout.clear();
     std::wcerr.clear();
     std::cerr.clear();
     std::wcin.clear();
     std::cin.clear();
+    platform::moveConsoleWindow(x, y);
 }
 
 bool WindowManager::createWindow(platform::WindowProcedure procedure, Demo* handler) {

@@ -7,6 +7,8 @@
 
 #include <spng.h>
 
+#include "base/utf8_files.h"
+
 namespace {
 
 constexpr int kFastestLevel = 1;   // zlib's Z_BEST_SPEED
@@ -59,7 +61,7 @@ bool encodePng(const std::uint8_t* rgba, std::uint32_t width, std::uint32_t heig
 }
 
 bool writeFileBytes(const std::string& file, const std::vector<std::uint8_t>& bytes, std::string* error) {
-    FILE* out = std::fopen(file.c_str(), "wb");
+    FILE* out = openUtf8File(file, "wb");
     bool written = out && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
     if (out && std::fclose(out) != 0) written = false;
     if (!written) *error = "cannot write '" + file + "'";
@@ -73,11 +75,11 @@ bool writePngFile(const std::string& file, const std::uint8_t* rgba, std::uint32
     const std::string partial = file + ".partial";
     std::error_code renameError;
     if (writeFileBytes(partial, png, error)) {
-        std::filesystem::rename(partial, file, renameError);
+        std::filesystem::rename(utf8FilePath(partial), utf8FilePath(file), renameError);
         if (!renameError) return true;
         *error = "cannot write '" + file + "'";
     }
     std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
+    std::filesystem::remove(utf8FilePath(partial), ignored);
     return false;
 }

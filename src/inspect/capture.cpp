@@ -14,11 +14,25 @@
 
 namespace {
 
+#ifdef _WIN32
+// cmd.exe's quoting: double quotes around, a double quote inside doubled (paths cannot hold one anyway).
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+// Frames are bytes: the pipe must not turn line ends into CR LF.
+FILE* startPipe(const std::string& command) { return _popen(command.c_str(), "wb"); }
+int endPipe(FILE* pipe) { return _pclose(pipe); }
+#else
 std::string quoted(const std::string& text) {
     std::string out = "'";
     for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
+FILE* startPipe(const std::string& command) { return popen(command.c_str(), "w"); }
+int endPipe(FILE* pipe) { return pclose(pipe); }
+#endif
 
 std::string frameFile(const std::string& directory, std::size_t frame) {
     char name[32];
@@ -43,9 +57,11 @@ public:
         }
         // An ffmpeg that stops early (missing, no libx264, an output it cannot write) must give a message, not
         // end this process on SIGPIPE at the next frame.
+#ifdef SIGPIPE
         previousPipeHandler_ = std::signal(SIGPIPE, SIG_IGN);
         pipeHandlerSet_ = true;
-        video_ = popen(videoCommand(range_, renderer).c_str(), "w");
+#endif
+        video_ = startPipe(videoCommand(range_, renderer));
         if (!video_) *error = "cannot start ffmpeg";
         return video_ != nullptr;
     }
@@ -72,7 +88,7 @@ public:
     bool close(bool ok, std::string* error) {
         if (png_ && !png_->finish(error)) ok = false;
         if (video_) {
-            const int status = pclose(std::exchange(video_, nullptr));
+            const int status = endPipe(std::exchange(video_, nullptr));
             if (status != 0 && ok) {
                 *error = "ffmpeg could not write '" + range_.video + "'";
                 ok = false;
@@ -82,8 +98,10 @@ public:
     }
 
     ~FrameOutput() {
-        if (video_) pclose(video_);
+        if (video_) endPipe(video_);
+#ifdef SIGPIPE
         if (pipeHandlerSet_) std::signal(SIGPIPE, previousPipeHandler_);
+#endif
     }
 
 private:

@@ -1,6 +1,9 @@
 #include "inspect/scene_probe.h"
 
 #include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -138,12 +141,25 @@ std::vector<std::string> unshownParts(const std::string& name, const Scene& scen
     return found;
 }
 
+// A file that is gone once closed. Windows' tmpfile() writes to the root of the system drive, which only
+// administrators may: there it is a file in the user's temporary folder, deleted on close ("D").
+std::FILE* scratchFile() {
+#ifdef _WIN32
+    wchar_t folder[MAX_PATH + 1];
+    wchar_t name[MAX_PATH + 1];
+    if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"dmo", 0, name) == 0) return nullptr;
+    return _wfopen(name, L"w+bD");
+#else
+    return std::tmpfile();
+#endif
+}
+
 class StdoutCapture {
 public:
     StdoutCapture() {
         std::cout.flush();
         std::fflush(stdout);
-        file = std::tmpfile();
+        file = scratchFile();
         saved = file ? dup(STDOUT_FILENO) : -1;
         if (saved >= 0) dup2(fileno(file), STDOUT_FILENO);
     }

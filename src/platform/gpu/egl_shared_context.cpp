@@ -1,3 +1,6 @@
+#ifndef _WIN32
+// EGL: the Linux way to a context without a window. Windows has WGL behind SDL (hidden_window_contexts.cpp).
+
 #include "platform/gpu/egl_shared_context.h"
 
 namespace gpu {
@@ -30,3 +33,5 @@ bool makeEglContextCurrent(EGLDisplay display, EGLContext context) {
 }
 
 }  // namespace gpu
+
+#endif  // !_WIN32

@@ -1,5 +1,7 @@
 #pragma once
 
+#ifndef _WIN32
+
 #include <epoxy/egl.h>
 
 namespace gpu {
@@ -11,3 +13,5 @@ EGLContext createEglContext(EGLDisplay display, EGLContext share);
 bool makeEglContextCurrent(EGLDisplay display, EGLContext context);
 
 }  // namespace gpu
+
+#endif  // !_WIN32

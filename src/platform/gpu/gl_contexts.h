@@ -28,7 +28,8 @@ public:
     }
 };
 
-// EGL surfaceless (no X server needed). Leaves the new immediate context current on the calling thread.
+// Contexts with no window to show: EGL surfaceless on Linux (no X server needed), a hidden SDL window on
+// Windows. Leaves the new immediate context current on the calling thread.
 std::unique_ptr<GlContexts> createHeadlessContexts(std::string* error);
 
 // A GL 4.5 core context for an SDL window made with SDL_WINDOW_OPENGL. Leaves it current on the calling thread.

@@ -1,3 +1,6 @@
+#ifndef _WIN32
+// EGL: the Linux way to a context without a window. Windows has WGL behind SDL (hidden_window_contexts.cpp).
+
 #include "platform/gpu/egl_shared_context.h"
 #include "platform/gpu/gl_contexts.h"
 
@@ -92,3 +95,5 @@ std::unique_ptr<GlContexts> createHeadlessContexts(std::string* error) {
 }
 
 }  // namespace gpu
+
+#endif  // !_WIN32

@@ -1,6 +1,8 @@
 #include <SDL.h>
 
+#ifndef _WIN32
 #include "platform/gpu/egl_shared_context.h"
+#endif
 #include "platform/gpu/gl_contexts.h"
 
 namespace gpu {
@@ -8,24 +10,29 @@ namespace {
 
 // SDL picks GLX or EGL per video driver. Under EGL (offscreen driver, forced EGL) the resource context is made
 // with EGL directly so it can be current without a surface: EGL forbids one surface on two threads, and SDL's
-// offscreen driver ignores a context given without a window. Under GLX the window is bound on both threads.
+// offscreen driver ignores a context given without a window. Under GLX and WGL the window is bound on both
+// threads.
 class WindowContexts final : public GlContexts {
 public:
     WindowContexts(SDL_Window* window, SDL_GLContext immediate) : window_(window), immediate_(immediate) {}
     ~WindowContexts() override {
+#ifndef _WIN32
         if (eglResource_ != EGL_NO_CONTEXT) eglDestroyContext(eglDisplay_, eglResource_);
+#endif
         if (sdlResource_) SDL_GL_DeleteContext(sdlResource_);
         if (SDL_GL_GetCurrentContext() == immediate_) SDL_GL_MakeCurrent(window_, nullptr);
         SDL_GL_DeleteContext(immediate_);
     }
 
     bool createResourceContext() {
+#ifndef _WIN32
         EGLContext current = eglGetCurrentContext();
         if (current != EGL_NO_CONTEXT) {
             eglDisplay_ = eglGetCurrentDisplay();
             eglResource_ = createEglContext(eglDisplay_, current);
             return eglResource_ != EGL_NO_CONTEXT;
         }
+#endif
         SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
         sdlResource_ = SDL_GL_CreateContext(window_);
         SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
@@ -33,15 +40,19 @@ public:
     }
 
     bool bindResourceContext() override {
+#ifndef _WIN32
         if (eglResource_ != EGL_NO_CONTEXT) return makeEglContextCurrent(eglDisplay_, eglResource_);
+#endif
         return SDL_GL_MakeCurrent(window_, sdlResource_) == 0;
     }
     void unbindResourceContext() override {
+#ifndef _WIN32
         if (eglResource_ != EGL_NO_CONTEXT) {
             eglMakeCurrent(eglDisplay_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        } else {
-            SDL_GL_MakeCurrent(window_, nullptr);
+            return;
         }
+#endif
+        SDL_GL_MakeCurrent(window_, nullptr);
     }
 
     SDL_Window* window() const override { return window_; }
@@ -53,8 +64,10 @@ private:
     SDL_Window* window_;
     SDL_GLContext immediate_;
     SDL_GLContext sdlResource_ = nullptr;
+#ifndef _WIN32
     EGLDisplay eglDisplay_ = EGL_NO_DISPLAY;
     EGLContext eglResource_ = EGL_NO_CONTEXT;
+#endif
 };
 
 }  // namespace

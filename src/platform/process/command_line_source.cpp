@@ -1,5 +1,12 @@
 #include "platform/process/command_line_source.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+
+#include "base/wide_text.h"
+#endif
+
 namespace platform {
 
 namespace {
@@ -7,12 +14,36 @@ namespace {
 bool recorded = false;
 std::vector<std::string> recordedArguments;
 
+#ifdef _WIN32
+// The program's own UTF-16 command line, split as the shell splits it: argv has it in the code page only.
+bool systemCommandLine(std::vector<std::string>& arguments) {
+    int count = 0;
+    LPWSTR* split = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!split) return false;
+    arguments.clear();
+    for (int i = 0; i < count; ++i) arguments.push_back(narrowToUtf8(reinterpret_cast<const char16_t*>(split[i])));
+    LocalFree(split);
+    return true;
+}
+#endif
+
 }  // namespace
 
 void recordCommandLine(int argc, char** argv) {
     recordedArguments.clear();
     for (int i = 0; i < argc && argv && argv[i]; ++i) recordedArguments.emplace_back(argv[i]);
     recorded = argv != nullptr;
+#ifdef _WIN32
+    if (recorded) systemCommandLine(recordedArguments);
+#endif
+}
+
+void* moduleInstance() {
+#ifdef _WIN32
+    return GetModuleHandleW(nullptr);
+#else
+    return nullptr;
+#endif
 }
 
 bool commandLineArguments(std::vector<std::string>& arguments) {

@@ -9,7 +9,11 @@ namespace platform {
 // splits it later, as it would ask the system for it.
 void recordCommandLine(int argc, char** argv);
 
-// Program name first; false when nothing was recorded (the command line cannot be split).
+// Program name first; false when nothing was recorded (the command line cannot be split). On Windows the
+// arguments are the program's UTF-16 command line split by the shell's rules, as UTF-8.
 bool commandLineArguments(std::vector<std::string>& arguments);
+
+// The module instance the entry point receives on Windows (the program's own module handle); null elsewhere.
+void* moduleInstance();
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/process/file_watcher.h"
 
+#ifndef _WIN32
+
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
@@ -95,3 +97,5 @@ void FileWatcher::wake() {
 }
 
 }  // namespace platform
+
+#endif  // !_WIN32

@@ -2,12 +2,13 @@
 
 #include <chrono>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace platform {
 
-// Changes to the files below one folder, as ReadDirectoryChangesW with its subtree reports them; inotify here.
+// Changes to the files below one folder: ReadDirectoryChangesW with its subtree on Windows, inotify elsewhere.
 // A file counts as changed when it is written and closed, moved or renamed into place (how most editors save),
 // created or deleted. One thread waits; any thread may wake it.
 class FileWatcher {
@@ -31,11 +32,17 @@ public:
     void wake();
 
 private:
+#ifdef _WIN32
+    struct WatchedFolder;  // one directory handle with its read in progress
+    std::vector<std::unique_ptr<WatchedFolder>> watched_;
+    void* wakeEvent_ = nullptr;
+#else
     void addTree(const std::string& folder);
 
     int inotify_ = -1;
     int wakeEvent_ = -1;
     std::map<int, std::string> folders_;  // watch descriptor to folder path
+#endif
 };
 
 }  // namespace platform

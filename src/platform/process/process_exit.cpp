@@ -1,18 +1,22 @@
 #include "platform/process/process_exit.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace platform {
 
 namespace {
 
 // Both threads may be on their way out at once (a fatal error on one, the closed window on the other): the
-// process ends with the first failure code asked for, whichever thread gets to _exit first.
+// process ends with the first failure code asked for, whichever thread gets to the end first.
 std::atomic<int> exitStatus{0};
 
 }  // namespace
@@ -23,6 +27,9 @@ void terminateOwnProcessAfter(uint32_t timeoutMilliseconds, int exitCode) {
     std::fflush(nullptr);
     std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMilliseconds));
     std::fflush(nullptr);
+#ifdef _WIN32
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitStatus.load()));
+#endif
     _exit(exitStatus.load());
 }
 

@@ -6,10 +6,12 @@
 #include <filesystem>
 #include <memory>
 
+#include "base/utf8_files.h"
+
 namespace shader_compiler {
 
 bool readWholeFile(const std::string& path, std::string* content) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openUtf8File(path, "rb"), &std::fclose);
     if (!file) return false;
     content->clear();
     char chunk[16384];
@@ -19,7 +21,7 @@ bool readWholeFile(const std::string& path, std::string* content) {
 }
 
 std::string includedPath(const char* requesting, const char* requested) {
-    return (std::filesystem::path(requesting).parent_path() / requested).lexically_normal().string();
+    return utf8PathText((utf8FilePath(requesting).parent_path() / utf8FilePath(requested)).lexically_normal());
 }
 
 std::vector<std::string> includedFiles(const std::string& path) {

@@ -3,7 +3,13 @@
 #include <fcntl.h>
 #include <samplerate.h>
 #include <sndfile.h>
+#ifdef _WIN32
+#include <io.h>
+
+#include "base/wide_text.h"
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -34,7 +40,11 @@ class FileDescriptor {
 public:
     explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
     ~FileDescriptor() {
+#ifdef _WIN32
+        if (descriptor_ >= 0) _close(descriptor_);
+#else
         if (descriptor_ >= 0) ::close(descriptor_);
+#endif
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
@@ -43,6 +53,16 @@ public:
 private:
     int descriptor_;
 };
+
+// Read-only, not inherited by child processes; on Windows by its UTF-16 name and in binary mode.
+int openForReading(const std::string& path) {
+#ifdef _WIN32
+    const std::u16string widePath = widenUtf8(path);
+    return _wopen(reinterpret_cast<const wchar_t*>(widePath.c_str()), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+#else
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+#endif
+}
 
 struct ResamplerDeleter {
     void operator()(SRC_STATE* state) const { src_delete(state); }
@@ -154,7 +174,7 @@ int readResampled(SNDFILE* file, const SF_INFO& info, std::vector<int16_t>& out)
 }  // namespace
 
 int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
-    const FileDescriptor descriptor(::open(platform::systemPath(utf8Path).c_str(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor descriptor(openForReading(platform::systemPath(utf8Path)));
     if (descriptor.get() < 0) return kErrorFileOpen;
     SF_INFO info{};
     // Declared after the descriptor, so closed before it.

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "platform/window/key_codes.h"
 
 namespace platform {
@@ -108,8 +112,13 @@ std::optional<std::pair<int, int>> desktopSize() {
 
 bool registerWindowClass(const char* className, WindowProcedure procedure) {
     if (!procedure || !className) return false;
+#ifdef _WIN32
+    // The window class SDL registers for its windows, under the program's module.
+    if (SDL_RegisterApp(className, 0, GetModuleHandleW(nullptr)) != 0) return false;
+#else
     // The X11 class of the windows is read from the environment when the video system starts.
     setenv("SDL_VIDEO_X11_WMCLASS", className, 1);
+#endif
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::fprintf(stderr, "Windowing system unavailable: %s\n", SDL_GetError());
         return false;

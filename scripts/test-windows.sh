@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# Runs the Windows build of the player and its tools under Wine and Xvfb, next to the Linux build on the same show:
+#   scripts/test-windows.sh [x86|x64]          (default x86; run scripts/build-windows.sh first)
+# Checks: demo-inspect prints the same report; demo.exe plays a short show to its end by itself (exit code 0) and
+# ends a long one on Escape; a frame the player shows (F12 in editor mode, paused) and a frame demo-render.exe
+# renders both match the Linux demo-render frame at the same music position. Prints timings of both builds.
+set -uo pipefail
+
+REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+TARGET=${1:-x86}
+DIST=$REPO/dist/windows-$TARGET
+LINUX_BUILD=${LINUX_BUILD:-$REPO/build}
+WORK=$REPO/build-windows/test-$TARGET
+SIZE=320x180
+[ -f "$DIST/demo.exe" ] || { echo "test-windows: $DIST/demo.exe is missing: run scripts/build-windows.sh $TARGET" >&2; exit 2; }
+
+# What the checks need: Wine and its 32-bit Mesa, an X server, a key sender, an image library; the Linux tools.
+missing=()
+for package in $(grep -v "^#" "$REPO/deps/windows-packages.txt"); do
+    dpkg-query -W -f '${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
+    $sudo dpkg --add-architecture i386
+    $sudo apt-get update -q && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+if [ ! -x "$LINUX_BUILD/demo-render" ] || [ ! -x "$LINUX_BUILD/demo-inspect" ]; then
+    cmake -S "$REPO" -B "$LINUX_BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build "$LINUX_BUILD" -j "$(nproc)" \
+        --target demo-render demo-inspect >/dev/null || { echo "test-windows: cannot build the Linux tools" >&2; exit 2; }
+fi
+
+rm -rf "$WORK" && mkdir -p "$WORK"
+# shellcheck source=headless-display.sh
+source "$REPO/scripts/headless-display.sh"
+export LIBGL_ALWAYS_SOFTWARE=1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=${WINEPREFIX:-$REPO/build-windows/wineprefix}
+started=$(date +%s.%N)
+wineboot --init >/dev/null 2>&1
+echo "== Wine prefix ready in $(echo "$(date +%s.%N) - $started" | bc | cut -c1-5) s ($(wine --version))"
+
+failures=0
+pass() { echo "ok   $1"; }
+fail() { echo "FAIL $1" >&2; failures=$((failures + 1)); }
+now() { date +%s.%N; }
+since() { echo "$(now) - $1" | bc | awk '{printf "%.2f", $1}'; }
+
+# Compares two PNG frames: mean and largest channel difference (0..255) and the share of pixels off by more than 8.
+compare_frames() { # compare_frames <a.png> <b.png>: prints the figures; exit status 0 when within the tolerance
+    python3 - "$1" "$2" <<'EOF'
+import sys
+from PIL import Image, ImageChops, ImageStat
+a, b = (Image.open(p).convert("RGB") for p in sys.argv[1:3])
+if a.size != b.size:
+    print(f"sizes differ: {a.size} and {b.size}"); sys.exit(1)
+diff = ImageChops.difference(a, b)
+mean = sum(ImageStat.Stat(diff).mean) / 3
+largest = max(high for _, high in diff.getextrema())
+off = sum(1 for pixel in diff.getdata() if max(pixel) > 8) / (a.size[0] * a.size[1])
+print(f"mean difference {mean:.2f}, largest {largest}, pixels off by more than 8: {off:.2%}")
+sys.exit(0 if mean < 1.5 and off < 0.01 else 1)
+EOF
+}
+
+# --- demo-inspect: the same report -------------------------------------------------------------------------------
+(cd "$REPO/show" && "$LINUX_BUILD/demo-inspect" --json --at 42 >"$WORK/inspect-linux.json")
+(cd "$DIST" && wine demo-inspect.exe --json --at 42 2>"$WORK/inspect-windows.err" | tr -d '\r' >"$WORK/inspect-windows.json")
+if diff -u "$WORK/inspect-linux.json" "$WORK/inspect-windows.json" >"$WORK/inspect.diff"; then
+    pass "demo-inspect.exe --json --at 42 prints the Linux report ($(wc -c <"$WORK/inspect-linux.json") bytes)"
+else
+    fail "demo-inspect.exe prints another report (see $WORK/inspect.diff)"; head -n 20 "$WORK/inspect.diff" >&2
+fi
+
+# --- demo.exe: a short show ends by itself at the end of its music --------------------------------------------------
+short=$WORK/short-show
+mkdir -p "$short"
+cp -r "$DIST/resources" "$short/"
+ffmpeg -loglevel error -f lavfi -i "sine=frequency=220:duration=3" -ac 2 -ar 44100 -c:a pcm_s16le "$short/resources/music.wav"
+sed -i -E 's#(name="audioTrack"[[:space:]]+path=")[^"]*"#\1resources/music.wav"#' "$short/resources/resources.xml"
+cp "$DIST"/*.exe "$DIST"/*.dll "$short/"
+t0=$(now)
+(cd "$short" && timeout 180 wine demo.exe --size $SIZE >"$WORK/short.out" 2>&1)
+status=$?
+short_seconds=$(since "$t0")
+if [ $status = 0 ]; then pass "demo.exe plays a 3 s show to its end and exits with 0 (${short_seconds} s from start to exit)"
+else fail "demo.exe on the 3 s show: exit code $status (see $WORK/short.out)"; fi
+
+wait_for_window() { # wait_for_window <seconds>: prints the player window's X id once it is mapped
+    local id
+    for _ in $(seq $(($1 * 10))); do
+        id=$(xdotool search --onlyvisible --name "^CorvidMinimal$" 2>/dev/null | head -n 1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+press() { # press <window> <key>
+    xdotool windowfocus --sync "$1" >/dev/null 2>&1 || true
+    xdotool key --clearmodifiers "$2"
+}
+
+# --- demo.exe: Escape ends the sample show --------------------------------------------------------------------------
+t0=$(now)
+(cd "$DIST" && exec timeout 180 wine demo.exe --size $SIZE >"$WORK/escape.out" 2>&1) &
+player=$!
+if window=$(wait_for_window 60); then
+    window_seconds=$(since "$t0")
+    sleep 8
+    press "$window" Escape
+    wait $player
+    status=$?
+    if [ $status = 0 ]; then pass "Escape ends demo.exe on the sample show with exit code 0 (window after ${window_seconds} s)"
+    else fail "demo.exe after Escape: exit code $status (see $WORK/escape.out)"; fi
+else
+    fail "demo.exe opened no window in 60 s (see $WORK/escape.out)"; kill $player 2>/dev/null; wait $player 2>/dev/null
+fi
+
+# The Linux player's window, for the same figure.
+t0=$(now)
+(cd "$REPO/show" && exec timeout 60 "$LINUX_BUILD/demo" --size $SIZE >/dev/null 2>&1) &
+player=$!
+if window=$(wait_for_window 30); then
+    linux_window_seconds=$(since "$t0"); press "$window" Escape
+fi
+wait $player 2>/dev/null
+
+# --- the player's own frame against demo-render's on Linux -----------------------------------------------------------
+shots=$WORK/editor-show
+mkdir -p "$shots" && cp -r "$DIST/resources" "$shots/" && cp "$DIST"/*.exe "$DIST"/*.dll "$shots/"
+(cd "$shots" && exec timeout 180 wine demo.exe editor --size $SIZE --at 42 >"$WORK/editor.out" 2>&1) &
+player=$!
+if window=$(wait_for_window 60); then
+    sleep 10
+    press "$window" space
+    sleep 2
+    press "$window" F1
+    sleep 1
+    press "$window" F12
+    for _ in $(seq 100); do compgen -G "$shots/frame-*.png" >/dev/null && break; sleep 0.1; done
+    sleep 1
+    press "$window" Escape
+fi
+wait $player 2>/dev/null
+shot=$(compgen -G "$shots/frame-*.png" | head -n 1)
+if [ -n "$shot" ]; then
+    # frame-MM-SS.mmm.png: the music position of the frame on screen.
+    name=$(basename "$shot" .png)
+    minutes=${name:6:2}; seconds=${name:9:6}
+    at=$(echo "$((10#$minutes)) * 60 + $seconds" | bc)
+    (cd "$REPO/show" && "$LINUX_BUILD/demo-render" --size $SIZE --at "$at" --out "$WORK/linux-at-$at.png" >/dev/null 2>&1)
+    cp "$shot" "$WORK/windows-player-at-$at.png"
+    if figures=$(compare_frames "$WORK/windows-player-at-$at.png" "$WORK/linux-at-$at.png"); then
+        pass "demo.exe's frame at $at s (F12, paused) matches Linux demo-render: $figures"
+    else fail "demo.exe's frame at $at s differs from Linux demo-render: $figures"; fi
+else
+    fail "demo.exe wrote no F12 frame in editor mode (see $WORK/editor.out)"
+fi
+
+# --- demo-render.exe against demo-render ---------------------------------------------------------------------------
+for at in 40 120 165; do
+    (cd "$REPO/show" && "$LINUX_BUILD/demo-render" --size $SIZE --at $at --out "$WORK/linux-render-$at.png" >/dev/null 2>&1)
+    (cd "$DIST" && wine demo-render.exe --size $SIZE --at $at --out "$(winepath -w "$WORK/windows-render-$at.png")" \
+        >"$WORK/render-$at.out" 2>&1)
+    if [ ! -f "$WORK/windows-render-$at.png" ]; then fail "demo-render.exe --at $at wrote no frame (see $WORK/render-$at.out)"
+    elif figures=$(compare_frames "$WORK/windows-render-$at.png" "$WORK/linux-render-$at.png"); then
+        pass "demo-render.exe --at $at matches Linux demo-render: $figures"
+    else fail "demo-render.exe --at $at differs from Linux demo-render: $figures"; fi
+done
+
+# --- timings -------------------------------------------------------------------------------------------------------
+time_render() { # time_render <command...>: seconds for a 2-second, 30-frame-a-second capture at SIZE
+    local t0; t0=$(now); "$@" --size $SIZE --from 40 --to 42 --fps 30 >/dev/null 2>&1; since "$t0"
+}
+rm -rf "$WORK/frames-linux" "$WORK/frames-windows"
+linux_first=$( (cd "$REPO/show" && t0=$(now) && "$LINUX_BUILD/demo-render" --size $SIZE --at 0 --out "$WORK/first-linux.png" >/dev/null 2>&1; since "$t0") )
+windows_first=$( (cd "$DIST" && t0=$(now) && wine demo-render.exe --size $SIZE --at 0 --out first.png >/dev/null 2>&1; since "$t0"; rm -f first.png) )
+linux_frames=$( (cd "$REPO/show" && time_render "$LINUX_BUILD/demo-render" --out "$WORK/frames-linux/") )
+windows_frames=$( (cd "$DIST" && time_render wine demo-render.exe --out "$(winepath -w "$WORK/frames-windows")\\") )
+echo "== timings at $SIZE (llvmpipe; Linux native / Windows under Wine)"
+echo "   start to first frame, demo-render --at 0: ${linux_first} s / ${windows_first} s"
+echo "   60 frames from 40 s, demo-render: ${linux_frames} s / ${windows_frames} s"
+echo "   demo window mapped after start: ${linux_window_seconds:-?} s / ${window_seconds:-?} s"
+echo "   short show, start to exit (3 s of music): ${short_seconds} s under Wine"
+
+if [ $failures -gt 0 ]; then echo "== $failures check(s) failed; files in $WORK" >&2; exit 1; fi
+echo "== all checks passed; files in $WORK"
