@@ -13,7 +13,7 @@ libsndfile libsamplerate spirv-tools glslang shaderc spirv-cross assimp imgui"
 
 # The order they are built in: each needs only those before it.
 WINDOWS_DEPENDENCIES="zlib sdl2 epoxy pugixml fmt spdlog spng ogg vorbis flac opus mpg123 lame sndfile samplerate
-headers spirv_tools glslang shaderc spirv_cross assimp imgui"
+headers spirv_tools glslang shaderc spirv_cross assimp imgui glslang_limits"
 
 source_dir() { # the unpacked folder of a source package: source_dir <package>
     local found
@@ -51,8 +51,10 @@ cmake_dep() { # cmake_dep <name> <source folder> [cmake options...]: configure, 
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$SYSROOT" -DCMAKE_INSTALL_LIBDIR=lib \
         -DCMAKE_POLICY_DEFAULT_CMP0074=NEW "$@" >"$WORK/$name.configure.log" 2>&1 \
         || { tail -n 30 "$WORK/$name.configure.log" >&2; return 1; }
-    cmake --build "$WORK/$name" -j "$JOBS" >"$WORK/$name.build.log" 2>&1 \
+    # BUILD_TARGETS, when set, names the only targets to build; the recipe then installs them itself.
+    cmake --build "$WORK/$name" -j "$JOBS" ${BUILD_TARGETS:+--target $BUILD_TARGETS} >"$WORK/$name.build.log" 2>&1 \
         || { grep -m 20 -B 2 -A 8 "error" "$WORK/$name.build.log" >&2 || tail -n 30 "$WORK/$name.build.log" >&2; return 1; }
+    [ -n "${BUILD_TARGETS:-}" ] && return 0
     cmake --install "$WORK/$name" >"$WORK/$name.install.log" 2>&1 || { tail -n 20 "$WORK/$name.install.log" >&2; return 1; }
 }
 
@@ -234,9 +236,15 @@ build_shaderc() {
     # Debian's patches make shaderc build against the installed glslang and SPIRV-Tools: here, the sysroot's.
     rm -rf "$WORK/shaderc" && mkdir -p "$WORK/shaderc"
     printf '"shaderc 2023.2 (cross-built)\\n"\n"spirv-tools 2023.1\\n"\n"glslang 12.0.0\\n"\n' >"$WORK/shaderc-version.inc"
-    cmake_dep shaderc "$src" -DBUILD_SHARED_LIBS=OFF -Dglslang_SOURCE_DIR="$SYSROOT/include/glslang" \
-        -DSHADERC_SKIP_TESTS=ON -DSHADERC_SKIP_EXAMPLES=ON -DSHADERC_SKIP_COPYRIGHT_CHECK=ON \
+    # The libraries only: glslc, its command-line compiler, is not needed (and does not link against these).
+    BUILD_TARGETS="shaderc_static shaderc_util shaderc_combined_genfile" cmake_dep shaderc "$src" -DBUILD_SHARED_LIBS=OFF \
+        -Dglslang_SOURCE_DIR="$SYSROOT/include/glslang" -DSHADERC_SKIP_TESTS=ON -DSHADERC_SKIP_EXAMPLES=ON \
+        -DSHADERC_SKIP_COPYRIGHT_CHECK=ON -DSHADERC_SKIP_INSTALL=ON \
         -DCMAKE_CXX_FLAGS="-I$SYSROOT/include -I$SYSROOT/include/glslang" -DCMAKE_C_FLAGS="-I$SYSROOT/include"
+    mkdir -p "$SYSROOT/include/shaderc"
+    cp "$src"/libshaderc/include/shaderc/*.h "$src"/libshaderc/include/shaderc/*.hpp "$SYSROOT/include/shaderc/"
+    cp "$WORK"/shaderc/libshaderc/libshaderc_static.a "$WORK"/shaderc/libshaderc/libshaderc_combined.a \
+        "$WORK"/shaderc/libshaderc_util/libshaderc_util.a "$SYSROOT/lib/"
 }
 
 build_spirv_cross() {
@@ -252,7 +260,15 @@ ASSIMP_IMPORTERS="OBJ FBX COLLADA GLTF 3DS PLY STL X BLEND"
 build_assimp() {
     local importers=()
     for format in $ASSIMP_IMPORTERS; do importers+=("-DASSIMP_BUILD_${format}_IMPORTER=ON"); done
-    cmake_dep assimp "$(source_dir assimp)" -DBUILD_SHARED_LIBS=ON -DASSIMP_BUILD_TESTS=OFF \
+    local src; src=$(source_dir assimp)
+    # Debian's patches link its Draco package unconditionally; glTF files with Draco-compressed meshes are rare
+    # and Draco is not built here, so those two lines go (the glTF importer leaves Draco out without its define).
+    sed -i '/^find_package(draco CONFIG REQUIRED)$/d; /^target_link_libraries(assimp ${DRACO_LIBRARIES})$/d' \
+        "$src/code/CMakeLists.txt"
+    sed -i '/^find_package(draco .*CONFIG REQUIRED)$/d' "$src/cmake-modules/assimp-plain-config.cmake.in"
+    # Debian's source also lacks the DLL's version resource.
+    sed -i 's/^IF(MSVC OR (MINGW AND BUILD_SHARED_LIBS))$/IF(MSVC)/' "$src/code/CMakeLists.txt"
+    cmake_dep assimp "$src" -DBUILD_SHARED_LIBS=ON -DASSIMP_BUILD_TESTS=OFF \
         -DASSIMP_BUILD_ASSIMP_TOOLS=OFF -DASSIMP_BUILD_SAMPLES=OFF -DASSIMP_BUILD_ZLIB=OFF -DASSIMP_NO_EXPORT=ON \
         -DASSIMP_WARNINGS_AS_ERRORS=OFF -DASSIMP_INSTALL_PDB=OFF -DASSIMP_BUILD_ALL_IMPORTERS_BY_DEFAULT=OFF \
         "${importers[@]}" -DZLIB_LIBRARY="$SYSROOT/lib/libz.a" -DZLIB_INCLUDE_DIR="$SYSROOT/include" \
@@ -277,6 +293,18 @@ build_imgui() {
     write_pc imgui 1.86 "-limgui -limm32" "-I\${includedir}/imgui"
 }
 
+# glslang's default limits, which the player's own parse of shader inputs uses: glslang builds them only with its
+# programs.
+build_glslang_limits() {
+    local src obj="$WORK/glslang-limits"
+    src=$(source_dir glslang)
+    rm -rf "$obj" && mkdir -p "$obj"
+    for file in ResourceLimits resource_limits_c; do
+        "$TRIPLE-g++-posix" -O2 -std=c++17 -I"$src" -I"$SYSROOT/include" -c "$src/StandAlone/$file.cpp" -o "$obj/$file.o"
+    done
+    "$TRIPLE-gcc-ar-posix" rcs "$SYSROOT/lib/libglslang-default-resource-limits.a" "$obj"/*.o
+}
+
 # --- driver -----------------------------------------------------------------------------------------------------
 
 dependency_stamp() { # what a dependency's build depends on
@@ -286,6 +314,7 @@ dependency_stamp() { # what a dependency's build depends on
         ogg) package=libogg ;; vorbis) package=libvorbis ;; sndfile) package=libsndfile ;;
         samplerate) package=libsamplerate ;; spirv_tools) package=spirv-tools ;; spirv_cross) package=spirv-cross ;;
         headers) package="" ; version=$(dpkg-query -W -f '${Version}' spirv-headers nlohmann-json3-dev libstb-dev libutfcpp-dev) ;;
+        glslang_limits) package=glslang ;;
         *) package=$name ;;
     esac
     [ -n "$package" ] && version=$(basename "$(source_dir "$package")")

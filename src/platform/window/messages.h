@@ -4,6 +4,34 @@
 
 #include <SDL.h>
 
+#ifdef _WIN32
+// windows.h defines these names as macros; they are the same numbers, and here they are the names below. Taking
+// windows.h in first means a later include of it changes nothing.
+#include <windows.h>
+#undef VK_END
+#undef VK_ESCAPE
+#undef VK_F1
+#undef VK_F12
+#undef VK_HOME
+#undef VK_LEFT
+#undef VK_NEXT
+#undef VK_PRIOR
+#undef VK_RETURN
+#undef VK_RIGHT
+#undef VK_SHIFT
+#undef VK_SPACE
+#undef WM_CLOSE
+#undef WM_DESTROY
+#undef WM_KEYDOWN
+#undef WM_LBUTTONDOWN
+#undef WM_MBUTTONDOWN
+#undef WM_MOUSEMOVE
+#undef WM_NULL
+#undef WM_QUIT
+#undef WM_RBUTTONDOWN
+#undef WM_SIZE
+#endif
+
 namespace platform {
 
 // The window's native handle; the graphics layer creates its swap chain for it.
