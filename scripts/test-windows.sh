@@ -77,6 +77,15 @@ short_seconds=$(since "$t0")
 if [ $status = 0 ]; then pass "demo.exe plays a 3 s show to its end and exits with 0 (${short_seconds} s from start to exit)"
 else fail "demo.exe on the 3 s show: exit code $status (see $WORK/short.out)"; fi
 
+# A set-up error the player cannot handle: the reason on standard error (redirected here, so not moved to the
+# console) and exit code 1.
+cp -r "$short" "$WORK/empty-show" && echo "<Timeline></Timeline>" >"$WORK/empty-show/resources/timeline.xml"
+(cd "$WORK/empty-show" && timeout 120 wine demo.exe --size $SIZE >"$WORK/empty.out" 2>"$WORK/empty.err")
+status=$?
+if [ $status = 1 ] && grep -q "The timeline is empty" "$WORK/empty.err"; then
+    pass "demo.exe on an empty timeline says \"The timeline is empty\" on standard error and exits with 1"
+else fail "demo.exe on an empty timeline: exit code $status, standard error: $(head -c 200 "$WORK/empty.err")"; fi
+
 wait_for_window() { # wait_for_window <seconds>: prints the player window's X id once it is mapped
     local id
     for _ in $(seq $(($1 * 10))); do
@@ -119,7 +128,7 @@ wait $player 2>/dev/null
 # --- the player's own frame against demo-render's on Linux -----------------------------------------------------------
 shots=$WORK/editor-show
 mkdir -p "$shots" && cp -r "$DIST/resources" "$shots/" && cp "$DIST"/*.exe "$DIST"/*.dll "$shots/"
-(cd "$shots" && exec timeout 180 wine demo.exe editor --size $SIZE --at 42 >"$WORK/editor.out" 2>&1) &
+(cd "$shots" && DEMO_DEBUG_OUTPUT=1 exec timeout 180 wine demo.exe editor --size $SIZE --at 42 >"$WORK/editor.out" 2>&1) &
 player=$!
 if window=$(wait_for_window 60); then
     # Paused, then to exactly 40 s (Home, four times Shift+Right): a position demo-render can be given to the
@@ -130,6 +139,19 @@ if window=$(wait_for_window 60); then
     for _ in 1 2 3 4; do press "$window" shift+Right; done
     sleep 3
     press "$window" F12
+    # And what the window shows, read from the X server, with the overlay off (F1).
+    press "$window" F1
+    sleep 2
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    ffmpeg -loglevel error -f x11grab -video_size "${WIDTH}x${HEIGHT}" -i "$DISPLAY+$X,$Y" -frames:v 1 \
+        "$WORK/windows-window-at-40.000.png"
+    # Live reload (ReadDirectoryChangesW): a timeline written in place and a shader saved by renaming a new copy
+    # over it, as editors do, are read again; DEMO_DEBUG_OUTPUT prints a line for each.
+    echo "<!-- saved -->" >>"$shots/resources/timeline.xml"
+    cp "$shots/resources/shaders/post_color_p0.hlsl" "$shots/resources/shaders/saved.tmp"
+    mv "$shots/resources/shaders/saved.tmp" "$shots/resources/shaders/post_color_p0.hlsl"
+    for _ in $(seq 100); do grep -q "^reload: shaders" "$WORK/editor.out" && break; sleep 0.1; done
+    sleep 1
     for _ in $(seq 100); do compgen -G "$shots/frame-*.png" >/dev/null && break; sleep 0.1; done
     sleep 1
     press "$window" Escape
@@ -146,9 +168,19 @@ if [ -n "$shot" ]; then
     if figures=$(compare_frames "$WORK/windows-player-at-$at.png" "$WORK/linux-at-$at.png"); then
         pass "demo.exe's frame at $at s (F12, paused) matches Linux demo-render: $figures"
     else fail "demo.exe's frame at $at s differs from Linux demo-render: $figures"; fi
+    if [ ! -f "$WORK/windows-window-at-$at.png" ]; then fail "no screenshot of demo.exe's window"
+    elif figures=$(compare_frames "$WORK/windows-window-at-$at.png" "$WORK/linux-at-$at.png"); then
+        pass "a screenshot of demo.exe's window at $at s matches Linux demo-render: $figures"
+    else fail "a screenshot of demo.exe's window at $at s differs from Linux demo-render: $figures"; fi
 else
     fail "demo.exe wrote no F12 frame in editor mode (see $WORK/editor.out)"
 fi
+
+reloads=$(grep -c "^reload: done" "$WORK/editor.out" || true)
+if [ "$reloads" -ge 1 ] && grep -q "^reload: timeline.xml" "$WORK/editor.out" && grep -q "^reload: shaders" "$WORK/editor.out" \
+    && ! grep -q "^reload error" "$WORK/editor.out"; then
+    pass "editor mode reloads a saved timeline and a saved shader ($(grep "^reload" "$WORK/editor.out" | tr '\n' ';' | cut -c1-160))"
+else fail "editor mode did not reload the saved files (see $WORK/editor.out)"; fi
 
 # --- demo-render.exe against demo-render ---------------------------------------------------------------------------
 for at in 40 120 165; do

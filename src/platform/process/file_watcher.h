@@ -8,7 +8,7 @@
 
 namespace platform {
 
-// Changes to the files below one folder: ReadDirectoryChangesW with its subtree on Windows, inotify elsewhere.
+// Changes to the files below one folder: ReadDirectoryChangesW on Windows, inotify elsewhere.
 // A file counts as changed when it is written and closed, moved or renamed into place (how most editors save),
 // created or deleted. One thread waits; any thread may wake it.
 class FileWatcher {
@@ -32,13 +32,15 @@ public:
     void wake();
 
 private:
+    // Watches `folder` and the folders below it, each on its own (Wine reports no changes below a watched
+    // folder's own entries, and inotify has no subtrees).
+    void addTree(const std::string& folder);
+
 #ifdef _WIN32
     struct WatchedFolder;  // one directory handle with its read in progress
     std::vector<std::unique_ptr<WatchedFolder>> watched_;
     void* wakeEvent_ = nullptr;
 #else
-    void addTree(const std::string& folder);
-
     int inotify_ = -1;
     int wakeEvent_ = -1;
     std::map<int, std::string> folders_;  // watch descriptor to folder path
