@@ -14,25 +14,31 @@
 
 namespace {
 
+// The shell's quoting: cmd.exe's double quotes on Windows (a double quote inside doubled; paths cannot hold one
+// anyway), sh's single quotes elsewhere. Frames are bytes: on Windows the pipe must not turn line ends into CR LF.
 #ifdef _WIN32
-// cmd.exe's quoting: double quotes around, a double quote inside doubled (paths cannot hold one anyway).
-std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-// Frames are bytes: the pipe must not turn line ends into CR LF.
+constexpr char kQuote = '"';
+constexpr const char* kQuoteInside = "\"\"";
 FILE* startPipe(const std::string& command) { return _popen(command.c_str(), "wb"); }
 int endPipe(FILE* pipe) { return _pclose(pipe); }
 #else
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
+constexpr char kQuote = '\'';
+constexpr const char* kQuoteInside = "'\\''";
 FILE* startPipe(const std::string& command) { return popen(command.c_str(), "w"); }
 int endPipe(FILE* pipe) { return pclose(pipe); }
 #endif
+
+std::string quoted(const std::string& text) {
+    std::string out(1, kQuote);
+    for (char c : text) {
+        if (c == kQuote) {
+            out += kQuoteInside;
+        } else {
+            out += c;
+        }
+    }
+    return out + kQuote;
+}
 
 std::string frameFile(const std::string& directory, std::size_t frame) {
     char name[32];
