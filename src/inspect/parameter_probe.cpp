@@ -23,7 +23,8 @@ void probeEffectParameters(ShowReport& report) {
         // The overlay follows the music's own position, as the frame reads it back from the channel.
         const double seconds = static_cast<double>(probe.position) / music_format::kBytesPerSecond;
         const EffectParameterBlocks blocks =
-            FrameRenderer::frameParameters(probe.marker ? report.markers[*probe.marker] : none, seconds);
+            FrameRenderer::frameParameters(probe.marker ? report.markers[*probe.marker] : none, probe.position,
+                                           seconds);
         const FrameRenderer::OverlayImage image = FrameRenderer::overlayAt(seconds);
         ShowReport::Probe::Parameters parameters;
         parameters.dof = floatsOf(blocks.depthOfField);

@@ -11,6 +11,7 @@
 
 #include <stb/stb_image.h>
 
+#include "post/effect_parameters.h"
 #include "support/test_support.h"
 
 namespace {
@@ -172,17 +173,11 @@ TEST(DemoRender, FramesOfTheSampleShowMatchTheirGoldenImages) {
 TEST(DemoRender, ExtremeParametersAndLogosMatchTheirGoldenImages) {
     auto effects = [](const char* value) {
         std::string xml;
-        const std::pair<const char*, std::vector<const char*>> types[] = {
-            {"DOF", {"aperture", "focus", "limit"}},
-            {"LensDistort", {"distort1", "distort2", "distort3", "distortg", "zoom", "chrom"}},
-            {"Bloom", {"smooth", "size", "samplesx", "directionx", "powerx", "samplesy", "directiony", "powery",
-                       "blur_instensity", "scene_intensity"}},
-            {"ColorCorrection", {"exposure", "saturation", "vignette", "grain", "red", "green", "blue", "tonemap",
-                                 "red_offset", "green_offset", "blue_offset", "contrast"}}};
-        for (const auto& [type, names] : types) {
-            xml += std::string("<Effect type=\"") + type + "\">";
-            for (const char* name : names) {
-                xml += std::string("<Parameter name=\"") + name + "\"><Key value=\"" + value + "\"/></Parameter>";
+        for (const EffectType& type : effectTable()) {
+            if (type.knobs.empty()) continue;
+            xml += "<Effect type=\"" + std::string(type.type) + "\">";
+            for (const EffectKnob& knob : type.knobs) {
+                xml += "<Parameter name=\"" + std::string(knob.name) + "\"><Key value=\"" + value + "\"/></Parameter>";
             }
             xml += "</Effect>";
         }
