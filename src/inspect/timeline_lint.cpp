@@ -121,9 +121,12 @@ std::vector<std::string> lintTimeline(const std::vector<TimelineMarker>& markers
     for (std::size_t i = 0; i < markers.size(); ++i) {
         const TimelineMarker& marker = markers[i];
         const std::string where = markerName(i, marker);
-        // A marker that never shows has no length to hold keys to.
+        // A marker that never shows has no length to hold keys to. It holds `to` itself too: a track of the
+        // seconds mode that starts a byte after the one before is still its whole number of seconds long.
         const std::optional<double> length =
-            marker.from <= marker.to ? std::optional<double>(secondsIntoMarker(marker, marker.to)) : std::nullopt;
+            marker.from <= marker.to
+                ? std::optional<double>(secondsIntoMarker(marker, marker.to) + 1.0 / music_format::kBytesPerSecond)
+                : std::nullopt;
         for (const MarkerEffect& effect : marker.effects) {
             const std::string type = validUtf8(effect.type);
             const EffectType* known = findEffectType(effect.type);
