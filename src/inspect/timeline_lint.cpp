@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <iterator>
 
 #include <fmt/format.h>
@@ -93,7 +94,13 @@ void lintKeys(const std::string& where, const std::string& type, const EffectPar
     }
     for (std::size_t k = 0; k < parameter.keys.size(); ++k) {
         const float time = parameter.keys[k].time;
-        if (!(time >= 0.0f)) {
+        if (std::isnan(time)) {
+            warnings.push_back(fmt::format("{}: key {} of parameter '{}' of '{}' has a time that is not a number; "
+                                           "the player leaves it out",
+                                           where, k, name, type));
+            continue;
+        }
+        if (time < 0.0f) {
             warnings.push_back(fmt::format("{}: key {} of parameter '{}' of '{}' is at {} s, before the marker's "
                                            "start; the knob is never seen there",
                                            where, k, name, type, time));
