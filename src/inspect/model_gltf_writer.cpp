@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/png_encoding.h"
+#include "base/utf8_files.h"
 
 namespace model_gltf {
 
@@ -219,11 +220,11 @@ bool writeGltf(const Model& model, const std::filesystem::path& file, const std:
     }
     std::filesystem::path binary = file;
     binary.replace_extension(".bin");
-    doc["buffers"] = {{{"uri", binary.filename().string()}, {"byteLength", buffers.bytes().size()}}};
+    doc["buffers"] = {{{"uri", utf8PathText(binary.filename())}, {"byteLength", buffers.bytes().size()}}};
 
-    if (!writeFileBytes(binary.string(), buffers.bytes(), error)) return false;
+    if (!writeFileBytes(utf8PathText(binary), buffers.bytes(), error)) return false;
     const std::string text = doc.dump(1) + "\n";
-    if (!writeFileBytes(file.string(), std::vector<std::uint8_t>(text.begin(), text.end()), error)) return false;
+    if (!writeFileBytes(utf8PathText(file), std::vector<std::uint8_t>(text.begin(), text.end()), error)) return false;
     *bytes = buffers.bytes().size() + text.size();
     return true;
 }

@@ -24,6 +24,7 @@ struct ModelImportOptions {
     std::string name;  // empty: the model's file name without its extension
     enum class Camera { Auto, Orbit, File, None } camera = Camera::Auto;
     enum class Light { Auto, None } light = Light::Auto;
+    bool backdrop = false;              // a soft backdrop around the model, instead of the player's white
     std::optional<double> poseSeconds;  // skinned meshes posed at this time of the animation, else their bind pose
     std::string showFolder = ".";       // the folder holding resources/
 };
