@@ -487,8 +487,10 @@ private:
         const double tanY = std::tan(kFramingFov * 0.5), tanX = tanY * kFramingAspect;
         std::vector<Vec3> local;
         double behind = -1e300;
-        for (const Vec3& p : framingPoints_) {
-            const Vec3 d = p - target;
+        // A large model is fitted on every few of its vertices: near enough, and an orbit takes a few hundred fits.
+        const std::size_t stride = framingPoints_.size() / 60000 + 1;
+        for (std::size_t i = 0; i < framingPoints_.size(); i += stride) {
+            const Vec3 d = framingPoints_[i] - target;
             local.push_back({dot(d, right), dot(d, up), dot(d, forward)});
             behind = std::max(behind, -local.back().z);
         }
@@ -512,7 +514,7 @@ private:
         double low = std::max(lowest, 0.0), high = std::max(low, 1e-6) * 2 + radius() * 4;
         Fit result;
         while (extent(high, &result) > kFrameShare && high < 1e12) high *= 2;
-        for (int i = 0; i < 60; ++i) {  // the extent falls as the camera backs away
+        for (int i = 0; i < 40; ++i) {  // the extent falls as the camera backs away
             const double middle = (low + high) * 0.5;
             (extent(middle, &result) > kFrameShare ? low : high) = middle;
         }
@@ -545,33 +547,28 @@ private:
             return Vec3{std::sin(azimuth) * std::cos(elevation), std::sin(elevation),
                         -std::cos(azimuth) * std::cos(elevation)};
         };
-        Vec3 target = centre();
+        // Each view centred on the model's projection, not on its box's middle (a few rounds of moving the target
+        // across); the orbit keeps the distance its widest view needs.
+        std::vector<Vec3> targets;
         double distance = 0, nearest = 1e300, farthest = 0;
-        if (!orbit) {
-            // Centred on the projected bounds, not on the box's middle: a few rounds of moving the target across.
-            const Vec3 forward = direction(0) * -1.0;
+        for (int i = 0; i <= steps; ++i) {
+            const Vec3 forward = direction(i) * -1.0;
             Vec3 right, up;
             basis(forward, &right, &up);
+            Vec3 target = centre();
+            const double tanY = std::tan(kFramingFov * 0.5);
             for (int round = 0; round < 4; ++round) {
                 const Fit f = fit(target, right, up, forward);
-                const double tanY = std::tan(kFramingFov * 0.5);
                 target = target + right * (f.middleX * f.distance * tanY * kFramingAspect) + up * (f.middleY * f.distance * tanY);
             }
-            const Fit f = fit(target, right, up, forward);
-            distance = f.distance, nearest = f.nearest, farthest = f.farthest;
-        } else {
-            for (int i = 0; i <= steps; ++i) {
-                const Vec3 forward = direction(i) * -1.0;
-                Vec3 right, up;
-                basis(forward, &right, &up);
-                distance = std::max(distance, fit(target, right, up, forward).distance);
-            }
-            for (int i = 0; i <= steps; ++i) {
-                const Vec3 eye = target + direction(i) * distance;
-                for (const Vec3& p : framingPoints_) {
-                    const double z = dot(p - eye, direction(i) * -1.0);
-                    nearest = std::min(nearest, z), farthest = std::max(farthest, z);
-                }
+            targets.push_back(target);
+            distance = std::max(distance, fit(target, right, up, forward).distance);
+        }
+        for (int i = 0; i <= steps; ++i) {
+            const Vec3 eye = targets[std::size_t(i)] + direction(i) * distance;
+            for (const Vec3& p : framingPoints_) {
+                const double z = dot(p - eye, direction(i) * -1.0);
+                nearest = std::min(nearest, z), farthest = std::max(farthest, z);
             }
         }
         model_gltf::Node out;
@@ -581,7 +578,7 @@ private:
             Vec3 right, up;
             basis(forward, &right, &up);
             out.keys.seconds.push_back(first + (last - first) * double(i) / steps);
-            out.keys.translations.push_back(target - forward * distance);
+            out.keys.translations.push_back(targets[std::size_t(i)] - forward * distance);
             out.keys.rotations.push_back(fromBasis(right, up, forward));
             out.keys.scales.push_back(1.0);
         }

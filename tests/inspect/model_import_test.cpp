@@ -434,15 +434,21 @@ TEST_F(ModelImportTest, MadeCamerasFrameTheModel) {
             const bool still = report.animationSeconds == 0;
             double widest = 0;
             for (int step = 0; step <= (orbit && still ? 12 : 0); ++step) {
-                scene->prepareFrame(scene->animationStart + 20.0 * step / 12, report.cameras.front(), 16.0f / 9.0f);
+                scene->prepareFrame(scene->animationStart + (scene->animationEnd - scene->animationStart) * step / 12,
+                                    report.cameras.front(), 16.0f / 9.0f);
                 const FrameShare share = frameShare(*scene, points);
                 widest = std::max(widest, share.wider());
                 EXPECT_LE(share.wider(), 0.805) << "step " << step;
                 EXPECT_TRUE(share.withinDepth) << "step " << step;
-                if (orbit) EXPECT_TRUE(frameShare(*scene, backdrop).withinDepth);
+                // Of the backdrop, what is in front of the camera lies nearer than the far plane.
+                for (const Vec3& point : backdrop) {
+                    const Vec3 v = inView(*scene, point);
+                    const auto& m = scene->projection.m;
+                    if (v.z > 0) ASSERT_LE((v.z * m[2][2] + m[3][2]) / (v.z * m[2][3] + m[3][3]), 1.0) << "step " << step;
+                }
             }
             std::printf("%-58s %-5s spans %.0f %%\n", model.file, orbit ? "orbit" : "auto", widest * 100);
-            EXPECT_GE(widest, 0.78);
+            if (!orbit || still) EXPECT_GE(widest, 0.78);
         }
     }
 }
