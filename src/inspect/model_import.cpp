@@ -16,6 +16,7 @@
 #include "base/png_encoding.h"
 #include "base/utf8_files.h"
 #include "inspect/model_animation.h"
+#include "inspect/model_framing.h"
 #include "inspect/model_gltf_writer.h"
 #include "inspect/model_texture_search.h"
 #include "inspect/show_manifest_edit.h"
@@ -31,7 +32,6 @@ using model_animation::Animation;
 using model_animation::Evaluator;
 using model_animation::findNode;
 
-constexpr double kPi = 3.14159265358979323846;
 
 Vec3 vec(const aiVector3D& v) { return {v.x, v.y, v.z}; }
 // The importer's left-handed conversion turns node matrices but leaves a camera's or a light's own vectors (in its
@@ -471,127 +471,21 @@ private:
         model_.nodes.push_back(std::move(out));
     }
 
-    // The vertical field of view of the cameras made here, the frame's shape they are fitted to (the player's
-    // default window; a track's camera takes the window's shape) and the share of its width or height the
-    // model spans.
-    static constexpr double kFramingFov = 0.8, kFramingAspect = 16.0 / 9.0, kFrameShare = 0.8;
-
-    // Where a camera looking at `target` along `forward` (with `right` and `up`) stands so that every point lies
-    // within kFrameShare of the frame's half-width and half-height about its middle, and one of them at that
-    // share; with the nearest and farthest depth of the points from there.
-    struct Fit {
-        double distance = 0, nearest = 0, farthest = 0;
-        double middleX = 0, middleY = 0;  // of the points' projected bounds, in the frame's -1..1 units
-    };
-    Fit fit(Vec3 target, Vec3 right, Vec3 up, Vec3 forward) const {
-        const double tanY = std::tan(kFramingFov * 0.5), tanX = tanY * kFramingAspect;
-        std::vector<Vec3> local;
-        double behind = -1e300;
-        // A large model is fitted on every few of its vertices: near enough, and an orbit takes a few hundred fits.
-        const std::size_t stride = framingPoints_.size() / 60000 + 1;
-        for (std::size_t i = 0; i < framingPoints_.size(); i += stride) {
-            const Vec3 d = framingPoints_[i] - target;
-            local.push_back({dot(d, right), dot(d, up), dot(d, forward)});
-            behind = std::max(behind, -local.back().z);
-        }
-        // Every point in front of the camera, and none nearer than a thousandth of the model's size.
-        const double lowest = behind + radius() * 1e-3;
-        auto extent = [&](double distance, Fit* out) {
-            double widest = 0, loX = 1e300, hiX = -1e300, loY = 1e300, hiY = -1e300;
-            out->nearest = 1e300;
-            out->farthest = 0;
-            for (const Vec3& p : local) {
-                const double z = p.z + distance, x = p.x / (z * tanX), y = p.y / (z * tanY);
-                widest = std::max({widest, std::abs(x), std::abs(y)});
-                loX = std::min(loX, x), hiX = std::max(hiX, x), loY = std::min(loY, y), hiY = std::max(hiY, y);
-                out->nearest = std::min(out->nearest, z);
-                out->farthest = std::max(out->farthest, z);
-            }
-            out->middleX = (loX + hiX) * 0.5;
-            out->middleY = (loY + hiY) * 0.5;
-            return widest;
-        };
-        double low = std::max(lowest, 0.0), high = std::max(low, 1e-6) * 2 + radius() * 4;
-        Fit result;
-        while (extent(high, &result) > kFrameShare && high < 1e12) high *= 2;
-        for (int i = 0; i < 40; ++i) {  // the extent falls as the camera backs away
-            const double middle = (low + high) * 0.5;
-            (extent(middle, &result) > kFrameShare ? low : high) = middle;
-        }
-        extent(high, &result);
-        result.distance = high;
-        return result;
-    }
-
-    // The camera's rotation looking along `forward` with the world's up as near up as it can be.
-    static void basis(Vec3 forward, Vec3* right, Vec3* up) {
-        *right = normalize(cross({0, 1, 0}, forward));
-        if (length(*right) < 0.5) *right = {1, 0, 0};
-        *up = cross(forward, *right);
-    }
-
-    // Frames the model from a three-quarter view above the front so that its projection spans kFrameShare of the
-    // frame one way, still and centred on it, or turning a quarter around it over the animation (or twenty
-    // seconds), at a distance where its widest view over the turn spans that share. Near and far planes are
-    // fitted to the model (and to the backdrop when there is one).
+    // Frames the model's drawn vertices (see model_framing.h): still, or turning a quarter around it over the
+    // animation (or twenty seconds).
     void addFramingCamera(bool orbit) {
         const Animation& a = evaluator_.animation();
         const double first = a.present ? evaluator_.seconds(a.start) : 0.0;
         const double last = a.present && a.end > a.start ? evaluator_.seconds(a.end) : first + 20.0;
-        const double elevation = 25.0 * kPi / 180.0;
-        const int steps = orbit ? 36 : 1;
-        auto direction = [&](int i) {  // from the model to the camera
-            const double f = double(i) / steps;
-            // A glTF model faces +z, which the left-handed conversion turns to -z: the camera stands on that side.
-            const double azimuth = (35.0 + (orbit ? 90.0 * f : 0.0)) * kPi / 180.0;
-            return Vec3{std::sin(azimuth) * std::cos(elevation), std::sin(elevation),
-                        -std::cos(azimuth) * std::cos(elevation)};
-        };
-        // Each view centred on the model's projection, not on its box's middle (a few rounds of moving the target
-        // across); the orbit keeps the distance its widest view needs.
-        std::vector<Vec3> targets;
-        double distance = 0, nearest = 1e300, farthest = 0;
-        for (int i = 0; i <= steps; ++i) {
-            const Vec3 forward = direction(i) * -1.0;
-            Vec3 right, up;
-            basis(forward, &right, &up);
-            Vec3 target = centre();
-            const double tanY = std::tan(kFramingFov * 0.5);
-            for (int round = 0; round < 4; ++round) {
-                const Fit f = fit(target, right, up, forward);
-                target = target + right * (f.middleX * f.distance * tanY * kFramingAspect) + up * (f.middleY * f.distance * tanY);
-            }
-            targets.push_back(target);
-            distance = std::max(distance, fit(target, right, up, forward).distance);
-        }
-        for (int i = 0; i <= steps; ++i) {
-            const Vec3 eye = targets[std::size_t(i)] + direction(i) * distance;
-            for (const Vec3& p : framingPoints_) {
-                const double z = dot(p - eye, direction(i) * -1.0);
-                nearest = std::min(nearest, z), farthest = std::max(farthest, z);
-            }
-        }
+        model_framing::Framing framing = model_framing::frameModel(framingPoints_, centre(), radius(), orbit, first, last);
         model_gltf::Node out;
         out.name = uniqueName("Camera");
-        for (int i = 0; i <= steps; ++i) {
-            const Vec3 forward = direction(i) * -1.0;
-            Vec3 right, up;
-            basis(forward, &right, &up);
-            out.keys.seconds.push_back(first + (last - first) * double(i) / steps);
-            out.keys.translations.push_back(targets[std::size_t(i)] - forward * distance);
-            out.keys.rotations.push_back(fromBasis(right, up, forward));
-            out.keys.scales.push_back(1.0);
-        }
+        out.keys = std::move(framing.keys);
         out.translation = out.keys.translations[0];
         out.rotation = out.keys.rotations[0];
-        model_gltf::Camera c;
-        c.name = out.name;
-        c.verticalFov = kFramingFov;
-        // A little room either side; the near plane no closer than the depth buffer can tell apart from the far.
-        c.far = farthest * 1.2;
-        c.near = std::max(nearest * 0.8, c.far * 1e-4);
+        framing.camera.name = out.name;
         out.camera = int(model_.cameras.size());
-        model_.cameras.push_back(c);
+        model_.cameras.push_back(framing.camera);
         model_.nodes.push_back(std::move(out));
     }
 
@@ -669,9 +563,7 @@ private:
         }
     }
 
-    // A large sphere around the model and every camera, seen from inside, so that the model does not float on the
-    // player's white: a soft gradient from a light sky to a darker floor, in the emissive texture of a black
-    // material so that no light changes it. The cameras' far planes are moved out to reach it.
+    // A backdrop around the model and every camera (see model_framing.h); the cameras' far planes reach it.
     void addBackdrop() {
         const Vec3 c = centre();
         double reach = radius();
@@ -682,22 +574,9 @@ private:
         }
         const double sphere = reach * 3.0;
         for (model_gltf::Camera& camera : model_.cameras) camera.far = std::max(camera.far, (reach + sphere) * 1.02);
-
-        constexpr int kRows = 64;
-        std::vector<std::uint8_t> rgba;
-        for (int row = 0; row < kRows; ++row) {
-            // Top of the image at the sphere's top (the player reads v = 0 at an image's top row).
-            const double v = (row + 0.5) / kRows, below = std::clamp((v - 0.5) / 0.25, 0.0, 1.0);
-            const double above = std::clamp(v / 0.5, 0.0, 1.0);
-            const double smooth = below * below * (3 - 2 * below), rise = above * above * (3 - 2 * above);
-            const Vec3 sky{0.78, 0.80, 0.84}, horizon{0.52, 0.54, 0.58}, floor{0.20, 0.21, 0.23};
-            const Vec3 colour = v < 0.5 ? sky + (horizon - sky) * rise : horizon + (floor - horizon) * smooth;
-            for (int column = 0; column < 4; ++column)
-                for (double channel : {colour.x, colour.y, colour.z, 1.0}) rgba.push_back(std::uint8_t(channel * 255 + 0.5));
-        }
         std::vector<std::uint8_t> png;
         std::string encodeError;
-        if (!encodePng(rgba.data(), 4, kRows, &png, &encodeError)) {
+        if (!model_framing::backdropGradient(&png, &encodeError)) {
             warn("the backdrop's gradient cannot be encoded (" + encodeError + "): no backdrop");
             return;
         }
@@ -707,28 +586,8 @@ private:
         material.specular = {0, 0, 0};
         material.emissiveTexture = placeTexture("backdrop.png", png);
         model_.materials.push_back(material);
-
-        constexpr int kAround = 48, kDown = 24;
-        model_gltf::Mesh mesh;
-        mesh.name = "Backdrop";
+        model_gltf::Mesh mesh = model_framing::backdropSphere(c, sphere);
         mesh.material = int(model_.materials.size()) - 1;
-        for (int i = 0; i <= kDown; ++i) {
-            const double theta = kPi * i / kDown;
-            for (int j = 0; j <= kAround; ++j) {
-                const double phi = 2 * kPi * j / kAround;
-                const Vec3 outward{std::sin(theta) * std::cos(phi), std::cos(theta), std::sin(theta) * std::sin(phi)};
-                mesh.positions.push_back(c + outward * sphere);
-                mesh.normals.push_back(outward * -1.0);
-                mesh.uvs.push_back({double(j) / kAround, double(i) / kDown});
-            }
-        }
-        for (int i = 0; i < kDown; ++i)
-            for (int j = 0; j < kAround; ++j) {
-                const std::uint32_t a = i * (kAround + 1) + j, b = a + 1, d = a + kAround + 1, e = d + 1;
-                // Front faces towards the inside.
-                if (i > 0) mesh.triangles.push_back({a, d, b});
-                if (i + 1 < kDown) mesh.triangles.push_back({b, d, e});
-            }
         model_gltf::Node node;
         node.name = uniqueName("Backdrop");
         node.mesh = int(model_.meshes.size());

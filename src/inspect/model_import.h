@@ -11,6 +11,7 @@
 //  - every camera is a node of its own name placed by keys (the player ignores a camera's node otherwise), with
 //    the vertical field of view the player expects and no aspect ratio, so the window's is used;
 //  - every light is a node of its own name, placed where the file places it;
+//  - cameras and lights the file lacks, and a backdrop when asked for, are made (model_framing.h);
 //  - values are written in the glTF file's own space, undoing what the importer's left-handed conversion and the
 //    player's vertex conversion do to them (see show/generators/make_scenes.py for the same rules).
 
