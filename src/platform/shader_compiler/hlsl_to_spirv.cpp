@@ -128,8 +128,9 @@ SpirvModule hlslToSpirv(const std::string& path, const std::string& source, cons
     // Placements and initializer lists are read from the preprocessed text, where macros and includes are
     // resolved and #line directives still name each file and line. A failed compile is tried again on that text
     // with comparison gathers given an offset, initializer lists braced for glslang, then without the functions
-    // the entry point does not reach (D3D's compiler checks only what it builds); the first messages stand when
-    // none of that helps.
+    // the entry point does not reach (D3D's compiler checks only what it builds). When none of that helps, the
+    // messages are the first compile's, or those of the text without the unreachable functions where there were
+    // any (the errors D3D would report).
     const bool failed = result.GetCompilationStatus() != shaderc_compilation_status_success;
     if (failed || mentions(module, source, "packoffset")) {
         std::vector<SourceFile> ignored;
@@ -171,7 +172,6 @@ SpirvModule hlslToSpirv(const std::string& path, const std::string& source, cons
                 pruned = rewrite == rewrites[2];
                 if ((compiled = retry(current))) break;
             }
-            // Without the unreachable functions the errors left are the ones D3D's compiler would report.
             if (!compiled && pruned) module.messages = lastMessages;
         }
         if (!errors.empty()) {
