@@ -12,14 +12,17 @@ namespace {
 void printUsage() {
     std::fputs(
         "usage: demo-import MODEL [--name NAME] [--camera auto|orbit|file|none] [--light auto|none] [--at SECONDS]\n"
+        "                   [--backdrop]\n"
         "Run in a show's folder (the one holding resources/). Writes resources/scenes/NAME.gltf (+ .bin) and the\n"
         "textures it uses into the manifest's texture folder, adds the scene to resources/resources.xml and\n"
         "prints a TimelineTrack for it.\n"
         "--name: the scene's name (default: the model's file name).\n"
-        "--camera: auto, the file's cameras or else one framing the model; orbit, one that turns around it;\n"
-        "  file, the file's only; none.\n"
+        "--camera: auto, the file's cameras or else one framing the model (it spans 80% of a 16:9 frame's width\n"
+        "  or height); orbit, one that turns a quarter around it (80% at its widest); file, the file's only; none.\n"
         "--light: auto, the file's lights or else a key and a fill light; none, the file's only.\n"
-        "--at: skinned meshes posed at that time of the animation (default: their bind pose).\n",
+        "--at: skinned meshes posed at that time of the animation (default: their bind pose).\n"
+        "--backdrop: a soft grey backdrop around the model (a large sphere), which otherwise floats on the player's\n"
+        "  white.\n",
         stderr);
 }
 
@@ -55,6 +58,8 @@ int main(int argc, char** argv) {
             else if (mode == "none") options.light = ModelImportOptions::Light::None;
             else return printUsage(), fail("--light takes auto or none, not \"" + mode + "\"");
             ++i;
+        } else if (word == "--backdrop") {
+            options.backdrop = true;
         } else if (word == "--at" && value) {
             double seconds = 0;
             if (!parseNonNegative(value, seconds)) return printUsage(), fail("--at needs seconds, not \"" + std::string(value) + "\"");

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/png_encoding.h"
+#include "base/utf8_files.h"
 
 namespace model_gltf {
 
@@ -70,6 +71,11 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
+// A specular map, or no specular at all (which the metallic-roughness form cannot say), needs the extension.
+bool wantsSpecularGlossiness(const Material& m) {
+    return !m.specularTexture.empty() || (m.specular.x <= 0 && m.specular.y <= 0 && m.specular.z <= 0);
+}
+
 }  // namespace
 
 bool writeGltf(const Model& model, const std::filesystem::path& file, const std::string& textureUri,
@@ -107,12 +113,12 @@ bool writeGltf(const Model& model, const std::filesystem::path& file, const std:
                 if (m.emissive.x <= 0 && m.emissive.y <= 0 && m.emissive.z <= 0) material["emissiveFactor"] = {1.0, 1.0, 1.0};
             }
         }
-        if (!m.specularTexture.empty()) {
+        if (wantsSpecularGlossiness(m)) {
             // The specular map and colour reach the importer's specular slot through this extension.
             ordered_json specularGlossiness = {{"diffuseFactor", m.diffuse},
                                                {"specularFactor", {m.specular.x, m.specular.y, m.specular.z}},
-                                               {"glossinessFactor", std::clamp(m.shininess / 1000.0, 0.0, 1.0)},
-                                               {"specularGlossinessTexture", texture(m.specularTexture)}};
+                                               {"glossinessFactor", std::clamp(m.shininess / 1000.0, 0.0, 1.0)}};
+            if (!m.specularTexture.empty()) specularGlossiness["specularGlossinessTexture"] = texture(m.specularTexture);
             if (!m.diffuseTexture.empty()) specularGlossiness["diffuseTexture"] = texture(m.diffuseTexture);
             material["extensions"] = {{"KHR_materials_pbrSpecularGlossiness", specularGlossiness}};
         }
@@ -204,8 +210,7 @@ bool writeGltf(const Model& model, const std::filesystem::path& file, const std:
         doc["extensions"] = {{"KHR_lights_punctual", {{"lights", lights}}}};
         extensions.push_back("KHR_lights_punctual");
     }
-    const bool specularGlossiness = std::any_of(model.materials.begin(), model.materials.end(),
-                                                [](const Material& m) { return !m.specularTexture.empty(); });
+    const bool specularGlossiness = std::any_of(model.materials.begin(), model.materials.end(), wantsSpecularGlossiness);
     if (specularGlossiness) extensions.push_back("KHR_materials_pbrSpecularGlossiness");
     if (!extensions.empty()) doc["extensionsUsed"] = extensions;
     if (!images.empty()) {
@@ -219,11 +224,11 @@ bool writeGltf(const Model& model, const std::filesystem::path& file, const std:
     }
     std::filesystem::path binary = file;
     binary.replace_extension(".bin");
-    doc["buffers"] = {{{"uri", binary.filename().string()}, {"byteLength", buffers.bytes().size()}}};
+    doc["buffers"] = {{{"uri", utf8PathText(binary.filename())}, {"byteLength", buffers.bytes().size()}}};
 
-    if (!writeFileBytes(binary.string(), buffers.bytes(), error)) return false;
+    if (!writeFileBytes(utf8PathText(binary), buffers.bytes(), error)) return false;
     const std::string text = doc.dump(1) + "\n";
-    if (!writeFileBytes(file.string(), std::vector<std::uint8_t>(text.begin(), text.end()), error)) return false;
+    if (!writeFileBytes(utf8PathText(file), std::vector<std::uint8_t>(text.begin(), text.end()), error)) return false;
     *bytes = buffers.bytes().size() + text.size();
     return true;
 }

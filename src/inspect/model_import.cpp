@@ -14,7 +14,11 @@
 #include <stb/stb_image.h>
 
 #include "base/png_encoding.h"
+#include "base/utf8_files.h"
+#include "inspect/model_animation.h"
+#include "inspect/model_framing.h"
 #include "inspect/model_gltf_writer.h"
+#include "inspect/model_texture_search.h"
 #include "inspect/show_manifest_edit.h"
 #include "render/scene.h"
 
@@ -23,155 +27,20 @@ namespace {
 namespace fs = std::filesystem;
 using namespace model_space;
 using model_gltf::Model;
+using model_animation::affine;
+using model_animation::Animation;
+using model_animation::Evaluator;
+using model_animation::findNode;
 
-constexpr double kPi = 3.14159265358979323846;
-// Samples per second of animation added where several animated nodes move one mesh: between keys the product
-// of their motions is not what interpolating the product gives.
-constexpr double kChainSamplesPerSecond = 30.0;
-constexpr std::size_t kMaxSamples = 4000;
 
 Vec3 vec(const aiVector3D& v) { return {v.x, v.y, v.z}; }
 // The importer's left-handed conversion turns node matrices but leaves a camera's or a light's own vectors (in its
 // node's space) as the file gives them: they are turned here.
 Vec3 leftHanded(const aiVector3D& v) { return {v.x, v.y, -v.z}; }
 
-Affine affine(const aiMatrix4x4& m) {
-    Affine a;
-    a.m[0] = {m.a1, m.a2, m.a3, m.a4};
-    a.m[1] = {m.b1, m.b2, m.b3, m.b4};
-    a.m[2] = {m.c1, m.c2, m.c3, m.c4};
-    a.m[3] = {m.d1, m.d2, m.d3, m.d4};
-    return a;
-}
-
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return text;
-}
-
-// The first animation of the file, by the names of the nodes it moves.
-struct Animation {
-    double ticksPerSecond = 25.0;
-    double start = 0.0, end = 0.0;  // ticks
-    bool present = false;
-    std::map<std::string, const aiNodeAnim*> channels;
-};
-
-template <typename Key, typename Value, typename Lerp>
-Value sampleKeys(const Key* keys, unsigned count, double time, Value fallback, Lerp lerp) {
-    if (count == 0) return fallback;
-    if (time <= keys[0].mTime) return keys[0].mValue;
-    for (unsigned i = 0; i + 1 < count; ++i) {
-        if (time < keys[i + 1].mTime) {
-            const double span = keys[i + 1].mTime - keys[i].mTime;
-            return lerp(keys[i].mValue, keys[i + 1].mValue, span > 0 ? (time - keys[i].mTime) / span : 0.0);
-        }
-    }
-    return keys[count - 1].mValue;
-}
-
-class Evaluator {
-public:
-    explicit Evaluator(const aiScene& scene) {
-        if (scene.mNumAnimations == 0) return;
-        const aiAnimation& first = *scene.mAnimations[0];
-        animation_.present = true;
-        if (first.mTicksPerSecond > 0) animation_.ticksPerSecond = first.mTicksPerSecond;
-        bool any = false;
-        double lo = 0, hi = 0;
-        for (unsigned c = 0; c < first.mNumChannels; ++c) {
-            const aiNodeAnim* channel = first.mChannels[c];
-            animation_.channels[channel->mNodeName.C_Str()] = channel;
-            auto see = [&](double t) {
-                lo = any ? std::min(lo, t) : t;
-                hi = any ? std::max(hi, t) : t;
-                any = true;
-            };
-            for (unsigned k = 0; k < channel->mNumPositionKeys; ++k) see(channel->mPositionKeys[k].mTime);
-            for (unsigned k = 0; k < channel->mNumRotationKeys; ++k) see(channel->mRotationKeys[k].mTime);
-            for (unsigned k = 0; k < channel->mNumScalingKeys; ++k) see(channel->mScalingKeys[k].mTime);
-        }
-        animation_.present = any;
-        animation_.start = lo;
-        animation_.end = hi;
-    }
-
-    const Animation& animation() const { return animation_; }
-
-    const aiNodeAnim* channelOf(const aiNode* node) const {
-        const auto found = animation_.channels.find(node->mName.C_Str());
-        return found == animation_.channels.end() ? nullptr : found->second;
-    }
-
-    Affine local(const aiNode* node, double ticks) const {
-        const aiNodeAnim* channel = channelOf(node);
-        if (!channel) return affine(node->mTransformation);
-        aiVector3D scaling, position;
-        aiQuaternion rotation;
-        node->mTransformation.Decompose(scaling, rotation, position);
-        const aiVector3D t = sampleKeys(channel->mPositionKeys, channel->mNumPositionKeys, ticks, position,
-                                        [](aiVector3D a, aiVector3D b, double f) { return a + (b - a) * float(f); });
-        const aiVector3D s = sampleKeys(channel->mScalingKeys, channel->mNumScalingKeys, ticks, scaling,
-                                        [](aiVector3D a, aiVector3D b, double f) { return a + (b - a) * float(f); });
-        const aiQuaternion r = sampleKeys(channel->mRotationKeys, channel->mNumRotationKeys, ticks, rotation,
-                                          [](aiQuaternion a, aiQuaternion b, double f) {
-                                              const Quat q = slerp({a.x, a.y, a.z, a.w}, {b.x, b.y, b.z, b.w}, f);
-                                              return aiQuaternion(float(q.w), float(q.x), float(q.y), float(q.z));
-                                          });
-        return compose(vec(t), Quat{r.x, r.y, r.z, r.w}, vec(s));
-    }
-
-    Affine global(const aiNode* node, double ticks) const {
-        Affine g = local(node, ticks);
-        for (const aiNode* parent = node->mParent; parent; parent = parent->mParent) g = local(parent, ticks) * g;
-        return g;
-    }
-
-    // The node and its ancestors that the animation moves.
-    int animatedInChain(const aiNode* node) const {
-        int count = 0;
-        for (; node; node = node->mParent) count += channelOf(node) ? 1 : 0;
-        return count;
-    }
-
-    // Key times (ticks) that matter for a node: every key of every channel on its chain, the animation's ends, and
-    // where several channels combine, even samples in between.
-    std::vector<double> sampleTimes(const aiNode* node) const {
-        std::set<double> times = {animation_.start, animation_.end};
-        for (const aiNode* n = node; n; n = n->mParent) {
-            if (const aiNodeAnim* c = channelOf(n)) {
-                for (unsigned k = 0; k < c->mNumPositionKeys; ++k) times.insert(c->mPositionKeys[k].mTime);
-                for (unsigned k = 0; k < c->mNumRotationKeys; ++k) times.insert(c->mRotationKeys[k].mTime);
-                for (unsigned k = 0; k < c->mNumScalingKeys; ++k) times.insert(c->mScalingKeys[k].mTime);
-            }
-        }
-        if (animatedInChain(node) > 1) {
-            const double step = animation_.ticksPerSecond / kChainSamplesPerSecond;
-            for (double t = animation_.start; t < animation_.end && step > 0; t += step) times.insert(t);
-        }
-        std::vector<double> kept;
-        for (double t : times)
-            if (t >= animation_.start && t <= animation_.end) kept.push_back(t);
-        if (kept.size() > kMaxSamples) {
-            std::vector<double> thinned;
-            for (std::size_t i = 0; i < kMaxSamples; ++i) thinned.push_back(kept[i * (kept.size() - 1) / (kMaxSamples - 1)]);
-            kept = std::move(thinned);
-        }
-        return kept;
-    }
-
-    double seconds(double ticks) const { return ticks / animation_.ticksPerSecond; }
-
-private:
-    Animation animation_;
-};
-
-const aiNode* findNode(const aiNode* node, const std::string& name) {
-    if (!node) return nullptr;
-    if (name == node->mName.C_Str()) return node;
-    for (unsigned i = 0; i < node->mNumChildren; ++i)
-        if (const aiNode* found = findNode(node->mChildren[i], name)) return found;
-    return nullptr;
 }
 
 class Builder {
@@ -206,6 +75,7 @@ public:
         if (model_.lights.size() > 8) {
             warn("the scene has " + std::to_string(model_.lights.size()) + " lights: the player uses the first 8");
         }
+        if (options_.backdrop) addBackdrop();
         return std::move(model_);
     }
 
@@ -287,7 +157,7 @@ private:
         std::string extension, baseName;
         std::string problem;
         if (const aiTexture* embedded = scene_.GetEmbeddedTexture(named.c_str())) {
-            baseName = embedded->mFilename.length > 0 ? fs::path(embedded->mFilename.C_Str()).stem().string()
+            baseName = embedded->mFilename.length > 0 ? utf8PathText(utf8FilePath(embedded->mFilename.C_Str()).stem())
                                                       : "embedded" + std::to_string(embeddedCount_++);
             if (embedded->mHeight == 0) {
                 const auto* data = reinterpret_cast<const std::uint8_t*>(embedded->pcData);
@@ -307,21 +177,13 @@ private:
                 extension = ".png";
             }
         } else {
-            const fs::path file = findTextureFile(named);
+            const fs::path file = model_textures::findTextureFile(named, modelFolder_);
             if (file.empty()) {
                 problem = "not found (looked beside the model, by its own path and by its file name)";
             } else {
-                std::error_code ec;
-                const auto size = fs::file_size(file, ec);
-                std::FILE* in = ec ? nullptr : std::fopen(file.string().c_str(), "rb");
-                if (in) {
-                    bytes.resize(size);
-                    if (std::fread(bytes.data(), 1, bytes.size(), in) != bytes.size()) bytes.clear();
-                    std::fclose(in);
-                }
-                if (bytes.empty()) problem = "cannot be read";
-                baseName = file.stem().string();
-                extension = file.extension().string();
+                if (!model_textures::readFileBytes(file, &bytes)) problem = "cannot be read";
+                baseName = utf8PathText(file.stem());
+                extension = utf8PathText(file.extension());
             }
         }
         int w = 0, h = 0, channels = 0;
@@ -340,23 +202,6 @@ private:
         return result;
     }
 
-    fs::path findTextureFile(const std::string& named) const {
-        std::string given = named;
-        std::replace(given.begin(), given.end(), '\\', '/');
-        std::error_code ec;
-        const fs::path asGiven(given);
-        if (asGiven.is_absolute() && fs::is_regular_file(asGiven, ec)) return asGiven;
-        if (!asGiven.is_absolute() && fs::is_regular_file(modelFolder_ / asGiven, ec)) return modelFolder_ / asGiven;
-        // A path from another machine ("D:/projects/..."): the file name, beside the model or below it, in any case.
-        const std::string wanted = lower(asGiven.filename().string());
-        for (auto it = fs::recursive_directory_iterator(modelFolder_, ec); !ec && it != fs::recursive_directory_iterator();
-             it.increment(ec)) {
-            if (it.depth() > 2) it.disable_recursion_pending();
-            if (it->is_regular_file(ec) && lower(it->path().filename().string()) == wanted) return it->path();
-        }
-        return {};
-    }
-
     // Writes the image into the texture folder under the scene's name; the same bytes under the same name are
     // kept, other bytes get a name of their own.
     std::string placeTexture(const std::string& fileName, const std::vector<std::uint8_t>& bytes) {
@@ -364,7 +209,7 @@ private:
         for (int n = 2;; ++n) {
             const fs::path target = textureFolder_ / candidate;
             std::error_code ec;
-            const bool taken = fs::exists(target, ec) && !sameBytes(target, bytes);
+            const bool taken = fs::exists(target, ec) && !model_textures::sameBytes(target, bytes);
             const bool ours = std::count(textureFiles_.begin(), textureFiles_.end(), candidate) > 0;
             if (!taken && !ours) break;
             candidate = name_ + "_" + std::to_string(n) + "_" + fileName;
@@ -372,17 +217,6 @@ private:
         model_.images.push_back({candidate, bytes});
         textureFiles_.push_back(candidate);
         return candidate;
-    }
-
-    static bool sameBytes(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
-        std::error_code ec;
-        if (fs::file_size(file, ec) != bytes.size() || ec) return false;
-        std::FILE* in = std::fopen(file.string().c_str(), "rb");
-        if (!in) return false;
-        std::vector<std::uint8_t> existing(bytes.size());
-        const bool read = std::fread(existing.data(), 1, existing.size(), in) == existing.size();
-        std::fclose(in);
-        return read && existing == bytes;
     }
 
     // ---- geometry -----------------------------------------------------------------------------------------
@@ -556,6 +390,7 @@ private:
     }
 
     void grow(Vec3 p) {
+        framingPoints_.push_back(p);
         if (!boundsSet_) {
             model_.boundsMin = model_.boundsMax = p;
             boundsSet_ = true;
@@ -582,9 +417,11 @@ private:
     void addCamera(const aiCamera& camera) {
         const std::string name = camera.mName.C_Str();
         const aiNode* node = findNode(scene_.mRootNode, name);
-        // The camera in its node: position, the direction it looks along and its up.
-        const Vec3 position = leftHanded(camera.mPosition), look = leftHanded(camera.mLookAt),
-                   upVector = leftHanded(camera.mUp);
+        // The camera in its node: position, the direction it looks along and its up. The glTF importer copies
+        // the node's translation into the camera's position, which the node's transform holds already: there the
+        // camera stands at its node's origin, as glTF places it.
+        const Vec3 position = gltfSource_ && node ? Vec3{} : leftHanded(camera.mPosition);
+        const Vec3 look = leftHanded(camera.mLookAt), upVector = leftHanded(camera.mUp);
         model_gltf::Node out;
         out.name = uniqueName(name.empty() ? "Camera" : name);
         for (double ticks : poseTimes(node)) {
@@ -634,40 +471,21 @@ private:
         model_.nodes.push_back(std::move(out));
     }
 
-    // Frames the model's bounds from a three-quarter view above the front, still or turning a quarter around it
-    // over the animation (or twenty seconds).
+    // Frames the model's drawn vertices (see model_framing.h): still, or turning a quarter around it over the
+    // animation (or twenty seconds).
     void addFramingCamera(bool orbit) {
         const Animation& a = evaluator_.animation();
         const double first = a.present ? evaluator_.seconds(a.start) : 0.0;
         const double last = a.present && a.end > a.start ? evaluator_.seconds(a.end) : first + 20.0;
-        const double fov = 0.8, r = radius(), distance = r / std::sin(fov * 0.5) * 1.15;
-        const double elevation = 25.0 * kPi / 180.0;
+        model_framing::Framing framing = model_framing::frameModel(framingPoints_, centre(), radius(), orbit, first, last);
         model_gltf::Node out;
         out.name = uniqueName("Camera");
-        const int steps = orbit ? 36 : 1;
-        for (int i = 0; i <= steps; ++i) {
-            const double f = double(i) / steps;
-            // A glTF model faces +z, which the left-handed conversion turns to -z: the camera stands on that side.
-            const double azimuth = (35.0 + (orbit ? 90.0 * f : 0.0)) * kPi / 180.0;
-            const Vec3 eye = centre() + Vec3{std::sin(azimuth) * std::cos(elevation), std::sin(elevation),
-                                             -std::cos(azimuth) * std::cos(elevation)} * distance;
-            const Vec3 forward = normalize(centre() - eye);
-            const Vec3 right = normalize(cross({0, 1, 0}, forward));
-            const Vec3 up = cross(forward, right);
-            out.keys.seconds.push_back(first + (last - first) * f);
-            out.keys.translations.push_back(eye);
-            out.keys.rotations.push_back(fromBasis(right, up, forward));
-            out.keys.scales.push_back(1.0);
-        }
+        out.keys = std::move(framing.keys);
         out.translation = out.keys.translations[0];
         out.rotation = out.keys.rotations[0];
-        model_gltf::Camera c;
-        c.name = out.name;
-        c.verticalFov = fov;
-        c.near = std::max(distance - r * 1.5, distance * 0.01);
-        c.far = distance + r * 3.0;
+        framing.camera.name = out.name;
         out.camera = int(model_.cameras.size());
-        model_.cameras.push_back(c);
+        model_.cameras.push_back(framing.camera);
         model_.nodes.push_back(std::move(out));
     }
 
@@ -745,6 +563,38 @@ private:
         }
     }
 
+    // A backdrop around the model and every camera (see model_framing.h); the cameras' far planes reach it.
+    void addBackdrop() {
+        const Vec3 c = centre();
+        double reach = radius();
+        for (const model_gltf::Node& node : model_.nodes) {
+            if (node.camera < 0) continue;
+            reach = std::max(reach, length(node.translation - c));
+            for (const Vec3& t : node.keys.translations) reach = std::max(reach, length(t - c));
+        }
+        const double sphere = reach * 3.0;
+        for (model_gltf::Camera& camera : model_.cameras) camera.far = std::max(camera.far, (reach + sphere) * 1.02);
+        std::vector<std::uint8_t> png;
+        std::string encodeError;
+        if (!model_framing::backdropGradient(&png, &encodeError)) {
+            warn("the backdrop's gradient cannot be encoded (" + encodeError + "): no backdrop");
+            return;
+        }
+        model_gltf::Material material;
+        material.name = "Backdrop";
+        material.diffuse = {0, 0, 0, 1};
+        material.specular = {0, 0, 0};
+        material.emissiveTexture = placeTexture("backdrop.png", png);
+        model_.materials.push_back(material);
+        model_gltf::Mesh mesh = model_framing::backdropSphere(c, sphere);
+        mesh.material = int(model_.materials.size()) - 1;
+        model_gltf::Node node;
+        node.name = uniqueName("Backdrop");
+        node.mesh = int(model_.meshes.size());
+        model_.meshes.push_back(std::move(mesh));
+        model_.nodes.push_back(std::move(node));
+    }
+
 public:
     bool gltfSource_ = false;
     // A scene this tool wrote: already in the player's form, so what the player draws of it is the place to
@@ -759,6 +609,7 @@ private:
     fs::path modelFolder_, textureFolder_;
     Model model_;
     bool boundsSet_ = false;
+    std::vector<Vec3> framingPoints_;  // every drawn vertex, where it is at the start
     std::set<std::string> usedNames_;
     std::map<std::string, std::string> writtenTextures_;
     std::vector<std::string> warnings_;
@@ -786,7 +637,7 @@ std::string sceneNameFor(const std::string& text) {
 }
 
 bool importModel(const ModelImportOptions& options, ModelImportReport* report, std::string* error) {
-    const fs::path show = options.showFolder;
+    const fs::path show = utf8FilePath(options.showFolder);
     ShowManifest manifest;
     if (!readShowManifest(show, &manifest, error)) return false;
 
@@ -802,12 +653,12 @@ bool importModel(const ModelImportOptions& options, ModelImportReport* report, s
         return false;
     }
 
-    const std::string name = sceneNameFor(options.name.empty() ? fs::path(options.modelPath).stem().string() : options.name);
-    const fs::path textureFolder = show / manifest.textureFolder;
-    fs::path modelFolder = fs::path(options.modelPath).parent_path();
+    const std::string name = sceneNameFor(options.name.empty() ? utf8PathText(utf8FilePath(options.modelPath).stem()) : options.name);
+    const fs::path textureFolder = show / utf8FilePath(manifest.textureFolder);
+    fs::path modelFolder = utf8FilePath(options.modelPath).parent_path();
     if (modelFolder.empty()) modelFolder = ".";
     Builder builder(*scene, options, name, modelFolder, textureFolder);
-    const std::string extension = lower(fs::path(options.modelPath).extension().string());
+    const std::string extension = lower(utf8PathText(utf8FilePath(options.modelPath).extension()));
     builder.gltfSource_ = extension == ".gltf" || extension == ".glb";
     aiString generator;
     builder.playerForm_ = scene->mMetaData && scene->mMetaData->Get(AI_METADATA_SOURCE_GENERATOR, generator) &&
@@ -823,18 +674,18 @@ bool importModel(const ModelImportOptions& options, ModelImportReport* report, s
     std::error_code ec;
     fs::create_directories(show / "resources" / "scenes", ec);
     fs::create_directories(textureFolder, ec);
-    const std::string textureUri = fs::relative(textureFolder, show / "resources" / "scenes", ec).generic_string();
+    const std::string textureUri = utf8PathText(fs::relative(textureFolder, show / "resources" / "scenes", ec));
     if (!model_gltf::writeGltf(model, show / sceneFile, textureUri.empty() ? "../textures" : textureUri, &bytes, error))
         return false;
     for (const model_gltf::Image& image : model.images) {
-        if (!writeFileBytes((textureFolder / image.fileName).string(), image.bytes, error)) return false;
+        if (!writeFileBytes(utf8PathText(textureFolder / utf8FilePath(image.fileName)), image.bytes, error)) return false;
     }
     if (!addSceneToManifest(show, name, sceneFile, error)) return false;
 
     report->name = name;
     report->sceneFile = sceneFile;
     report->warnings = builder.warnings();
-    for (const std::string& file : builder.textureFiles()) report->textureFiles.push_back((fs::path(manifest.textureFolder) / file).generic_string());
+    for (const std::string& file : builder.textureFiles()) report->textureFiles.push_back(utf8PathText(utf8FilePath(manifest.textureFolder) / utf8FilePath(file)));
     report->meshes = model.meshes.size();
     for (const auto& mesh : model.meshes) {
         report->vertices += mesh.positions.size();

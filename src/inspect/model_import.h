@@ -11,6 +11,7 @@
 //  - every camera is a node of its own name placed by keys (the player ignores a camera's node otherwise), with
 //    the vertical field of view the player expects and no aspect ratio, so the window's is used;
 //  - every light is a node of its own name, placed where the file places it;
+//  - cameras and lights the file lacks, and a backdrop when asked for, are made (model_framing.h);
 //  - values are written in the glTF file's own space, undoing what the importer's left-handed conversion and the
 //    player's vertex conversion do to them (see show/generators/make_scenes.py for the same rules).
 
@@ -24,6 +25,7 @@ struct ModelImportOptions {
     std::string name;  // empty: the model's file name without its extension
     enum class Camera { Auto, Orbit, File, None } camera = Camera::Auto;
     enum class Light { Auto, None } light = Light::Auto;
+    bool backdrop = false;              // a soft backdrop around the model, instead of the player's white
     std::optional<double> poseSeconds;  // skinned meshes posed at this time of the animation, else their bind pose
     std::string showFolder = ".";       // the folder holding resources/
 };

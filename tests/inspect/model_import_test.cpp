@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -29,7 +30,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace model_space;
 
-const fs::path kModels = fs::path(DEMO_SOURCE_DIR) / "../shared/models";
+// DEMO_SHARED_MODELS names the folder where a checkout has no ../shared beside it (a git worktree elsewhere).
+const fs::path kModels = std::getenv("DEMO_SHARED_MODELS") ? fs::path(std::getenv("DEMO_SHARED_MODELS"))
+                                                            : fs::path(DEMO_SOURCE_DIR) / "../shared/models";
 
 struct Model {
     const char* file;
@@ -53,7 +56,7 @@ const Model kModelsTable[] = {
 // ---- the original's world positions, evaluated here on their own ------------------------------------------
 
 Affine affine(const aiMatrix4x4& m) {
-    Affine a;
+    Affine a;  // of a matrix without projection
     a.m[0] = {m.a1, m.a2, m.a3, m.a4};
     a.m[1] = {m.b1, m.b2, m.b3, m.b4};
     a.m[2] = {m.c1, m.c2, m.c3, m.c4};
@@ -271,6 +274,182 @@ TEST_F(ModelImportTest, ThePlayerDrawsEachModelWhereTheFilePutsIt) {
         const double covered = double(unlike) / (width * height);
         EXPECT_GT(covered, 0.003);
         EXPECT_LT(covered, 0.9);
+    }
+}
+
+// ---- cameras -----------------------------------------------------------------------------------------------
+
+// The view-space position the player gives a point of the scene (x right, y up, z ahead).
+Vec3 inView(const Scene& scene, Vec3 p) {
+    const scene_math::Matrix& v = scene.view;
+    return {p.x * v.m[0][0] + p.y * v.m[1][0] + p.z * v.m[2][0] + v.m[3][0],
+            p.x * v.m[0][1] + p.y * v.m[1][1] + p.z * v.m[2][1] + v.m[3][1],
+            p.x * v.m[0][2] + p.y * v.m[1][2] + p.z * v.m[2][2] + v.m[3][2]};
+}
+
+// The share of a 16:9 frame's width and height the points span through the current camera, and whether every
+// one of them lies between its near and far planes.
+struct FrameShare {
+    double width = 0, height = 0;
+    bool withinDepth = true;
+    double wider() const { return std::max(width, height); }
+};
+FrameShare frameShare(const Scene& scene, const std::vector<Vec3>& points) {
+    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+    FrameShare share;
+    const scene_math::Matrix& p = scene.projection;
+    for (const Vec3& point : points) {
+        const Vec3 v = inView(scene, point);
+        const double clip[4] = {v.x * p.m[0][0] + v.y * p.m[1][0] + v.z * p.m[2][0] + p.m[3][0],
+                                v.x * p.m[0][1] + v.y * p.m[1][1] + v.z * p.m[2][1] + p.m[3][1],
+                                v.x * p.m[0][2] + v.y * p.m[1][2] + v.z * p.m[2][2] + p.m[3][2],
+                                v.x * p.m[0][3] + v.y * p.m[1][3] + v.z * p.m[2][3] + p.m[3][3]};
+        const double depth = clip[2] / clip[3];
+        share.withinDepth = share.withinDepth && clip[3] > 0 && depth >= 0 && depth <= 1;
+        for (int axis = 0; axis < 2; ++axis) {
+            lo[axis] = std::min(lo[axis], clip[axis] / clip[3]);
+            hi[axis] = std::max(hi[axis], clip[axis] / clip[3]);
+        }
+    }
+    share.width = (hi[0] - lo[0]) / 2;
+    share.height = (hi[1] - lo[1]) / 2;
+    return share;
+}
+
+// Cameras on a translated node, a turned one and a child of a turned and moved one: each sees the triangle at the
+// origin exactly as the glTF file's own camera does (the file's camera looks along its node's -z, with y up).
+TEST_F(ModelImportTest, FileCamerasSeeWhatTheFilesCamerasSee) {
+    const float positions[] = {-1, -1, 0, 1, -1, 0, 0, 1, 0.5f};
+    std::ofstream("cameras.bin", std::ios::binary).write(reinterpret_cast<const char*>(positions), sizeof positions);
+    const double h = std::sqrt(0.5);
+    std::ofstream("cameras.gltf") << R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0, 1, 2, 3]}],
+      "nodes": [{"name": "Triangle", "mesh": 0},
+                {"name": "Front", "camera": 0, "translation": [0, 0, 3]},
+                {"name": "Side", "camera": 1, "translation": [3, 0.5, 0], "rotation": [0, )" << h << ", 0, " << h << R"(]},
+                {"name": "Rig", "translation": [0, 2, 0], "rotation": [)" << -h << ", 0, 0, " << h << R"(], "children": [4]},
+                {"name": "Top", "camera": 2, "translation": [0.5, 0, 2]}],
+      "cameras": [{"type": "perspective", "perspective": {"yfov": 0.8, "znear": 0.1, "zfar": 100}},
+                  {"type": "perspective", "perspective": {"yfov": 0.7, "znear": 0.1, "zfar": 100}},
+                  {"type": "perspective", "perspective": {"yfov": 0.6, "znear": 0.1, "zfar": 100}}],
+      "meshes": [{"primitives": [{"attributes": {"POSITION": 0}}]}],
+      "buffers": [{"uri": "cameras.bin", "byteLength": 36}],
+      "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36}],
+      "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [-1, -1, 0], "max": [1, 1, 0.5]}]})";
+    ModelImportOptions options;
+    options.modelPath = "cameras.gltf";
+    options.camera = ModelImportOptions::Camera::File;
+    ModelImportReport report;
+    std::string error;
+    ASSERT_TRUE(importModel(options, &report, &error)) << error;
+    EXPECT_EQ(report.cameras, (std::vector<std::string>{"Front", "Side", "Top"}));
+    std::unique_ptr<Scene> scene = load(report.name);
+
+    const std::vector<Vec3> drawn = drawnPoints(*scene, 0.0);
+    // Each camera's world placement as glTF composes it: parent on the left, translation, rotation.
+    const struct {
+        const char* camera;
+        Affine world;
+    } kCases[] = {
+        {"Front", compose({0, 0, 3}, {}, {1, 1, 1})},
+        {"Side", compose({3, 0.5, 0}, {0, h, 0, h}, {1, 1, 1})},
+        {"Top", compose({0, 2, 0}, {-h, 0, 0, h}, {1, 1, 1}) * compose({0.5, 0, 2}, {}, {1, 1, 1})},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.camera);
+        scene->prepareFrame(0.0, c.camera, 16.0f / 9.0f);
+        std::vector<Vec3> expected;
+        for (int i = 0; i < 3; ++i) {
+            const Vec3 local = inverse(c.world).point({positions[i * 3], positions[i * 3 + 1], positions[i * 3 + 2]});
+            expected.push_back({local.x, local.y, -local.z});  // glTF's camera looks along -z, the player's along +z
+        }
+        std::vector<Vec3> seen;
+        for (const Vec3& p : drawn) seen.push_back(inView(*scene, p));
+        EXPECT_LE(farthestMiss(seen, expected, 1e-3), 1e-4);
+        EXPECT_LE(farthestMiss(expected, seen, 1e-3), 1e-4);
+    }
+}
+
+// An FBX camera looks along its node's x axis with y up, from the node's origin: the player's view of the model
+// is that, with the node placed as the importer places it.
+TEST_F(ModelImportTest, AnFbxCameraLooksAlongItsNodesXAxis) {
+    if (!fs::is_directory(kModels)) GTEST_SKIP() << "../shared/models is not beside the project";
+    ModelImportOptions options;
+    options.modelPath = (kModels / "fbx-skeleton/animation_with_skeleton.fbx").string();
+    options.camera = ModelImportOptions::Camera::File;
+    ModelImportReport report;
+    std::string error;
+    ASSERT_TRUE(importModel(options, &report, &error)) << error;
+    ASSERT_EQ(report.cameras, std::vector<std::string>{"Camera"});
+    Assimp::Importer importer;
+    const aiScene* original = importer.ReadFile(options.modelPath, kSceneImportFlags);
+    ASSERT_TRUE(original && original->mNumCameras == 1);
+    const aiNode* node = original->mRootNode->FindNode("Camera");
+    ASSERT_TRUE(node);
+    Affine world = affine(node->mTransformation);
+    for (const aiNode* parent = node->mParent; parent; parent = parent->mParent) world = affine(parent->mTransformation) * world;
+    std::unique_ptr<Scene> scene = load(report.name);
+    scene->prepareFrame(scene->animationStart, "Camera", 16.0f / 9.0f);
+    const Vec3 eye = world.point({0, 0, 0}), ahead = normalize(world.vector({1, 0, 0})), up = normalize(world.vector({0, 1, 0}));
+    for (const Vec3& p : {Vec3{0, 0, 0}, Vec3{100, 0, 0}, Vec3{0, 50, -30}, eye + ahead * 10.0}) {
+        const Vec3 v = inView(*scene, p);
+        const double tolerance = 2e-4 * length(p - eye);  // the player's matrices are single precision
+        EXPECT_NEAR(v.z, dot(p - eye, ahead), tolerance);
+        EXPECT_NEAR(v.y, dot(p - eye, up), tolerance);
+        EXPECT_NEAR(std::hypot(v.x, v.y, v.z), length(p - eye), tolerance);
+    }
+}
+
+// The cameras demo-import makes: the model's projection spans 80 % of the frame's width or height (the still
+// camera at the start, the orbit at its widest over the turn, within it always), between the near and far
+// planes; with a backdrop, the backdrop lies within them too.
+TEST_F(ModelImportTest, MadeCamerasFrameTheModel) {
+    if (!fs::is_directory(kModels)) GTEST_SKIP() << "../shared/models is not beside the project";
+    for (const Model& model : kModelsTable) {
+        for (const auto mode : {ModelImportOptions::Camera::Auto, ModelImportOptions::Camera::Orbit}) {
+            const bool orbit = mode == ModelImportOptions::Camera::Orbit;
+            SCOPED_TRACE(std::string(model.file) + (orbit ? " orbit" : " auto"));
+            ModelImportOptions options;
+            options.modelPath = (kModels / model.file).string();
+            options.camera = mode;
+            options.backdrop = orbit;
+            options.name = std::string(orbit ? "orbit_" : "auto_") + fs::path(model.file).stem().string();
+            ModelImportReport report;
+            std::string error;
+            ASSERT_TRUE(importModel(options, &report, &error)) << error;
+            if (!orbit) {  // a file with cameras of its own keeps them
+                Assimp::Importer importer;
+                const aiScene* original = importer.ReadFile(options.modelPath, 0);
+                ASSERT_TRUE(original);
+                if (original->mNumCameras > 0) continue;
+            }
+            std::unique_ptr<Scene> scene = load(report.name);
+            // The model's points only: the backdrop is the last mesh.
+            std::vector<Vec3> points = drawnPoints(*scene, 0.0), backdrop;
+            if (orbit) {
+                const std::size_t count = scene->meshes.back().vertices.size();
+                backdrop.assign(points.end() - count, points.end());
+                points.resize(points.size() - count);
+            }
+            // Animated models move away from the pose they were framed in: their turn is checked at the start.
+            const bool still = report.animationSeconds == 0;
+            double widest = 0;
+            for (int step = 0; step <= (orbit && still ? 12 : 0); ++step) {
+                scene->prepareFrame(scene->animationStart + (scene->animationEnd - scene->animationStart) * step / 12,
+                                    report.cameras.front(), 16.0f / 9.0f);
+                const FrameShare share = frameShare(*scene, points);
+                widest = std::max(widest, share.wider());
+                EXPECT_LE(share.wider(), 0.805) << "step " << step;
+                EXPECT_TRUE(share.withinDepth) << "step " << step;
+                // Of the backdrop, what is in front of the camera lies nearer than the far plane.
+                for (const Vec3& point : backdrop) {
+                    const Vec3 v = inView(*scene, point);
+                    const auto& m = scene->projection.m;
+                    if (v.z > 0) ASSERT_LE((v.z * m[2][2] + m[3][2]) / (v.z * m[2][3] + m[3][3]), 1.0) << "step " << step;
+                }
+            }
+            std::printf("%-58s %-5s spans %.0f %%\n", model.file, orbit ? "orbit" : "auto", widest * 100);
+            if (!orbit || still) EXPECT_GE(widest, 0.78);
+        }
     }
 }
 

@@ -49,10 +49,10 @@ gpu::Result compileFromFile(const std::string& path, const char* entryPoint, con
             return gpu::Result::Fail;
         }
         if (stage == gpu::ShaderStage::Vertex) {
-            // Rebraced text is preprocessed already: it needs no includes.
-            const bool rebraced = !module.rebracedSource.empty();
-            declaredVertexInputs(path, rebraced ? module.rebracedSource : key.content,
-                                 rebraced ? std::vector<SourceFile>{} : module.includes, entryPoint, model, defines,
+            // Rewritten text is preprocessed already: it needs no includes.
+            const bool rewritten = !module.rewrittenSource.empty();
+            declaredVertexInputs(path, rewritten ? module.rewrittenSource : key.content,
+                                 rewritten ? std::vector<SourceFile>{} : module.includes, entryPoint, model, defines,
                                  &made->code.InputSignature);
         }
         made->messages = std::move(module.messages);

@@ -7,8 +7,10 @@
 
 #include <shaderc/shaderc.hpp>
 
+#include "platform/shader_compiler/comparison_gathers.h"
 #include "platform/shader_compiler/initializer_braces.h"
 #include "platform/shader_compiler/source_files.h"
+#include "platform/shader_compiler/unreachable_functions.h"
 
 namespace shader_compiler {
 namespace {
@@ -106,8 +108,9 @@ bool mentions(const SpirvModule& module, const std::string& source, const char* 
 // glslang's message for a construct it accepts but cannot translate, named for the author.
 void nameUnsupportedConstructs(const std::string& path, std::string* messages) {
     if (messages->find("OpImageDrefGather") != std::string::npos) {
-        *messages = path + ": error: GatherCmp and GatherCmpRed (comparison gathers) are not supported by this "
-                           "HLSL front end: glslang passes their compare value as a bias\n" + *messages;
+        *messages = path + ": error: this comparison gather (GatherCmp, GatherCmpRed, ...) is not supported by this "
+                           "HLSL front end: glslang passes its compare value as a bias, and only the forms with an "
+                           "offset (which a cube texture lacks) can be translated\n" + *messages;
     }
 }
 
@@ -123,28 +126,53 @@ SpirvModule hlslToSpirv(const std::string& path, const std::string& source, cons
     module.messages = result.GetErrorMessage();
 
     // Placements and initializer lists are read from the preprocessed text, where macros and includes are
-    // resolved and #line directives still name each file and line.
-    const bool initializerRefused = result.GetCompilationStatus() != shaderc_compilation_status_success &&
-                                    (module.messages.find("initializer list") != std::string::npos ||
-                                     module.messages.find("'constructor'") != std::string::npos);
-    if (initializerRefused || mentions(module, source, "packoffset")) {
+    // resolved and #line directives still name each file and line. A failed compile is tried again on that text
+    // with comparison gathers given an offset, initializer lists braced for glslang, then without the functions
+    // the entry point does not reach (D3D's compiler checks only what it builds). When none of that helps, the
+    // messages are the first compile's, or those of the text without the unreachable functions where there were
+    // any (the errors D3D would report).
+    const bool failed = result.GetCompilationStatus() != shaderc_compilation_status_success;
+    if (failed || mentions(module, source, "packoffset")) {
         std::vector<SourceFile> ignored;
         shaderc::PreprocessedSourceCompilationResult preprocessed = compiler().PreprocessGlsl(
             source.data(), source.size(), kind, path.c_str(), optionsFor(model, defines, &ignored));
         const std::string text(preprocessed.cbegin(), preprocessed.cend());
         std::string errors;
         module.placements = findPlacements(text, path, &errors);
-        bool rewritten = false;
-        std::string braced = initializerRefused ? braceInitializers(text, &rewritten) : std::string();
-        if (rewritten) {
+        std::string lastMessages;
+        auto retry = [&](std::string rewritten) {
             std::vector<SourceFile> again;
             shaderc::SpvCompilationResult retried = compiler().CompileGlslToSpv(
-                braced.data(), braced.size(), kind, path.c_str(), entryPoint, optionsFor(model, defines, &again));
-            if (retried.GetCompilationStatus() == shaderc_compilation_status_success) {
-                result = std::move(retried);
-                module.messages = result.GetErrorMessage();
-                module.rebracedSource = std::move(braced);
+                rewritten.data(), rewritten.size(), kind, path.c_str(), entryPoint, optionsFor(model, defines, &again));
+            if (retried.GetCompilationStatus() != shaderc_compilation_status_success) {
+                lastMessages = retried.GetErrorMessage();
+                return false;
             }
+            result = std::move(retried);
+            module.messages = result.GetErrorMessage();
+            module.rewrittenSource = std::move(rewritten);
+            return true;
+        };
+        if (failed && preprocessed.GetCompilationStatus() == shaderc_compilation_status_success) {
+            // Each rewrite keeps what the one before did; the first text that compiles is taken.
+            using Rewrite = std::string (*)(const std::string&, const char*, bool*);
+            const Rewrite rewrites[] = {
+                [](const std::string& t, const char*, bool* changed) { return offsetComparisonGathers(t, changed); },
+                [](const std::string& t, const char*, bool* changed) { return braceInitializers(t, changed); },
+                [](const std::string& t, const char* entry, bool* changed) {
+                    return blankUnreachableFunctions(t, entry, changed);
+                }};
+            std::string current = text;
+            bool compiled = false, pruned = false;
+            for (const Rewrite rewrite : rewrites) {
+                bool changed = false;
+                std::string next = rewrite(current, entryPoint, &changed);
+                if (!changed) continue;
+                current = std::move(next);
+                pruned = rewrite == rewrites[2];
+                if ((compiled = retry(current))) break;
+            }
+            if (!compiled && pruned) module.messages = lastMessages;
         }
         if (!errors.empty()) {
             module.messages = errors + module.messages;

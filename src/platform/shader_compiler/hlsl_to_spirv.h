@@ -30,8 +30,9 @@ struct SpirvModule {
     std::string messages;              // errors and warnings, "file:line: ..." per line
     std::vector<SourceFile> includes;  // every file pulled in, in the order first opened
     std::vector<Placement> placements;  // packoffset placements of the source
-    // When initializer lists had to be braced for glslang: the preprocessed text that was compiled instead.
-    std::string rebracedSource;
+    // When initializer lists had to be braced for glslang, or functions the entry point does not reach had to be
+    // left out: the preprocessed text that was compiled instead.
+    std::string rewrittenSource;
 };
 
 // Stage and shader model of a D3D profile ("vs_5_0", "ps_4_0", ...); false for profiles this system lacks.

@@ -125,6 +125,83 @@ TEST_F(HlslCompilerTest, CachedTranslationsAreSharedByThreadsAndFollowTheInclude
     EXPECT_NE(code_.Glsl, results[0].Glsl);
 }
 
+// A shared file whose vertex function, which the pixel shaders never call, holds an initializer D3D reads as
+// flat scalars and glslang refuses (six values a corner for a struct of seven): the pixel shaders compile as D3D
+// builds them, an error in code the entry point reaches still fails with its file and line. Around it, what the
+// reachability must keep: overloads, calls through other functions, a function used by a global, a cbuffer
+// block without ';', an attribute.
+TEST_F(HlslCompilerTest, FunctionsTheEntryPointDoesNotReachDoNotStopIt) {
+    write("fullscreen.hlsli", R"(struct Corner { float4 position; float2 uv; uint index; };
+struct Varyings { float4 position : SV_Position; float2 uv : TEXCOORD0; };
+Varyings FullscreenVS(uint id : SV_VertexID)
+{
+    const Corner corners[3] = {
+        {-1, -1, 1, 1}, {0, 1},
+        { 3, -1, 1, 1}, {2, 1},
+        {-1,  3, 1, 1}, {0, -1},
+    };
+    Varyings output;
+    output.position = corners[id].position;
+    output.uv = corners[id].uv;
+    return output;
+}
+)");
+    const std::string filter = write("filter.hlsl", R"(#include "fullscreen.hlsli"
+Texture2D<float> depthMap : register(t0);
+SamplerState nearest : register(s0);
+cbuffer Filter : register(b0) { float2 texel; float reference; }
+float weight(float x) { return x; }
+float weight(float2 x) { return x.x * x.y; }
+float tap(float2 uv) { return depthMap.Sample(nearest, uv) >= reference ? weight(1.0) : 0.0; }
+static const float kScale = weight(float2(0.5, 2.0));
+float unused(float x) { return FullscreenVS(0).uv.x * x; }
+[earlydepthstencil]
+float4 FilterPS(Varyings input) : SV_Target
+{
+    float lit = 0;
+    [unroll] for (int i = 0; i < TAPS; ++i) lit += tap(input.uv + texel * i);
+    return lit / TAPS * kScale;
+}
+)");
+    const std::string reached = write("reached.hlsl", R"(#include "fullscreen.hlsli"
+float2 cornerUv(uint id)
+{
+    const Corner corners[1] = { {-1, -1, 1, 1}, {0, 1} };
+    return corners[id].uv;
+}
+float4 ReachedPS(Varyings input) : SV_Target { return float4(cornerUv(0), 0, 1); }
+)");
+    const std::string include = (dir_.path() / "fullscreen.hlsli").string();
+    const struct {
+        const std::string* path;
+        const char* entry;
+        const char* profile;
+        const char* taps;
+        std::string error;  // empty: compiles
+    } kCases[] = {
+        {&filter, "FilterPS", "ps_5_0", "1", ""},
+        {&filter, "FilterPS", "ps_4_0", "4", ""},
+        {&filter, "FilterPS", "ps_5_0", "9", ""},
+        {&filter, "FullscreenVS", "vs_5_0", "1", include + ":5: error: 'initializer list' : wrong number of structure members"},
+        {&reached, "ReachedPS", "ps_5_0", "1", reached + ":4: error: 'initializer list' : wrong number of structure members"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(std::string(c.entry) + " " + c.profile + " TAPS=" + c.taps);
+        messages_.clear();
+        const Result result = compileFromFile(*c.path, c.entry, c.profile, {{"TAPS", c.taps}}, &code_, nullptr, &messages_);
+        if (c.error.empty()) {
+            ASSERT_EQ(result, Result::Ok) << messages_;
+            EXPECT_NE(code_.Glsl.find("main("), std::string::npos);
+        } else {
+            EXPECT_TRUE(gpu::failed(result));
+            EXPECT_TRUE(code_.Glsl.empty());
+            EXPECT_NE(messages_.find(c.error), std::string::npos) << messages_;
+            // Only what the entry point reaches is reported.
+            EXPECT_EQ(messages_.find("error", messages_.find("error") + 1), std::string::npos) << messages_;
+        }
+    }
+}
+
 }  // namespace
 
 #include "platform/shader_compiler/source_files.h"

@@ -1,6 +1,7 @@
 // HLSL compiled by the front end and drawn on the headless device: constant buffers per stage, a texture with a
 // sampler of another register, varyings read in part, D3D packing of awkward constant blocks.
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -206,6 +207,101 @@ float4 main(float4 position : SV_Position) : SV_Target {
     context_->Draw(4, 0);
     std::vector<float> texels = testing_support::readBackFloats(*device_, *context_, texture.get());
     EXPECT_EQ(texels, (std::vector<float>{0, 1, 2, 4, 8, 9, 21, 28, 24, 15, 0, 0})) << psCode.Glsl;
+}
+
+// Comparison gathers against the four point comparisons they stand for: over a 4 x 4 depth map, each pixel
+// gathers the 2 x 2 texels from its own to the right and below (edges clamped), in D3D's order (x: left below,
+// y: right below, z: right above, w: left above), each 1 where the reference is at most the texel's depth.
+TEST_F(HlslDrawTest, ComparisonGathersCompareFourTexelsWithTheReference) {
+    ShaderBytecode vsCode = compile("vs.hlsl", kQuadVertex, "vs_5_0");
+    Ref<VertexShader> vs;
+    ASSERT_EQ(device_->CreateVertexShader(vsCode, &vs), Result::Ok) << vsCode.Glsl;
+    constexpr int kMap = 4;
+    float depths[kMap * kMap];
+    for (int i = 0; i < kMap * kMap; ++i) depths[i] = float((i * 5) % 8) / 8.0f + 1.0f / 16.0f;
+    // The depths drawn into the map (a depth-stencil texture takes no initial data).
+    Ref<Texture2D> map;
+    ASSERT_EQ(device_->CreateTexture2D(testing_support::textureDesc(kMap, kMap, Format::R32_TYPELESS,
+                                                                    BIND_DEPTH_STENCIL | BIND_SHADER_RESOURCE),
+                                       nullptr, &map),
+              Result::Ok);
+    DepthStencilViewDesc asDepth;
+    asDepth.Format = Format::D32_FLOAT;
+    Ref<DepthStencilView> dsv;
+    ASSERT_EQ(device_->CreateDepthStencilView(map.get(), &asDepth, &dsv), Result::Ok);
+    ShaderBytecode depthCode = compile("depth.hlsl", R"(
+void main(float4 position : SV_Position, out float depth : SV_Depth) {
+    uint i = uint(position.y) * 4 + uint(position.x);
+    depth = float((i * 5) % 8) / 8.0 + 1.0 / 16.0;
+}
+)",
+                                       "ps_5_0");
+    Ref<PixelShader> depthPs;
+    ASSERT_EQ(device_->CreatePixelShader(depthCode, &depthPs), Result::Ok) << depthCode.Glsl;
+    context_->ClearDepthStencilView(dsv.get(), CLEAR_DEPTH, 1.0f, 0);
+    context_->OMSetRenderTargets(0, nullptr, dsv.get());
+    Viewport viewport{0, 0, float(kMap), float(kMap), 0, 1};
+    context_->RSSetViewports(1, &viewport);
+    context_->IASetPrimitiveTopology(PrimitiveTopology::TriangleStrip);
+    context_->VSSetShader(vs.get());
+    context_->PSSetShader(depthPs.get());
+    context_->Draw(4, 0);
+    context_->OMSetRenderTargets(0, nullptr, nullptr);
+    ShaderResourceViewDesc asFloat;
+    asFloat.Format = Format::R32_FLOAT;
+    Ref<ShaderResourceView> srv;
+    ASSERT_EQ(device_->CreateShaderResourceView(map.get(), &asFloat, &srv), Result::Ok);
+    SamplerDesc compareDesc;
+    compareDesc.Filter = Filter::ComparisonMinMagMipPoint;
+    compareDesc.ComparisonFunc = ComparisonFunc::LessEqual;
+    Ref<SamplerState> compare;
+    ASSERT_EQ(device_->CreateSamplerState(compareDesc, &compare), Result::Ok);
+    const float reference[4] = {0.5f, 0, 0, 0};
+    Ref<Buffer> block = constants(reference, sizeof(reference));
+
+    for (const char* method : {"GatherCmp", "GatherCmpRed"}) {
+        SCOPED_TRACE(method);
+        ShaderBytecode psCode = compile(std::string(method) + ".hlsl", std::string(R"(
+Texture2D<float> depthMap : register(t0);
+SamplerComparisonState compareSampler : register(s0);
+cbuffer Reference : register(b0) { float reference; };
+float4 main(float4 position : SV_Position) : SV_Target {
+    // A quarter texel past the pixel's own centre: the footprint starts at the pixel's texel, with no tie.
+    return depthMap.)") + method + R"((compareSampler, (position.xy + 0.25) / 4.0, reference);
+}
+)",
+                                        "ps_5_0");
+        Ref<PixelShader> ps;
+        ASSERT_EQ(device_->CreatePixelShader(psCode, &ps), Result::Ok) << psCode.Glsl;
+        Ref<Texture2D> colour;
+        Ref<RenderTargetView> rtv = target(Format::R8G8B8A8_UNORM, kMap, kMap, &colour);
+        context_->IASetPrimitiveTopology(PrimitiveTopology::TriangleStrip);
+        context_->VSSetShader(vs.get());
+        context_->PSSetShader(ps.get());
+        Buffer* buffers[] = {block.get()};
+        context_->PSSetConstantBuffers(0, 1, buffers);
+        ShaderResourceView* views[] = {srv.get()};
+        context_->PSSetShaderResources(0, 1, views);
+        SamplerState* samplers[] = {compare.get()};
+        context_->PSSetSamplers(0, 1, samplers);
+        context_->Draw(4, 0);
+        std::vector<std::uint8_t> pixels = readBack(*device_, *context_, colour.get());
+        ASSERT_EQ(pixels.size(), std::size_t(kMap * kMap * 4));
+        auto passes = [&](int x, int y) {
+            x = std::min(x, kMap - 1), y = std::min(y, kMap - 1);
+            return reference[0] <= depths[y * kMap + x] ? 255 : 0;
+        };
+        int mixed = 0;
+        for (int y = 0; y < kMap; ++y)
+            for (int x = 0; x < kMap; ++x) {
+                const std::uint8_t* p = &pixels[(y * kMap + x) * 4];
+                const std::vector<int> got = {p[0], p[1], p[2], p[3]};
+                const std::vector<int> expected = {passes(x, y + 1), passes(x + 1, y + 1), passes(x + 1, y), passes(x, y)};
+                EXPECT_EQ(got, expected) << "pixel " << x << ", " << y;
+                mixed += got != std::vector<int>{0, 0, 0, 0} && got != std::vector<int>{255, 255, 255, 255};
+            }
+        EXPECT_GT(mixed, 4);  // the depths are such that most footprints have both answers
+    }
 }
 
 }  // namespace

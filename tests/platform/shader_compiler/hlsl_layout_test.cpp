@@ -218,9 +218,9 @@ TEST_F(HlslLayoutTest, PlacementsAgainstD3DsRulesAndUnbindableResourcesAreErrors
          "'sb' (t3): structured and byte-address buffers cannot be bound on this device"},
         {"RWTexture2D<float4> uav : register(u1);\nfloat4 main() : SV_Target { uav[uint2(0, 0)] = 1; return 0; }",
          "'uav' (u1): unordered access views cannot be bound on this device"},
-        {"Texture2D<float> d : register(t0); SamplerComparisonState s : register(s0);\n"
-         "float4 main(float2 uv : TEXCOORD) : SV_Target { return d.GatherCmpRed(s, uv, 0.5); }",
-         "GatherCmp and GatherCmpRed (comparison gathers) are not supported"},
+        {"TextureCube<float> d : register(t0); SamplerComparisonState s : register(s0);\n"
+         "float4 main(float3 uv : TEXCOORD) : SV_Target { return d.GatherCmpRed(s, uv, 0.5); }",
+         "ps.hlsl: error: this comparison gather (GatherCmp, GatherCmpRed, ...) is not supported"},
     };
     dir_.write("inc/block.hlsli", "// a block in an include\ncbuffer D {\n float Y : packoffset(c2.y);\n"
                                   " float2 Z : packoffset(c2.x);\n};\n");
