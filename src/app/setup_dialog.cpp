@@ -16,7 +16,7 @@ const char* const kSetupWindowClass = "DemoSetup";
 namespace {
 
 constexpr int kDialogWidth = 560;
-constexpr int kDialogHeight = 300;
+constexpr int kDialogHeight = 200;
 
 std::optional<SetupChoices::Key> keyFor(const SDL_KeyboardEvent& key) {
     using Key = SetupChoices::Key;
