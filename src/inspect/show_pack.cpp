@@ -32,14 +32,23 @@ std::string quotedForShell(const std::string& text) {
     return quoted + "'";
 }
 
-// Standard output of a shell command; false when it cannot run or fails.
+// Standard output of a shell command; false when it cannot run or fails. (The Linux player is packed on Linux;
+// on Windows there is no ldd, and the commands fail.)
+#ifdef _WIN32
+FILE* startPipe(const std::string& command) { return _popen(command.c_str(), "rb"); }
+int endPipe(FILE* pipe) { return _pclose(pipe); }
+#else
+FILE* startPipe(const std::string& command) { return popen((command + " 2>/dev/null").c_str(), "r"); }
+int endPipe(FILE* pipe) { return pclose(pipe); }
+#endif
+
 bool commandOutput(const std::string& command, std::string& output) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> pipe(popen((command + " 2>/dev/null").c_str(), "r"), &pclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> pipe(startPipe(command), &endPipe);
     if (!pipe) return false;
     output.clear();
     char chunk[4096];
     for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0;) output.append(chunk, got);
-    return pclose(pipe.release()) == 0;
+    return endPipe(pipe.release()) == 0;
 }
 
 // The libraries a file names as needed (its DT_NEEDED entries).

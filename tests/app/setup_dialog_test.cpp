@@ -126,13 +126,16 @@ TEST_F(SetupDialogTest, EnterStartsTheShowAtTheChosenSizeAndEscapeQuits) {
         EXPECT_EQ(player->waitFor(15s), std::optional(0)) << output();
     }
 
-    auto player = start(DEMO_BINARY_DIR "/demo", work.path(), {"--setup"});
-    const unsigned long dialog = x11.waitForWindow("DemoSetup", player->pid(), 20s);
-    ASSERT_NE(dialog, 0u) << output();
-    fs::remove(work.path() / "demo.log");
-    x11.pressKey(dialog, "Escape");
-    EXPECT_EQ(player->waitFor(10s), std::optional(0)) << output();
-    EXPECT_FALSE(fs::exists(work.path() / "demo.log")) << "Escape quits before anything is set up";
+    // Escape, or closing the dialog, quits before anything is set up.
+    for (const bool close : {false, true}) {
+        auto player = start(DEMO_BINARY_DIR "/demo", work.path(), {"--setup"});
+        const unsigned long dialog = x11.waitForWindow("DemoSetup", player->pid(), 20s);
+        ASSERT_NE(dialog, 0u) << output();
+        fs::remove(work.path() / "demo.log");
+        close ? x11.requestClose(dialog) : x11.pressKey(dialog, "Escape");
+        EXPECT_EQ(player->waitFor(10s), std::optional(0)) << output();
+        EXPECT_FALSE(fs::exists(work.path() / "demo.log"));
+    }
 }
 
 TEST_F(SetupDialogTest, ThePackedPlayerOpensTheDialogAndPlaysTheShowToItsEnd) {
