@@ -50,16 +50,19 @@ std::string baseName(const std::string& path) {
 
 class Collector {
 public:
-    // A file the show uses, as the player opens it (relative to the show's folder, "/" or "\" between steps).
-    void add(const std::string& path, const std::string& user) {
+    // A file the show uses, as the player opens it (relative to the show's folder, "/" or "\" between steps). A
+    // show file that names an absolute path would still name it in the packed folder; a path the importer made
+    // absolute itself is taken relative to the show's folder.
+    void add(const std::string& path, const std::string& user, bool importerPath = false) {
         std::error_code error;
         std::filesystem::path file = utf8FilePath(platform::systemPath(path));
-        if (file.is_absolute()) file = std::filesystem::proximate(file, std::filesystem::current_path(error), error);
+        if (file.is_absolute() && importerPath)
+            file = std::filesystem::proximate(file, std::filesystem::current_path(error), error);
         file = file.lexically_normal();
         const std::string text = utf8PathText(file);
         if (file.empty() || file.is_absolute() || text == ".." || text.rfind("../", 0) == 0) {
-            result.problems.push_back(fmt::format("{}: '{}' is outside the show's folder, so it cannot be packed "
-                                                  "under the same path",
+            result.problems.push_back(fmt::format("{}: '{}' is an absolute path or leads out of the show's folder, so it "
+                                                  "cannot be packed under the same path",
                                                   user, path));
         } else if (!std::filesystem::is_regular_file(file, error)) {
             result.problems.push_back(fmt::format("{}: file '{}' does not exist", user, text));
@@ -88,7 +91,7 @@ void addScene(Collector& files, const std::string& key, const std::u16string& pa
     importer.SetIOHandler(new RecordingIOSystem(&opened));
     const aiScene* scene = importer.ReadFile(file.c_str(), kSceneImportFlags);
     files.add(file, user);
-    for (const std::string& dependency : opened) files.add(dependency, user);
+    for (const std::string& dependency : opened) files.add(dependency, user, true);
     if (!scene) return;  // the linter says that it cannot be imported
     std::set<std::string> names;
     for (unsigned m = 0; m < scene->mNumMaterials; ++m) {
