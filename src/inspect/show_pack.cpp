@@ -109,7 +109,8 @@ bool addWindowsPlayer(const PackRequest& request, std::string& error) {
                             *request.windows);
         return false;
     }
-    // The player and the DLLs; the build's sample show and its README stay behind.
+    // The player, the tools (demo-inspect.exe checks the show on the party's machine) and the DLLs; the build's
+    // sample show and its README stay behind.
     std::error_code ignored;
     if (!fs::is_regular_file(build / "demo.exe", ignored)) {
         error = fmt::format("'{}' has no demo.exe: run scripts/build-windows.sh {} again", utf8PathText(build),
@@ -118,8 +119,9 @@ bool addWindowsPlayer(const PackRequest& request, std::string& error) {
     }
     for (const fs::directory_entry& entry : fs::directory_iterator(build, ignored)) {
         const fs::path name = entry.path().filename();
-        const bool dll = name.extension() == ".dll" || name.extension() == ".DLL";
-        if (entry.is_regular_file() && (dll || name == "demo.exe")) {
+        const std::string extension = utf8PathText(name.extension());
+        const bool program = extension == ".dll" || extension == ".DLL" || extension == ".exe" || extension == ".EXE";
+        if (entry.is_regular_file() && program) {
             if (!copyFile(entry.path(), request.outDir / name, error)) return false;
         }
     }
@@ -131,7 +133,10 @@ std::string readme(const PackRequest& request) {
                                    std::string(utf8PathText(request.outDir.filename()).size(), '='));
     text += "A real-time demo: it plays its music and draws its scenes in step with it, then ends by itself.\n\n";
     text += "Start it\n--------\n";
-    if (request.windows) text += "  Windows: double-click demo.exe (or run it from a command prompt in this folder).\n";
+    if (request.windows) {
+        text += "  Windows: double-click demo.exe (or run it from a command prompt in this folder).\n"
+                "           demo-inspect.exe checks the show on this machine and says what would go wrong.\n";
+    }
     if (request.linuxPlayer) {
         text += "  Linux:   double-click demo, or run ./demo in this folder. The libraries it needs are in lib/;\n"
                 "           the system gives the C and C++ runtime, OpenGL, X11 or Wayland and the sound server.\n";
