@@ -83,6 +83,7 @@ TEST(SetupChoices, DefaultOptionsFileWords) {
     const PlayerOptions options = parsePlayerOptions(withDefaultOptions({"demo", "--size", "640x360"}, {"--setup", "--size", "1280x720"}));
     EXPECT_TRUE(options.setup);
     EXPECT_EQ(options.width, 640u);
+    EXPECT_FALSE(parsePlayerOptions(withDefaultOptions({"demo", "--no-setup"}, {"--setup"})).setup);
 }
 
 class SetupDialogTest : public ::testing::Test {
