@@ -1,6 +1,7 @@
 #include "app/demo.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <thread>
 
@@ -62,6 +63,13 @@ int Demo::run() {
     std::vector<std::string> words = withDefaultOptions(commandLine.arguments, defaultOptionWords());
     options = parsePlayerOptions(words);
     reportOptions(editorMode);
+    if (options.programFolder) {
+        // A packed show sits beside its player: found there however the player was started.
+        std::error_code error;
+        const std::string folder = platform::programDirectory();
+        if (!folder.empty()) std::filesystem::current_path(utf8FilePath(folder), error);
+        if (folder.empty() || error) std::fprintf(stderr, "demo: cannot change to the program's folder\n");
+    }
     if (options.setup) {
         // Before anything is read or created: the dialog's choices are options like the typed ones.
         const std::optional<std::vector<std::string>> chosen = runSetupDialog(options, platform::displays());

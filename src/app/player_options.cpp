@@ -6,7 +6,7 @@
 
 const char* const kPlayerUsage =
     "usage: demo [editor] [projectfile FILE] [--size WxH] [--fullscreen | --windowed | --borderless] "
-    "[--vsync 0|1] [--scale F] [--display N] [--setup | --no-setup] [--at SECONDS]";
+    "[--vsync 0|1] [--scale F] [--display N] [--setup | --no-setup] [--in-program-folder] [--at SECONDS]";
 
 const char* const kDefaultOptionsFile = "demo-options.txt";
 
@@ -68,6 +68,8 @@ PlayerOptions parsePlayerOptions(const std::vector<std::string>& arguments) {
             options.windowMode = 1;
         } else if (word == "--borderless") {
             options.windowMode = 2;
+        } else if (word == "--in-program-folder") {
+            options.programFolder = true;
         } else if (word == "--setup" || word == "--no-setup") {
             options.setup = word == "--setup";  // --no-setup: straight into the show, whatever the defaults say
         } else if (word == "--size" || word == "--vsync" || word == "--scale" || word == "--at" ||

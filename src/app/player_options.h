@@ -19,6 +19,7 @@ struct PlayerOptions {
     double scale = 1.0;                 // --scale F: the picture is drawn at F times the window's size
     std::optional<double> startSeconds; // --at SECONDS, editor mode
     std::optional<int32_t> display;     // --display N: the window on display N (1 is the first)
+    bool programFolder = false;  // --in-program-folder: the show is read (and demo.log written) beside the program
     bool setup = false;  // --setup: the start-up dialog chooses the settings before anything loads (--no-setup: not)
     // One line for each option that is unknown or has a bad value; the option is ignored and the run goes on.
     std::vector<std::string> problems;

@@ -22,9 +22,10 @@ constexpr const char* kDefaultOptionsFile = "demo-options.txt";
 
 const char* const kDefaultOptions =
     "# Default options of the player beside this file, in the command line's own words; options typed on the\n"
-    "# command line come after these and override them. --setup opens the start-up dialog before the show.\n"
+    "# command line come after these and override them. --setup opens the start-up dialog before the show;\n"
+    "# --in-program-folder reads the show beside the player, whatever folder it was started from.\n"
     "# Delete this file and the player starts at once with its built-in settings, as before.\n"
-    "--setup\n";
+    "--setup --in-program-folder\n";
 
 std::string quotedForShell(const std::string& text) {
     std::string quoted = "'";
@@ -151,9 +152,10 @@ std::string readme(const PackRequest& request) {
             "While the show plays: Escape ends it; closing the window ends it too.\n\n"
             "Options\n-------\n"
             "The same settings as command-line options (the dialog's choices are these words):\n\n"
-            "  demo [--setup | --no-setup] [--display N] [--size WxH]\n"
+            "  demo [--setup | --no-setup] [--in-program-folder] [--display N] [--size WxH]\n"
             "       [--fullscreen | --windowed | --borderless] [--vsync 0|1] [--scale F]\n\n"
             "  --setup              the setup dialog before the show (--no-setup: straight into the show)\n"
+            "  --in-program-folder  read the show beside the player, not in the folder it was started from\n"
             "  --display N          play on display N (1 is the first)\n"
             "  --size WxH           the window's and the picture's size\n"
             "  --fullscreen         full screen (at --size with black bars where the shapes differ)\n"
@@ -161,10 +163,10 @@ std::string readme(const PackRequest& request) {
             "  --borderless         a borderless window of exactly the size\n"
             "  --vsync 0|1          present without or with waiting for the refresh\n"
             "  --scale F            draw at F times the window's size (0.1 to 4) and scale when presenting\n\n"
-            "demo-options.txt beside the player holds its default options (here: --setup); options typed on the\n"
-            "command line override them. Put --fullscreen --size 1920x1080 there and delete --setup to start\n"
-            "straight into the show; delete the file and the player uses its built-in settings (a 1920 x 1080\n"
-            "window).\n\n"
+            "demo-options.txt beside the player holds its default options (here: --setup --in-program-folder);\n"
+            "options typed on the command line override them. Put --fullscreen --size 1920x1080 there and\n"
+            "delete --setup to start straight into the show; delete the file and the player uses its built-in\n"
+            "settings (a 1920 x 1080 window) and reads the show from the folder it is started in.\n\n"
             "The show\n--------\n"
             "resources/ holds the show: resources.xml names its files, timeline.xml says what is shown when.\n"
             "The player needs OpenGL 4.5. demo.log is written beside the show (empty); problems go to the console.\n";

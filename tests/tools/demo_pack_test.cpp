@@ -77,7 +77,7 @@ TEST_F(DemoPackTest, PacksEveryFileTheShowUsesAndNothingElse) {
                      file.starts_with("lib/libstdc++"))
             << file << " belongs to the system";
     }
-    EXPECT_EQ(testing_support::readFile(work.path() / "out" / "demo-options.txt").find("\n--setup\n") !=
+    EXPECT_EQ(testing_support::readFile(work.path() / "out" / "demo-options.txt").find("\n--setup --in-program-folder\n") !=
                   std::string::npos,
               true);
     EXPECT_EQ(testing_support::readFile(work.path() / "out.zip").substr(0, 2), "PK");
