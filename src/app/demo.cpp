@@ -1,6 +1,7 @@
 #include "app/demo.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <thread>
 
@@ -11,6 +12,8 @@
 #include "app/debug_overlay.h"
 #include "app/engine_runner.h"
 #include "app/logging.h"
+#include "app/setup_dialog.h"
+#include "base/utf8_files.h"
 #include "app/window_manager.h"
 #include "platform/process/command_line_source.h"
 #include "platform/window/window.h"
@@ -18,6 +21,19 @@
 #include "resources/demo_timeline.h"
 
 namespace {
+
+// The words of the default-options file beside the program; none when there is no such file.
+std::vector<std::string> defaultOptionWords() {
+    const std::string folder = platform::programDirectory();
+    if (folder.empty()) return {};
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openUtf8File(folder + "/" + kDefaultOptionsFile, "rb"),
+                                                         &std::fclose);
+    if (!file) return {};
+    std::string text;
+    char chunk[4096];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;) text.append(chunk, got);
+    return optionsFileWords(text);
+}
 
 int64_t windowProcedure(const platform::Message& message) {
     auto* demo = static_cast<Demo*>(platform::windowUserData(message.window));
@@ -43,16 +59,43 @@ int Demo::run() {
         project.load_file(commandLine.projectFile->c_str());
         (void)project.first_child();
     }
-    options = parsePlayerOptions(commandLine.arguments);
+    // Default options from the file beside the program come first: the command line's own override them.
+    std::vector<std::string> words = withDefaultOptions(commandLine.arguments, defaultOptionWords());
+    options = parsePlayerOptions(words);
     reportOptions(editorMode);
+    if (options.programFolder) {
+        // A packed show sits beside its player: found there however the player was started.
+        std::error_code error;
+        const std::string folder = platform::programDirectory();
+        if (!folder.empty()) std::filesystem::current_path(utf8FilePath(folder), error);
+        if (folder.empty() || error) std::fprintf(stderr, "demo: cannot change to the program's folder\n");
+    }
+    if (options.setup) {
+        // Before anything is read or created: the dialog's choices are options like the typed ones.
+        const std::optional<std::vector<std::string>> chosen = runSetupDialog(options, platform::displays());
+        if (!chosen) return 0;
+        words.insert(words.end(), chosen->begin(), chosen->end());
+        options = parsePlayerOptions(words);
+    }
 
     setUpLogging();
     std::shared_ptr<spdlog::logger> logger = demoLogger();
 
     configManager = new ConfigManager(&config, "config.json");
     std::optional<std::pair<int, int>> desktop;
-    if (options.windowMode == 0 && !options.width) desktop = platform::desktopSize();
-    applyPlayerOptions(options, config, desktop);
+    std::optional<std::pair<int, int>> corner;
+    if (options.display) {
+        const std::vector<platform::DisplayInfo> screens = platform::displays();
+        const size_t index = static_cast<size_t>(*options.display - 1);
+        if (index < screens.size()) {
+            desktop = std::pair{screens[index].width, screens[index].height};
+            corner = std::pair{screens[index].x, screens[index].y};
+        } else {
+            std::fprintf(stderr, "demo: there is no display %d; the first one is used\n", *options.display);
+        }
+    }
+    if (!desktop && options.windowMode == 0 && !options.width) desktop = platform::desktopSize();
+    applyPlayerOptions(options, config, desktop, corner);
     logger->info("Creating instance of Demo");
     window = new WindowManager(platform::moduleInstance(), &config, this);
     picture = pictureSize(displaySettings.width, displaySettings.height, options.scale);

@@ -6,7 +6,9 @@
 
 const char* const kPlayerUsage =
     "usage: demo [editor] [projectfile FILE] [--size WxH] [--fullscreen | --windowed | --borderless] "
-    "[--vsync 0|1] [--scale F] [--at SECONDS]";
+    "[--vsync 0|1] [--scale F] [--display N] [--setup | --no-setup] [--in-program-folder] [--at SECONDS]";
+
+const char* const kDefaultOptionsFile = "demo-options.txt";
 
 namespace {
 
@@ -66,7 +68,12 @@ PlayerOptions parsePlayerOptions(const std::vector<std::string>& arguments) {
             options.windowMode = 1;
         } else if (word == "--borderless") {
             options.windowMode = 2;
-        } else if (word == "--size" || word == "--vsync" || word == "--scale" || word == "--at") {
+        } else if (word == "--in-program-folder") {
+            options.programFolder = true;
+        } else if (word == "--setup" || word == "--no-setup") {
+            options.setup = word == "--setup";  // --no-setup: straight into the show, whatever the defaults say
+        } else if (word == "--size" || word == "--vsync" || word == "--scale" || word == "--at" ||
+                   word == "--display") {
             // Each takes the next word; a bad one is named and the option ignored.
             uint32_t width = 0, height = 0;
             int32_t vsync = -1;
@@ -90,6 +97,13 @@ PlayerOptions parsePlayerOptions(const std::vector<std::string>& arguments) {
                 } else {
                     complain("a factor from 0.1 to 4 (for example 0.5)");
                 }
+            } else if (word == "--display") {
+                int32_t display = 0;
+                if (value && parseWhole(*value, display) && display >= 1 && display <= 64) {
+                    options.display = display;
+                } else {
+                    complain("a display number, 1 for the first");
+                }
             } else if (value && parseReal(*value, number) && number >= 0.0) {
                 options.startSeconds = number;
             } else {
@@ -105,8 +119,48 @@ PlayerOptions parsePlayerOptions(const std::vector<std::string>& arguments) {
     return options;
 }
 
+std::vector<std::string> optionsFileWords(const std::string& text) {
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            ++i;
+        } else if (c == '#') {
+            i = text.find('\n', i);
+            if (i == std::string::npos) break;
+        } else {
+            std::string word;
+            bool quoted = false;
+            for (; i < text.size(); ++i) {
+                const char d = text[i];
+                if (d == '"') {
+                    quoted = !quoted;
+                } else if (!quoted && (d == ' ' || d == '\t' || d == '\r' || d == '\n')) {
+                    break;
+                } else {
+                    word += d;
+                }
+            }
+            words.push_back(std::move(word));
+        }
+    }
+    return words;
+}
+
+std::vector<std::string> withDefaultOptions(const std::vector<std::string>& arguments,
+                                            const std::vector<std::string>& defaults) {
+    std::vector<std::string> merged;
+    if (!arguments.empty()) merged.push_back(arguments.front());
+    merged.insert(merged.end(), defaults.begin(), defaults.end());
+    if (!arguments.empty()) merged.insert(merged.end(), arguments.begin() + 1, arguments.end());
+    return merged;
+}
+
 void applyPlayerOptions(const PlayerOptions& options, ConfigValues& config,
-                        std::optional<std::pair<int, int>> desktopSize) {
+                        std::optional<std::pair<int, int>> desktopSize,
+                        std::optional<std::pair<int, int>> displayCorner) {
+    if (displayCorner) config.windowPositions["mainWindowPosition"] = *displayCorner;
     if (options.windowMode) config.flagSettings["windowed"] = *options.windowMode;
     if (options.width && options.height) {
         config.numericSettings["width"] = static_cast<int32_t>(*options.width);

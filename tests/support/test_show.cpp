@@ -54,4 +54,14 @@ void writeShortShow(const std::filesystem::path& directory, double musicSeconds,
     testing_support::writeToneWav(resources / "music.wav", musicSeconds);
 }
 
+void writeOwnShortShow(const std::filesystem::path& directory, double musicSeconds, const std::string& timeline) {
+    writeShortShow(directory, musicSeconds, timeline);
+    for (const char* folder : {"shaders", "scenes", "textures"}) {
+        const std::filesystem::path link = directory / "resources" / folder;
+        std::filesystem::remove(link);
+        std::filesystem::copy(std::filesystem::path(DEMO_SOURCE_DIR "/show/resources") / folder, link,
+                              std::filesystem::copy_options::recursive);
+    }
+}
+
 }  // namespace testing_support

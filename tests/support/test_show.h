@@ -19,4 +19,8 @@ void writeTestShow(const std::filesystem::path& directory, double musicSeconds,
 void writeShortShow(const std::filesystem::path& directory, double musicSeconds, const std::string& timeline,
                     const std::string& extraScenes = {});
 
+// writeShortShow with its own copies of the sample show's folders instead of links, so that files can be added,
+// changed and removed.
+void writeOwnShortShow(const std::filesystem::path& directory, double musicSeconds, const std::string& timeline);
+
 }  // namespace testing_support

@@ -1,5 +1,7 @@
 #include "platform/process/command_line_source.h"
 
+#include <filesystem>
+
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
@@ -36,6 +38,23 @@ void recordCommandLine(int argc, char** argv) {
 #ifdef _WIN32
     if (recorded) systemCommandLine(recordedArguments);
 #endif
+}
+
+std::string programDirectory() {
+#ifdef _WIN32
+    std::u16string name(32768, u'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, reinterpret_cast<LPWSTR>(name.data()), DWORD(name.size()));
+    if (length == 0 || length >= name.size()) return {};
+    name.resize(length);
+    std::string path = narrowToUtf8(name);
+    for (char& c : path) c = c == '\\' ? '/' : c;
+#else
+    std::error_code error;
+    const std::string path = std::filesystem::read_symlink("/proc/self/exe", error).string();
+    if (error) return {};
+#endif
+    const std::size_t separator = path.find_last_of('/');
+    return separator == std::string::npos ? std::string() : path.substr(0, separator);
 }
 
 void* moduleInstance() {

@@ -13,6 +13,9 @@ void recordCommandLine(int argc, char** argv);
 // arguments are the program's UTF-16 command line split by the shell's rules, as UTF-8.
 bool commandLineArguments(std::vector<std::string>& arguments);
 
+// The folder the running program's file is in (UTF-8, "/" between the steps); empty when it cannot be told.
+std::string programDirectory();
+
 // The module instance the entry point receives on Windows (the program's own module handle); null elsewhere.
 void* moduleInstance();
 

@@ -110,6 +110,32 @@ std::optional<std::pair<int, int>> desktopSize() {
     return size;
 }
 
+std::vector<DisplayInfo> displays() {
+    std::vector<DisplayInfo> found;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return found;
+    const int count = SDL_GetNumVideoDisplays();
+    for (int index = 0; index < count; ++index) {
+        DisplayInfo display;
+        const char* name = SDL_GetDisplayName(index);
+        display.name = name ? name : "";
+        SDL_Rect bounds{};
+        if (SDL_GetDisplayBounds(index, &bounds) == 0) {
+            display.x = bounds.x, display.y = bounds.y, display.width = bounds.w, display.height = bounds.h;
+        }
+        for (int m = 0; m < SDL_GetNumDisplayModes(index); ++m) {
+            SDL_DisplayMode mode;
+            if (SDL_GetDisplayMode(index, m, &mode) != 0 || mode.w <= 0 || mode.h <= 0) continue;
+            const std::pair size{mode.w, mode.h};
+            bool known = false;
+            for (const auto& seen : display.modes) known = known || seen == size;
+            if (!known) display.modes.push_back(size);  // the same size at other refresh rates is listed once
+        }
+        found.push_back(std::move(display));
+    }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return found;
+}
+
 bool registerWindowClass(const char* className, WindowProcedure procedure) {
     if (!procedure || !className) return false;
 #ifdef _WIN32

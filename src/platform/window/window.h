@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/window/messages.h"
 
@@ -50,6 +52,16 @@ void postCloseToOwnWindows();
 
 // The resolution of the first display's desktop; null when there is no display. Main thread only.
 std::optional<std::pair<int, int>> desktopSize();
+
+// One display of the desktop: where it sits on the desktop and the resolutions it offers.
+struct DisplayInfo {
+    std::string name;
+    int x = 0, y = 0, width = 0, height = 0;   // its desktop area
+    std::vector<std::pair<int, int>> modes;    // each size once, as the system lists them (largest first)
+};
+// The displays in the system's order; empty when there is no display. Main thread only, before the window class
+// is registered (it starts and stops the windowing system).
+std::vector<DisplayInfo> displays();
 
 void makeWindowTopmost(WindowHandle window);
 void showCursor(bool visible);
