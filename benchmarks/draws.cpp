@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
 #include "base/wide_text.h"
@@ -44,21 +45,16 @@ struct Counted<Slot, R (*)(A...)> {
     static inline R (*original)(A...) = nullptr;
     static R call(A... arguments) {
         ++glCalls;
-        // epoxy's first call through a pointer resolves it and writes the pointer: wrap the resolved one again.
-        struct Rewrap {
-            ~Rewrap() {
-                if (*Slot != &call) install();
-            }
-        } rewrap;
         return original(arguments...);
     }
-    static void install() {
+    // The driver's own entry point: epoxy's lazy stubs call through the pointer they would have replaced.
+    static void install(const char* name) {
         if (*Slot == &call) return;
-        original = *Slot;
-        *Slot = &call;
+        original = reinterpret_cast<R (*)(A...)>(eglGetProcAddress(name));
+        if (original) *Slot = &call;
     }
 };
-#define COUNT_GL(name) Counted<&epoxy_##name, decltype(epoxy_##name)>::install()
+#define COUNT_GL(name) Counted<&epoxy_##name, decltype(epoxy_##name)>::install(#name)
 
 // Every GL call the device context can make while drawing a frame.
 void countGlCalls() {
