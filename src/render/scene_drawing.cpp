@@ -7,6 +7,7 @@ using scene_math::Matrix;
 namespace {
 
 constexpr float kPi = 3.14159265358979323846f;
+constexpr std::size_t kPrefetchDistance = 4;
 
 // A camera whose values cannot make a projection (a scene without cameras) still gets a usable one.
 bool usableProjection(const SceneCamera& camera) {
@@ -130,7 +131,14 @@ void Scene::drawScene(gpu::DeviceContext* context, double time, const std::strin
     const Matrix viewProjection = scene_math::multiply(view, projection);
     // Nodes in index order and their meshes in order, as the node tree lists them.
     std::int32_t matricesOf = -1;
-    for (const DrawItem& item : drawItems) {
+    for (std::size_t i = 0; i < drawItems.size(); ++i) {
+        const DrawItem& item = drawItems[i];
+        // With thousands of meshes their buffer objects are rarely in cache: ask for those of a later draw now.
+        if (i + kPrefetchDistance < drawItems.size() && drawItems[i + kPrefetchDistance].mesh < meshes.size()) {
+            const Mesh& ahead = meshes[drawItems[i + kPrefetchDistance].mesh];
+            __builtin_prefetch(ahead.vertexBuffer.get());
+            __builtin_prefetch(ahead.indexBuffer.get());
+        }
         if (item.mesh >= meshes.size()) continue;
         if (item.node != matricesOf) {
             // Every mesh of a node shares its matrices; only the material part changes from mesh to mesh.
