@@ -212,6 +212,17 @@ private:
     void linkLights();
     void createConstantBuffers();
     void bindMaterialTextures(gpu::DeviceContext* context, const Material& material);
+    // The node tree as flat lists, made after loading (and again should nodes be added): a frame then walks
+    // arrays instead of the map, which matters with thousands of nodes.
+    void flattenNodes();
+
+    // Nodes in ascending index order, and every (node, mesh) pair in drawing order.
+    std::vector<SceneNode*> nodeOrder;
+    struct DrawItem {
+        std::int32_t node;
+        std::uint32_t mesh;
+    };
+    std::vector<DrawItem> drawItems;
 
     // Images the scene file holds ("*0" in a glb, an FBX's embedded file), by the name a material gives them;
     // kept from loadMaterials to loadTextures only. height 0: the bytes of an image file.

@@ -7,6 +7,7 @@ using scene_math::Matrix;
 namespace {
 
 constexpr float kPi = 3.14159265358979323846f;
+constexpr std::size_t kPrefetchDistance = 4;
 
 // A camera whose values cannot make a projection (a scene without cameras) still gets a usable one.
 bool usableProjection(const SceneCamera& camera) {
@@ -16,7 +17,17 @@ bool usableProjection(const SceneCamera& camera) {
 
 }  // namespace
 
+void Scene::flattenNodes() {
+    nodeOrder.clear();
+    drawItems.clear();
+    for (auto& [index, node] : nodes) {
+        nodeOrder.push_back(&node);
+        for (std::uint32_t mesh : node.meshIndices) drawItems.push_back({index, mesh});
+    }
+}
+
 void Scene::prepareFrame(double time, const std::string& cameraName, float outputAspect) {
+    if (nodeOrder.size() != nodes.size()) flattenNodes();
     cameraFound = false;
     cameraWorld = scene_math::identity();
     for (const SceneCamera& camera : cameras) {
@@ -45,9 +56,9 @@ void Scene::prepareFrame(double time, const std::string& cameraName, float outpu
     }
 
     // Parents have smaller indices than their children, so one pass in index order sees every parent first.
-    for (auto& [index, node] : nodes) {
-        const Matrix parent = node.parentIndex < 0 ? scene_math::identity() : worldMatrices[node.parentIndex];
-        worldMatrices[index] = scene_math::multiply(parent, sampleNode(node, time));
+    for (SceneNode* node : nodeOrder) {
+        const Matrix parent = node->parentIndex < 0 ? scene_math::identity() : worldMatrices[node->parentIndex];
+        worldMatrices[node->index] = scene_math::multiply(parent, sampleNode(*node, time));
     }
 
     lightsBlock.count = 0;
@@ -118,23 +129,32 @@ void Scene::drawScene(gpu::DeviceContext* context, double time, const std::strin
 
     gpu::Buffer* objectBuffers[1] = {objectBuffer.get()};
     const Matrix viewProjection = scene_math::multiply(view, projection);
-    for (const auto& [index, node] : nodes) {
-        if (node.meshIndices.empty()) continue;
-        // Every mesh of a node shares its matrices; only the material part changes from mesh to mesh.
-        objectBlock.world = worldMatrices[index];
-        objectBlock.worldViewProjection = scene_math::multiply(objectBlock.world, viewProjection);
-        for (std::uint32_t meshIndex : node.meshIndices) {
-            if (meshIndex >= meshes.size()) continue;
-            const Mesh& mesh = meshes[meshIndex];
-            if (mesh.materialIndex >= materials.size()) continue;
-            const Material& material = materials[mesh.materialIndex];
-            writeMaterial(objectBlock, material, static_cast<bool>(sampler));
-            if (sampler) bindMaterialTextures(context, material);
-            context->UpdateSubresource(objectBuffer.get(), 0, nullptr, &objectBlock, 0, 0);
-            context->VSSetConstantBuffers(0, 1, objectBuffers);
-            context->PSSetConstantBuffers(0, 1, objectBuffers);
-            mesh.drawMesh(context);
+    // Nodes in index order and their meshes in order, as the node tree lists them.
+    std::int32_t matricesOf = -1;
+    for (std::size_t i = 0; i < drawItems.size(); ++i) {
+        const DrawItem& item = drawItems[i];
+        // With thousands of meshes their buffer objects are rarely in cache: ask for those of a later draw now.
+        if (i + kPrefetchDistance < drawItems.size() && drawItems[i + kPrefetchDistance].mesh < meshes.size()) {
+            const Mesh& ahead = meshes[drawItems[i + kPrefetchDistance].mesh];
+            __builtin_prefetch(ahead.vertexBuffer.get());
+            __builtin_prefetch(ahead.indexBuffer.get());
         }
+        if (item.mesh >= meshes.size()) continue;
+        if (item.node != matricesOf) {
+            // Every mesh of a node shares its matrices; only the material part changes from mesh to mesh.
+            matricesOf = item.node;
+            objectBlock.world = worldMatrices[item.node];
+            objectBlock.worldViewProjection = scene_math::multiply(objectBlock.world, viewProjection);
+        }
+        const Mesh& mesh = meshes[item.mesh];
+        if (mesh.materialIndex >= materials.size()) continue;
+        const Material& material = materials[mesh.materialIndex];
+        writeMaterial(objectBlock, material, static_cast<bool>(sampler));
+        if (sampler) bindMaterialTextures(context, material);
+        context->UpdateSubresource(objectBuffer.get(), 0, nullptr, &objectBlock, 0, 0);
+        context->VSSetConstantBuffers(0, 1, objectBuffers);
+        context->PSSetConstantBuffers(0, 1, objectBuffers);
+        mesh.drawMesh(context);
     }
 }
 

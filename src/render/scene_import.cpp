@@ -61,6 +61,7 @@ bool Scene::load(const std::u16string& scenePath) {
     }
     linkLights();
     createConstantBuffers();
+    flattenNodes();
     return true;
 }
 

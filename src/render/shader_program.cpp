@@ -52,7 +52,6 @@ gpu::Result ShaderProgram::compileStage(const char16_t* path, const char* name, 
     stageNames[slot] = name ? name : "";
     if (slot < stagePaths.size()) stagePaths[slot] = sourcePath;
 
-    code = gpu::ShaderBytecode{};
     messages.clear();
     const gpu::Result result = shader_compiler::compileFromFile(platform::systemPath(sourcePath), "main", profile, &code,
                                                                 &messages);
@@ -66,22 +65,22 @@ gpu::Result ShaderProgram::loadVertexShader(const char16_t* path, const char* na
     if (result != gpu::Result::Ok || !device) return result;
 
     std::vector<gpu::InputElementDesc> elements;
-    elements.reserve(code.InputSignature.size());
-    for (const gpu::SignatureParameter& parameter : code.InputSignature) {
+    elements.reserve(code->InputSignature.size());
+    for (const gpu::SignatureParameter& parameter : code->InputSignature) {
         gpu::InputElementDesc element;
         element.SemanticName = parameter.SemanticName.c_str();
         element.SemanticIndex = parameter.SemanticIndex;
         element.Format = inputElementFormat(parameter.Mask, parameter.ComponentType);
         elements.push_back(element);
     }
-    device->CreateInputLayout(elements.data(), static_cast<std::uint32_t>(elements.size()), code, &layout);
-    device->CreateVertexShader(code, &vertex);
+    device->CreateInputLayout(elements.data(), static_cast<std::uint32_t>(elements.size()), *code, &layout);
+    device->CreateVertexShader(*code, &vertex);
     return result;
 }
 
 gpu::Result ShaderProgram::loadPixelShader(const char16_t* path, const char* name) {
     const gpu::Result result = compileStage(path, name, 1, profileFor(device, false));
     if (result != gpu::Result::Ok || !device) return result;
-    device->CreatePixelShader(code, &pixel);
+    device->CreatePixelShader(*code, &pixel);
     return result;
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include "platform/gpu/device.h"
@@ -31,7 +32,8 @@ public:
     gpu::Ref<gpu::PixelShader> pixel;
     // Slot order: vertex, pixel, domain, hull, geometry, and one more; only the first two are filled.
     std::array<std::string, 6> stageNames;
-    gpu::ShaderBytecode code;  // of the stage compiled last
+    // Of the stage compiled last; shared with every program compiled from the same file (null after a failure).
+    std::shared_ptr<const gpu::ShaderBytecode> code;
     gpu::Device* device = nullptr;
     gpu::Ref<gpu::InputLayout> layout;
     std::u16string sourcePath;  // of the file compiled last

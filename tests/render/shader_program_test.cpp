@@ -58,6 +58,13 @@ TEST_F(ShaderProgramTest, InputLayoutFollowsTheVertexSignaturePackedInSlotZero) 
         EXPECT_EQ(attributes[i].offset, offsets[i]);
         EXPECT_EQ(attributes[i].slot, 0u);
     }
+
+    // A second program of the same file (a scene's next mesh) shares the bytecode and the objects.
+    ShaderProgram again(device_);
+    ASSERT_EQ(again.loadVertexShader(path.c_str(), "VertexMain"), gpu::Result::Ok);
+    EXPECT_EQ(again.code, program.code);
+    EXPECT_EQ(again.vertexShader(), program.vertexShader());
+    EXPECT_EQ(again.inputLayout(), program.inputLayout());
 }
 
 TEST_F(ShaderProgramTest, FailedCompilesLeaveTheStageEmpty) {

@@ -11,7 +11,11 @@ constexpr std::uint32_t kKnownBufferBinds =
 
 }  // namespace
 
-Buffer::Buffer(Device* device, const BufferDesc& desc) : Resource(device), desc_(desc) {}
+Buffer::Buffer(Device* device, const BufferDesc& desc)
+    : Resource(device),
+      desc_(desc),
+      ringBacked_(desc.BindFlags == BIND_CONSTANT_BUFFER && desc.ByteWidth <= ConstantRing::kMaxSliceBytes &&
+                  (desc.Usage == Usage::Default || desc.Usage == Usage::Dynamic)) {}
 
 Buffer::~Buffer() {
     if (buffer_) device_->releaseGl(Device::GlKind::Buffer, buffer_);

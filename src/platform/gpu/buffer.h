@@ -5,6 +5,7 @@
 
 #include <epoxy/gl.h>
 
+#include "platform/gpu/constant_ring.h"
 #include "platform/gpu/descs.h"
 #include "platform/gpu/device_child.h"
 
@@ -23,14 +24,21 @@ public:
     ~Buffer() override;
     GLuint glName() const { return buffer_; }
     void setGlName(GLuint name) { buffer_ = name; }
-    std::vector<std::uint8_t>& cpuCopy() { return cpu_; }  // dynamic and staging buffers
+    // Dynamic, staging and ring-backed buffers: for ring-backed ones, the latest contents.
+    std::vector<std::uint8_t>& cpuCopy() { return cpu_; }
     bool mapped = false;
     MapType mapType = MapType::WriteDiscard;
+    // Small constant buffers whose updates go to the immediate context's constant ring (constant_ring.h).
+    bool ringBacked() const { return ringBacked_; }
+    // Where the ring holds the latest contents; while `inRing` is false the buffer's own storage holds them.
+    bool inRing = false;
+    ConstantRing::Slice ringSlice;
 
 private:
     BufferDesc desc_;
     GLuint buffer_ = 0;
     std::vector<std::uint8_t> cpu_;
+    bool ringBacked_ = false;
 };
 
 }  // namespace gpu

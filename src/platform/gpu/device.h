@@ -81,6 +81,10 @@ public:
     // A 1 x 1 texture of zeros for a sampler uniform of this GL type (GL_SAMPLER_2D, GL_ISAMPLER_2D, ...).
     GLuint emptyTexture(GLenum samplerType) const;
     ProgramCache& programs() { return programs_; }
+    // Shaders of one program and layouts of one attribute list are handed out again while one lives, as D3D's
+    // runtime does for equal state objects: draws that use the same ones then bind nothing new.
+    void forgetShader(const Shader* shader);
+    void forgetLayout(const InputLayout* layout);
 
     // Children and swap chains keep the device alive: it goes when the last reference and the last of them
     // have gone. On its own thread, as its GL objects die with it.
@@ -129,6 +133,9 @@ private:
     GLuint defaultSampler_ = 0;
     GLuint emptyTextures_[kEmptyKinds] = {};
     ProgramCache programs_{*this};
+    std::mutex liveMutex_;
+    std::vector<Shader*> liveShaders_;  // not owned; each removes itself as it goes
+    std::vector<InputLayout*> liveLayouts_;
     std::atomic<std::uint32_t> lives_{1};  // one for the application's references, one per child
     std::atomic<bool> released_{false};
 };

@@ -48,25 +48,38 @@ bool DeviceContext::initialise() {
     cache_.setFramebufferSrgb(true);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     cache_.setUnpackRowLength(0);
+    // Without a persistent mapping every buffer keeps its own storage.
+    ring_.initialise();
     return pipeline_ != 0;
 }
 
 // ---- input assembler ----------------------------------------------------------------------------------------
 
-void DeviceContext::IASetInputLayout(InputLayout* layout) { layout_ = share(layout); }
+void DeviceContext::IASetInputLayout(InputLayout* layout) {
+    if (layout_.get() == layout) return;
+    layout_ = share(layout);
+    dirty_ |= kDirtyVertexInput;
+}
 
 void DeviceContext::IASetVertexBuffers(std::uint32_t startSlot, std::uint32_t count, Buffer* const* buffers,
                                        const std::uint32_t* strides, const std::uint32_t* offsets) {
     for (std::uint32_t i = 0; i < count && startSlot + i < kInputSlotCount; ++i) {
         std::uint32_t slot = startSlot + i;
-        vertexBuffers_[slot] = share(buffers ? buffers[i] : nullptr);
-        strides_[slot] = strides ? strides[i] : 0;
-        offsets_[slot] = offsets ? offsets[i] : 0;
+        Buffer* buffer = buffers ? buffers[i] : nullptr;
+        std::uint32_t stride = strides ? strides[i] : 0, offset = offsets ? offsets[i] : 0;
+        if (vertexBuffers_[slot].get() == buffer && strides_[slot] == stride && offsets_[slot] == offset) continue;
+        vertexBuffers_[slot] = share(buffer);
+        strides_[slot] = stride;
+        offsets_[slot] = offset;
+        dirty_ |= kDirtyVertexInput;
     }
 }
 
 void DeviceContext::IASetIndexBuffer(Buffer* buffer, Format format, std::uint32_t offset) {
-    indexBuffer_ = share(buffer);
+    if (indexBuffer_.get() != buffer) {
+        indexBuffer_ = share(buffer);
+        dirty_ |= kDirtyVertexInput;
+    }
     indexFormat_ = format;
     indexOffset_ = offset;
 }
@@ -75,27 +88,43 @@ void DeviceContext::IASetPrimitiveTopology(PrimitiveTopology topology) { topolog
 
 // ---- shader stages ------------------------------------------------------------------------------------------
 
-void DeviceContext::VSSetShader(VertexShader* shader) { vertexShader_ = share(shader); }
-void DeviceContext::PSSetShader(PixelShader* shader) { pixelShader_ = share(shader); }
+void DeviceContext::VSSetShader(VertexShader* shader) {
+    if (vertexShader_.get() == shader) return;
+    vertexShader_ = share(shader);
+    dirty_ |= kDirtyTextures;
+}
+void DeviceContext::PSSetShader(PixelShader* shader) {
+    if (pixelShader_.get() == shader) return;
+    pixelShader_ = share(shader);
+    dirty_ |= kDirtyTextures;
+}
 
 DeviceContext::StageBindings& DeviceContext::stage(ShaderStage stage) {
     return stage == ShaderStage::Vertex ? vertexStage_ : pixelStage_;
 }
 
+// True when a slot changed.
 template <typename T, std::size_t N>
-void DeviceContext::setSlots(std::array<Ref<T>, N>& slots, std::uint32_t start, std::uint32_t count,
+bool DeviceContext::setSlots(std::array<Ref<T>, N>& slots, std::uint32_t start, std::uint32_t count,
                              T* const* objects) {
-    for (std::uint32_t i = 0; i < count && start + i < N; ++i) slots[start + i] = share(objects ? objects[i] : nullptr);
+    bool changed = false;
+    for (std::uint32_t i = 0; i < count && start + i < N; ++i) {
+        T* object = objects ? objects[i] : nullptr;
+        if (slots[start + i].get() == object) continue;
+        slots[start + i] = share(object);
+        changed = true;
+    }
+    return changed;
 }
 
+// GL binds them at the draw, where a ring-backed buffer's latest slice is known.
 void DeviceContext::setConstantBuffers(ShaderStage stage, std::uint32_t start, std::uint32_t count,
                                        Buffer* const* buffers) {
     StageBindings& s = this->stage(stage);
     for (std::uint32_t i = 0; i < count && start + i < kConstantBufferSlots; ++i) {
         Buffer* b = buffers ? buffers[i] : nullptr;
         if (b && !(b->GetDesc().BindFlags & BIND_CONSTANT_BUFFER)) b = nullptr;
-        s.constantBuffers[start + i] = share(b);
-        cache_.bindUniformBuffer(uniformBindingBase(stage) + start + i, b ? b->glName() : 0);
+        if (s.constantBuffers[start + i].get() != b) s.constantBuffers[start + i] = share(b);
     }
 }
 
@@ -106,21 +135,23 @@ void DeviceContext::PSSetConstantBuffers(std::uint32_t start, std::uint32_t coun
     setConstantBuffers(ShaderStage::Pixel, start, count, buffers);
 }
 void DeviceContext::VSSetShaderResources(std::uint32_t start, std::uint32_t count, ShaderResourceView* const* views) {
-    setSlots(vertexStage_.views, start, count, views);
+    if (setSlots(vertexStage_.views, start, count, views)) dirty_ |= kDirtyTextures;
 }
 void DeviceContext::PSSetShaderResources(std::uint32_t start, std::uint32_t count, ShaderResourceView* const* views) {
-    setSlots(pixelStage_.views, start, count, views);
+    if (setSlots(pixelStage_.views, start, count, views)) dirty_ |= kDirtyTextures;
 }
 void DeviceContext::VSSetSamplers(std::uint32_t start, std::uint32_t count, SamplerState* const* samplers) {
-    setSlots(vertexStage_.samplers, start, count, samplers);
+    if (setSlots(vertexStage_.samplers, start, count, samplers)) dirty_ |= kDirtyTextures;
 }
 void DeviceContext::PSSetSamplers(std::uint32_t start, std::uint32_t count, SamplerState* const* samplers) {
-    setSlots(pixelStage_.samplers, start, count, samplers);
+    if (setSlots(pixelStage_.samplers, start, count, samplers)) dirty_ |= kDirtyTextures;
 }
 
 // ---- rasterizer and output merger ---------------------------------------------------------------------------
 
-void DeviceContext::RSSetState(RasterizerState* state) { rasterizer_ = share(state); }
+void DeviceContext::RSSetState(RasterizerState* state) {
+    if (rasterizer_.get() != state) rasterizer_ = share(state);
+}
 
 void DeviceContext::RSSetViewports(std::uint32_t count, const Viewport* viewports) {
     if (count > kViewportSlots || (count > 0 && !viewports)) return;
@@ -144,10 +175,14 @@ void DeviceContext::RSSetScissorRects(std::uint32_t count, const Rect* rects) {
 void DeviceContext::OMSetRenderTargets(std::uint32_t count, RenderTargetView* const* views, DepthStencilView* depth) {
     if (count > kMaxRenderTargets) return;
     for (std::uint32_t i = 0; i < kMaxRenderTargets; ++i) {
-        renderTargets_[i] = share(i < count && views ? views[i] : nullptr);
+        RenderTargetView* view = i < count && views ? views[i] : nullptr;
+        if (renderTargets_[i].get() == view) continue;
+        renderTargets_[i] = share(view);
+        dirty_ |= kDirtyFramebuffer;
     }
+    if (renderTargetCount_ != count || depthStencil_.get() != depth) dirty_ |= kDirtyFramebuffer;
     renderTargetCount_ = count;
-    depthStencil_ = share(depth);
+    if (depthStencil_.get() != depth) depthStencil_ = share(depth);
 }
 
 void DeviceContext::OMGetRenderTargets(std::uint32_t count, Ref<RenderTargetView>* views,
@@ -157,13 +192,13 @@ void DeviceContext::OMGetRenderTargets(std::uint32_t count, Ref<RenderTargetView
 }
 
 void DeviceContext::OMSetBlendState(BlendState* state, const float blendFactor[4], std::uint32_t sampleMask) {
-    blend_ = share(state);
+    if (blend_.get() != state) blend_ = share(state);
     for (int i = 0; i < 4; ++i) blendFactor_[i] = blendFactor ? blendFactor[i] : 1.0f;
     sampleMask_ = sampleMask;
 }
 
 void DeviceContext::OMSetDepthStencilState(DepthStencilState* state, std::uint32_t stencilRef) {
-    depthStencilState_ = share(state);
+    if (depthStencilState_.get() != state) depthStencilState_ = share(state);
     stencilRef_ = stencilRef;
 }
 
@@ -277,6 +312,11 @@ void DeviceContext::Unmap(Resource* resource, std::uint32_t) {
     buffer->mapped = false;
     const BufferDesc& d = buffer->GetDesc();
     if (d.Usage != Usage::Dynamic) return;
+    if (buffer->ringBacked() && ring_.ready()) {
+        buffer->ringSlice = ring_.push(buffer->cpuCopy().data(), d.ByteWidth);
+        buffer->inRing = true;
+        return;
+    }
     if (buffer->mapType == MapType::WriteDiscard) {
         // Fresh storage: draws already issued keep reading the old contents.
         glNamedBufferData(buffer->glName(), d.ByteWidth, buffer->cpuCopy().data(), GL_DYNAMIC_DRAW);
@@ -293,6 +333,13 @@ void DeviceContext::UpdateSubresource(Resource* resource, std::uint32_t subresou
         const BufferDesc& d = buffer->GetDesc();
         std::uint32_t begin = box ? box->left : 0, end = box ? box->right : d.ByteWidth;
         if (d.Usage != Usage::Default || subresource != 0 || begin >= end || end > d.ByteWidth) return;
+        if (buffer->ringBacked() && ring_.ready()) {
+            // Fresh ring space instead of an upload the driver must keep apart from earlier draws.
+            std::memcpy(buffer->cpuCopy().data() + begin, data, end - begin);
+            buffer->ringSlice = ring_.push(buffer->cpuCopy().data(), d.ByteWidth);
+            buffer->inRing = true;
+            return;
+        }
         glNamedBufferSubData(buffer->glName(), begin, end - begin, data);
         return;
     }
@@ -327,6 +374,8 @@ void DeviceContext::CopyResource(Resource* destination, Resource* source) {
         auto* src = static_cast<Buffer*>(source);
         std::uint32_t size = src->GetDesc().ByteWidth;
         if (dst->GetDesc().ByteWidth != size || dst->GetDesc().Usage == Usage::Immutable) return;
+        leaveRing(*src);
+        leaveRing(*dst);
         bool dstCpu = dst->GetDesc().Usage == Usage::Staging, srcCpu = src->GetDesc().Usage == Usage::Staging;
         if (dstCpu && srcCpu)
             std::memcpy(dst->cpuCopy().data(), src->cpuCopy().data(), size);
@@ -336,6 +385,8 @@ void DeviceContext::CopyResource(Resource* destination, Resource* source) {
             glNamedBufferSubData(dst->glName(), 0, size, src->cpuCopy().data());
         else
             glCopyNamedBufferSubData(src->glName(), dst->glName(), 0, 0, size);
+        // Rare: a copy into a ring-backed buffer reads back what it now holds.
+        if (dst->ringBacked() && !dstCpu) glGetNamedBufferSubData(dst->glName(), 0, size, dst->cpuCopy().data());
         return;
     }
     auto* dst = static_cast<Texture2D*>(destination);
@@ -385,6 +436,12 @@ void DeviceContext::CopyResource(Resource* destination, Resource* source) {
     }
 }
 
+void DeviceContext::leaveRing(Buffer& buffer) {
+    if (!buffer.inRing) return;
+    buffer.inRing = false;
+    glNamedBufferSubData(buffer.glName(), 0, buffer.GetDesc().ByteWidth, buffer.cpuCopy().data());
+}
+
 void DeviceContext::GenerateMips(ShaderResourceView* view) {
     if (view && (view->GetResource()->GetDesc().MiscFlags & RESOURCE_MISC_GENERATE_MIPS)) {
         glGenerateTextureMipmap(view->gl().texture);
@@ -406,6 +463,24 @@ void DeviceContext::bindStageTextures(const Shader* shader, const StageBindings&
     }
 }
 
+void DeviceContext::bindConstantBuffers(const Shader* shader, ShaderStage stage, const StageBindings& s) {
+    const GLuint base = uniformBindingBase(stage);
+    for (std::uint32_t slots = shader->constantBufferSlots(); slots != 0; slots &= slots - 1) {
+        const std::uint32_t slot = static_cast<std::uint32_t>(__builtin_ctz(slots));
+        Buffer* buffer = s.constantBuffers[slot].get();
+        if (!buffer) {
+            cache_.bindUniformBuffer(base + slot, 0);
+        } else if (buffer->inRing) {
+            const std::uint32_t size = buffer->GetDesc().ByteWidth;
+            // A draw reads only slices of the chunk being filled (constant_ring.h): an older one is copied forward.
+            if (buffer->ringSlice.chunk != ring_.chunk()) buffer->ringSlice = ring_.push(buffer->cpuCopy().data(), size);
+            cache_.bindUniformRange(base + slot, ring_.glName(), buffer->ringSlice.offset, size);
+        } else {
+            cache_.bindUniformBuffer(base + slot, buffer->glName());
+        }
+    }
+}
+
 void DeviceContext::bindVertexInput() {
     InputLayout& layout = layout_ ? *layout_ : *emptyLayout_;
     if (!layout.vao) {
@@ -423,13 +498,14 @@ void DeviceContext::bindVertexInput() {
         }
     }
     cache_.bindVertexArray(layout.vao);
-    for (const VertexAttribute& a : layout.attributes()) {
-        const Buffer* buffer = vertexBuffers_[a.slot].get();
-        InputLayout::SlotBinding want{buffer ? buffer->serial() : 0, offsets_[a.slot], strides_[a.slot]};
-        InputLayout::SlotBinding& have = layout.slots[a.slot];
+    for (std::uint32_t slots = layout.slotMask(); slots != 0; slots &= slots - 1) {
+        const std::uint32_t slot = static_cast<std::uint32_t>(__builtin_ctz(slots));
+        const Buffer* buffer = vertexBuffers_[slot].get();
+        InputLayout::SlotBinding want{buffer ? buffer->serial() : 0, offsets_[slot], strides_[slot]};
+        InputLayout::SlotBinding& have = layout.slots[slot];
         if (have.buffer != want.buffer || have.offset != want.offset || have.stride != want.stride) {
             have = want;
-            glVertexArrayVertexBuffer(layout.vao, a.slot, buffer ? buffer->glName() : 0, want.offset,
+            glVertexArrayVertexBuffer(layout.vao, slot, buffer ? buffer->glName() : 0, want.offset,
                                       static_cast<GLsizei>(want.stride));
         }
     }
@@ -442,15 +518,22 @@ void DeviceContext::bindVertexInput() {
 
 bool DeviceContext::prepareDraw() {
     if (!vertexShader_ || !glTopology(topology_)) return false;
-    RenderTargetView* targets[kMaxRenderTargets];
-    for (std::uint32_t i = 0; i < kMaxRenderTargets; ++i) targets[i] = renderTargets_[i].get();
-    GLuint fbo = framebuffers_.get(renderTargetCount_, targets, depthStencil_.get());
-    if (!fbo) return false;
-    cache_.bindDrawFramebuffer(fbo);
+    if (dirty_ & kDirtyFramebuffer) {
+        RenderTargetView* targets[kMaxRenderTargets];
+        for (std::uint32_t i = 0; i < kMaxRenderTargets; ++i) targets[i] = renderTargets_[i].get();
+        drawFramebuffer_ = framebuffers_.get(renderTargetCount_, targets, depthStencil_.get());
+        dirty_ &= ~kDirtyFramebuffer;
+    }
+    if (!drawFramebuffer_) return false;
+    cache_.bindDrawFramebuffer(drawFramebuffer_);
     cache_.setFramebufferSrgb(true);
-    cache_.applyRasterizer(rasterizer_ ? rasterizer_->GetDesc() : kDefaultRasterizer);
-    cache_.applyDepthStencil(depthStencilState_ ? depthStencilState_->GetDesc() : kDefaultDepthStencil, stencilRef_);
-    cache_.applyBlend(blend_ ? blend_->GetDesc() : kDefaultBlend, blendFactor_, sampleMask_);
+    // State objects never change: their serials key what GL holds.
+    cache_.applyRasterizer(rasterizer_ ? rasterizer_->serial() : 0,
+                           rasterizer_ ? rasterizer_->GetDesc() : kDefaultRasterizer);
+    cache_.applyDepthStencil(depthStencilState_ ? depthStencilState_->serial() : 0,
+                             depthStencilState_ ? depthStencilState_->GetDesc() : kDefaultDepthStencil, stencilRef_);
+    cache_.applyBlend(blend_ ? blend_->serial() : 0, blend_ ? blend_->GetDesc() : kDefaultBlend, blendFactor_,
+                      sampleMask_);
     // Without a pixel shader D3D writes no colour (depth only); GL would write undefined values.
     if (!pixelShader_) {
         for (std::uint32_t i = 0; i < kMaxRenderTargets; ++i) cache_.setColorMask(i, 0);
@@ -459,9 +542,23 @@ bool DeviceContext::prepareDraw() {
     cache_.setPrimitiveRestart(topology_ == PrimitiveTopology::LineStrip ||
                                topology_ == PrimitiveTopology::TriangleStrip);
     cache_.useStages(pipeline_, vertexShader_->glProgram(), pixelShader_ ? pixelShader_->glProgram() : 0);
-    bindStageTextures(vertexShader_.get(), vertexStage_);
-    if (pixelShader_) bindStageTextures(pixelShader_.get(), pixelStage_);
-    bindVertexInput();
+    if (dirty_ & kDirtyTextures) {
+        bindStageTextures(vertexShader_.get(), vertexStage_);
+        if (pixelShader_) bindStageTextures(pixelShader_.get(), pixelStage_);
+        dirty_ &= ~kDirtyTextures;
+    }
+    if (ring_.ready()) {
+        // Room for every slice the binds below may copy forward, so that they all land in one chunk.
+        const std::uint32_t slots =
+            vertexShader_->constantBufferCount() + (pixelShader_ ? pixelShader_->constantBufferCount() : 0);
+        ring_.reserve(slots * ConstantRing::kMaxSliceBytes);
+    }
+    bindConstantBuffers(vertexShader_.get(), ShaderStage::Vertex, vertexStage_);
+    if (pixelShader_) bindConstantBuffers(pixelShader_.get(), ShaderStage::Pixel, pixelStage_);
+    if (dirty_ & kDirtyVertexInput) {
+        bindVertexInput();
+        dirty_ &= ~kDirtyVertexInput;
+    }
     return true;
 }
 
@@ -496,6 +593,7 @@ void DeviceContext::ClearState() {
         for (auto& v : s->samplers) v = nullptr;
     }
     for (GLuint i = 0; i < GlStateCache::kUniformBindings; ++i) cache_.bindUniformBuffer(i, 0);
+    dirty_ = kDirtyAll;
     rasterizer_ = nullptr;
     viewportCount_ = scissorCount_ = 0;
     for (auto& t : renderTargets_) t = nullptr;

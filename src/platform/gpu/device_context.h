@@ -4,6 +4,10 @@
 // record D3D state (holding references, as D3D does); draws and clears turn it into GL through the one state
 // cache. Binding null unbinds. After warm-up (framebuffers, vertex arrays) a frame makes no GL objects and no
 // heap allocations.
+//
+// As in a D3D11 driver, a draw costs what changed since the last one: binding what is bound returns at once,
+// the groups of state a draw turns into GL (framebuffer, textures, vertex input) are redone only when marked
+// dirty, state objects are applied by key, and small constant buffers live in a ring bound by range.
 
 #include <array>
 #include <cstdint>
@@ -11,6 +15,7 @@
 #include <epoxy/gl.h>
 
 #include "platform/gpu/buffer.h"
+#include "platform/gpu/constant_ring.h"
 #include "platform/gpu/descs.h"
 #include "platform/gpu/framebuffer_cache.h"
 #include "platform/gpu/gl_state_cache.h"
@@ -89,7 +94,10 @@ public:
     void Flush();
 
     // Forget what GL holds, after code outside this layer (an overlay renderer) changed GL state.
-    void invalidateGlState() { cache_.invalidate(); }
+    void invalidateGlState() {
+        cache_.invalidate();
+        dirty_ = kDirtyAll;
+    }
 
     // Layer internals.
     explicit DeviceContext(Device& device);
@@ -97,7 +105,10 @@ public:
     bool initialise();
     GlStateCache& cache() { return cache_; }
     FramebufferCache& framebuffers() { return framebuffers_; }
-    void forgetView(std::uint64_t serial) { framebuffers_.forgetView(serial); }
+    void forgetView(std::uint64_t serial) {
+        framebuffers_.forgetView(serial);
+        dirty_ |= kDirtyFramebuffer;
+    }
 
 private:
     struct StageBindings {
@@ -108,15 +119,29 @@ private:
     StageBindings& stage(ShaderStage stage);
     // The stage setters: D3D ignores slots past the end and binds null for a null list.
     template <typename T, std::size_t N>
-    static void setSlots(std::array<Ref<T>, N>& slots, std::uint32_t start, std::uint32_t count, T* const* objects);
+    static bool setSlots(std::array<Ref<T>, N>& slots, std::uint32_t start, std::uint32_t count, T* const* objects);
     void setConstantBuffers(ShaderStage stage, std::uint32_t start, std::uint32_t count, Buffer* const* buffers);
     void bindStageTextures(const Shader* shader, const StageBindings& s);
+    void bindConstantBuffers(const Shader* shader, ShaderStage stage, const StageBindings& s);
     bool prepareDraw();
     void bindVertexInput();
+    // Puts the contents of a ring-backed buffer where GL copies read and write them: its own storage.
+    void leaveRing(Buffer& buffer);
+
+    // What a draw must turn into GL again.
+    enum Dirty : std::uint32_t {
+        kDirtyFramebuffer = 1,
+        kDirtyTextures = 2,
+        kDirtyVertexInput = 4,
+        kDirtyAll = 7,
+    };
 
     Device& device_;
     GlStateCache cache_;
     FramebufferCache framebuffers_;
+    ConstantRing ring_;
+    std::uint32_t dirty_ = kDirtyAll;
+    GLuint drawFramebuffer_ = 0;  // of the bound targets, 0 when they form none
     GLuint pipeline_ = 0;
     Ref<InputLayout> emptyLayout_;  // vertex arrays for draws without an input layout
 

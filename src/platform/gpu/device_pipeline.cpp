@@ -197,8 +197,29 @@ Result Device::createShader(const ShaderBytecode& bytecode, ShaderStage stage, R
         &program);
     if (failed(result)) return result;
     if (!out) return Result::SFalse;
-    *out = Ref<ShaderType>::adopt(new ShaderType(this, std::move(program)));
+    std::lock_guard lock(liveMutex_);
+    for (Shader* live : liveShaders_) {
+        if (live->programObject() == program.get() && live->stage() == stage && live->tryAddRef()) {
+            *out = Ref<ShaderType>::adopt(static_cast<ShaderType*>(live));
+            return Result::Ok;
+        }
+    }
+    auto* made = new ShaderType(this, std::move(program));
+    liveShaders_.push_back(made);
+    *out = Ref<ShaderType>::adopt(made);
     return Result::Ok;
+}
+
+Shader::~Shader() { device_->forgetShader(this); }
+
+void Device::forgetShader(const Shader* shader) {
+    std::lock_guard lock(liveMutex_);
+    std::erase(liveShaders_, shader);
+}
+
+void Device::forgetLayout(const InputLayout* layout) {
+    std::lock_guard lock(liveMutex_);
+    std::erase(liveLayouts_, layout);
 }
 
 Result Device::CreateVertexShader(const ShaderBytecode& bytecode, Ref<VertexShader>* out) {
@@ -260,7 +281,16 @@ Result Device::CreateInputLayout(const InputElementDesc* elements, std::uint32_t
         attributes.push_back(a);
     }
     if (!out) return Result::SFalse;
-    *out = Ref<InputLayout>::adopt(new InputLayout(this, std::move(attributes)));
+    std::lock_guard lock(liveMutex_);
+    for (InputLayout* live : liveLayouts_) {
+        if (live->attributes() == attributes && live->tryAddRef()) {
+            *out = Ref<InputLayout>::adopt(live);
+            return Result::Ok;
+        }
+    }
+    auto* made = new InputLayout(this, std::move(attributes));
+    liveLayouts_.push_back(made);
+    *out = Ref<InputLayout>::adopt(made);
     return Result::Ok;
 }
 

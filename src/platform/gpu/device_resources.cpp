@@ -70,7 +70,7 @@ Result Device::CreateBuffer(const BufferDesc& desc, const SubresourceData* initi
 
     Ref<Buffer> buffer = Ref<Buffer>::adopt(new Buffer(this, desc));
     const void* data = hasData ? initialData->pSysMem : nullptr;
-    if (desc.Usage == Usage::Dynamic || desc.Usage == Usage::Staging) {
+    if (desc.Usage == Usage::Dynamic || desc.Usage == Usage::Staging || buffer->ringBacked()) {
         buffer->cpuCopy().assign(desc.ByteWidth, 0);
         if (data) std::memcpy(buffer->cpuCopy().data(), data, desc.ByteWidth);
         data = buffer->cpuCopy().data();

@@ -25,7 +25,7 @@ void GlStateCache::invalidate() {
     drawFbo_ = readFbo_ = pipeline_ = vertexProgram_ = pixelProgram_ = vao_ = kUnknown;
     textures_.fill(kUnknown);
     samplers_.fill(kUnknown);
-    uniformBuffers_.fill(kUnknown);
+    uniformBuffers_.fill({kUnknown, 0, 0});
     unpackRowLength_ = -1;
     colorMasks_.fill(kUnknownMask);
     blendEnables_.fill(-1);
@@ -41,6 +41,7 @@ void GlStateCache::invalidate() {
     polygonOffset_.fill(std::nanf(""));
     viewportCount_ = kUnknown;
     scissorCount_ = kUnknown;
+    rasterizerKey_ = depthStencilKey_ = blendKey_ = kUnknownKey;
 }
 
 void GlStateCache::forgetName(GLuint name) {
@@ -51,8 +52,8 @@ void GlStateCache::forgetName(GLuint name) {
         for (GLuint& n : *list)
             if (n == name) n = kUnknown;
     }
-    for (GLuint& n : uniformBuffers_)
-        if (n == name) n = kUnknown;
+    for (UniformBinding& b : uniformBuffers_)
+        if (b.buffer == name) b.buffer = kUnknown;
 }
 
 void GlStateCache::setEnable(EnableIndex index, GLenum cap, bool on) {
@@ -121,9 +122,18 @@ void GlStateCache::bindSampler(GLuint unit, GLuint sampler) {
 }
 
 void GlStateCache::bindUniformBuffer(GLuint index, GLuint buffer) {
-    if (index < kUniformBindings && uniformBuffers_[index] != buffer) {
-        uniformBuffers_[index] = buffer;
+    const UniformBinding want{buffer, 0, 0};
+    if (index < kUniformBindings && uniformBuffers_[index] != want) {
+        uniformBuffers_[index] = want;
         glBindBufferBase(GL_UNIFORM_BUFFER, index, buffer);
+    }
+}
+
+void GlStateCache::bindUniformRange(GLuint index, GLuint buffer, std::uint32_t offset, std::uint32_t size) {
+    const UniformBinding want{buffer, offset, size};
+    if (index < kUniformBindings && uniformBuffers_[index] != want) {
+        uniformBuffers_[index] = want;
+        glBindBufferRange(GL_UNIFORM_BUFFER, index, buffer, offset, size);
     }
 }
 
@@ -136,14 +146,14 @@ void GlStateCache::setUnpackRowLength(GLint pixels) {
     }
 }
 
-void GlStateCache::setColorMask(std::uint32_t target, std::uint8_t mask) {
+void GlStateCache::colorMask(std::uint32_t target, std::uint8_t mask) {
     if (target >= kMaxRenderTargets || colorMasks_[target] == mask) return;
     colorMasks_[target] = mask;
     glColorMaski(target, (mask & COLOR_WRITE_ENABLE_RED) != 0, (mask & COLOR_WRITE_ENABLE_GREEN) != 0,
                  (mask & COLOR_WRITE_ENABLE_BLUE) != 0, (mask & COLOR_WRITE_ENABLE_ALPHA) != 0);
 }
 
-void GlStateCache::setDepthMask(bool on) {
+void GlStateCache::depthMask(bool on) {
     std::int8_t value = on ? 1 : 0;
     if (depthMask_ != value) {
         depthMask_ = value;
@@ -151,7 +161,7 @@ void GlStateCache::setDepthMask(bool on) {
     }
 }
 
-void GlStateCache::setStencilWriteMask(std::uint8_t mask) {
+void GlStateCache::stencilWriteMask(std::uint8_t mask) {
     if (stencilWriteMask_ != mask) {
         stencilWriteMask_ = mask;
         glStencilMask(mask);
@@ -180,7 +190,8 @@ void GlStateCache::setScissorRects(std::uint32_t count, const Rect* rects) {
     scissorCount_ = count;
 }
 
-void GlStateCache::applyRasterizer(const RasterizerDesc& desc) {
+void GlStateCache::applyRasterizerDesc(std::uint64_t key, const RasterizerDesc& desc) {
+    rasterizerKey_ = key;
     setEnable(kCull, GL_CULL_FACE, desc.CullMode != CullMode::None);
     GLenum cull = desc.CullMode == CullMode::Front ? GL_FRONT : GL_BACK;
     if (desc.CullMode != CullMode::None && cullFace_ != cull) {
@@ -208,10 +219,12 @@ void GlStateCache::applyRasterizer(const RasterizerDesc& desc) {
     setEnable(kMultisample, GL_MULTISAMPLE, true);
 }
 
-void GlStateCache::applyDepthStencil(const DepthStencilDesc& desc, std::uint32_t stencilRef) {
+void GlStateCache::applyDepthStencilDesc(std::uint64_t key, const DepthStencilDesc& desc, std::uint32_t stencilRef) {
+    depthStencilKey_ = key;
+    keyedStencilRef_ = stencilRef;
     setEnable(kDepthTest, GL_DEPTH_TEST, desc.DepthEnable);
     if (desc.DepthEnable) {
-        setDepthMask(desc.DepthWriteMask == DepthWriteMask::All);
+        depthMask(desc.DepthWriteMask == DepthWriteMask::All);
         GLenum func = glComparison(desc.DepthFunc);
         if (depthFunc_ != func) {
             depthFunc_ = func;
@@ -220,7 +233,7 @@ void GlStateCache::applyDepthStencil(const DepthStencilDesc& desc, std::uint32_t
     }
     setEnable(kStencilTest, GL_STENCIL_TEST, desc.StencilEnable);
     if (!desc.StencilEnable) return;
-    setStencilWriteMask(desc.StencilWriteMask);
+    stencilWriteMask(desc.StencilWriteMask);
     bool refChanged = stencilRef_ != stencilRef || stencilReadMask_ != desc.StencilReadMask;
     stencilRef_ = stencilRef;
     stencilReadMask_ = desc.StencilReadMask;
@@ -239,7 +252,9 @@ void GlStateCache::applyDepthStencil(const DepthStencilDesc& desc, std::uint32_t
     }
 }
 
-void GlStateCache::applyBlend(const BlendDesc& desc, const float factor[4], std::uint32_t sampleMask) {
+void GlStateCache::applyBlendDesc(std::uint64_t key, const BlendDesc& desc, const float factor[4],
+                                  std::uint32_t sampleMask) {
+    blendKey_ = key;
     for (std::uint32_t i = 0; i < kMaxRenderTargets; ++i) {
         const RenderTargetBlendDesc& t = desc.IndependentBlendEnable ? desc.RenderTarget[i] : desc.RenderTarget[0];
         std::int8_t enable = t.BlendEnable ? 1 : 0;
@@ -259,7 +274,7 @@ void GlStateCache::applyBlend(const BlendDesc& desc, const float factor[4], std:
                 glBlendEquationSeparatei(i, f[4], f[5]);
             }
         }
-        setColorMask(i, t.RenderTargetWriteMask);
+        colorMask(i, t.RenderTargetWriteMask);
     }
     std::array<float, 4> color{factor[0], factor[1], factor[2], factor[3]};
     if (update(blendColor_, color)) glBlendColor(color[0], color[1], color[2], color[3]);

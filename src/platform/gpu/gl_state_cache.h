@@ -2,6 +2,8 @@
 
 // The one place the immediate context changes GL state. Every setter skips the call when GL already holds the
 // value; invalidate() forgets everything, for after foreign code (an overlay renderer) has touched GL.
+// The three state groups are applied by key (the state object's serial, 0 for the default state): applying the
+// key GL already holds costs one comparison, and any single setter that touches a group forgets its key.
 
 #include <array>
 #include <cstdint>
@@ -30,23 +32,55 @@ public:
     void bindTextureUnit(GLuint unit, GLuint texture);
     void bindSampler(GLuint unit, GLuint sampler);
     void bindUniformBuffer(GLuint index, GLuint buffer);
+    // A range of a buffer (offset aligned to GL_UNIFORM_BUFFER_OFFSET_ALIGNMENT).
+    void bindUniformRange(GLuint index, GLuint buffer, std::uint32_t offset, std::uint32_t size);
     void setUnpackRowLength(GLint pixels);
 
     void setFramebufferSrgb(bool on) { setEnable(kFramebufferSrgb, GL_FRAMEBUFFER_SRGB, on); }
-    void setScissorTest(bool on) { setEnable(kScissor, GL_SCISSOR_TEST, on); }
+    void setScissorTest(bool on) {
+        rasterizerKey_ = kUnknownKey;
+        setEnable(kScissor, GL_SCISSOR_TEST, on);
+    }
     void setPrimitiveRestart(bool on) { setEnable(kPrimitiveRestart, GL_PRIMITIVE_RESTART_FIXED_INDEX, on); }
-    void setColorMask(std::uint32_t target, std::uint8_t mask);
-    void setDepthMask(bool on);
-    void setStencilWriteMask(std::uint8_t mask);
+    void setColorMask(std::uint32_t target, std::uint8_t mask) {
+        blendKey_ = kUnknownKey;
+        colorMask(target, mask);
+    }
+    void setDepthMask(bool on) {
+        depthStencilKey_ = kUnknownKey;
+        depthMask(on);
+    }
+    void setStencilWriteMask(std::uint8_t mask) {
+        depthStencilKey_ = kUnknownKey;
+        stencilWriteMask(mask);
+    }
 
     void setViewports(std::uint32_t count, const Viewport* viewports);
     void setScissorRects(std::uint32_t count, const Rect* rects);
 
-    void applyRasterizer(const RasterizerDesc& desc);
-    void applyDepthStencil(const DepthStencilDesc& desc, std::uint32_t stencilRef);
-    void applyBlend(const BlendDesc& desc, const float factor[4], std::uint32_t sampleMask);
+    // key: the serial of the state object the desc belongs to (never reused), 0 for the default desc.
+    void applyRasterizer(std::uint64_t key, const RasterizerDesc& desc) {
+        if (key != rasterizerKey_) applyRasterizerDesc(key, desc);
+    }
+    void applyDepthStencil(std::uint64_t key, const DepthStencilDesc& desc, std::uint32_t stencilRef) {
+        if (key != depthStencilKey_ || stencilRef != keyedStencilRef_) applyDepthStencilDesc(key, desc, stencilRef);
+    }
+    void applyBlend(std::uint64_t key, const BlendDesc& desc, const float factor[4], std::uint32_t sampleMask) {
+        if (key != blendKey_ || sampleMask != sampleMask_ || factor[0] != blendColor_[0] ||
+            factor[1] != blendColor_[1] || factor[2] != blendColor_[2] || factor[3] != blendColor_[3]) {
+            applyBlendDesc(key, desc, factor, sampleMask);
+        }
+    }
 
 private:
+    static constexpr std::uint64_t kUnknownKey = ~0ull;
+    void applyRasterizerDesc(std::uint64_t key, const RasterizerDesc& desc);
+    void applyDepthStencilDesc(std::uint64_t key, const DepthStencilDesc& desc, std::uint32_t stencilRef);
+    void applyBlendDesc(std::uint64_t key, const BlendDesc& desc, const float factor[4], std::uint32_t sampleMask);
+    void colorMask(std::uint32_t target, std::uint8_t mask);
+    void depthMask(bool on);
+    void stencilWriteMask(std::uint8_t mask);
+
     enum EnableIndex {
         kFramebufferSrgb,
         kScissor,
@@ -70,7 +104,12 @@ private:
            pixelProgram_ = kUnknown, vao_ = kUnknown;
     std::array<GLuint, kTextureUnits> textures_{};
     std::array<GLuint, kTextureUnits> samplers_{};
-    std::array<GLuint, kUniformBindings> uniformBuffers_{};
+    struct UniformBinding {
+        GLuint buffer;
+        std::uint32_t offset, size;  // size 0: the whole buffer
+        bool operator==(const UniformBinding&) const = default;
+    };
+    std::array<UniformBinding, kUniformBindings> uniformBuffers_{};
     GLint unpackRowLength_ = -1;
 
     std::array<std::uint8_t, kMaxRenderTargets> colorMasks_{};
@@ -85,6 +124,8 @@ private:
     std::uint32_t stencilRef_ = kUnknown, stencilReadMask_ = kUnknown;
     GLenum cullFace_ = kUnknown, frontFace_ = kUnknown, polygonMode_ = kUnknown;
     std::array<float, 3> polygonOffset_{};
+    std::uint64_t rasterizerKey_ = kUnknownKey, depthStencilKey_ = kUnknownKey, blendKey_ = kUnknownKey;
+    std::uint32_t keyedStencilRef_ = 0;
 
     std::uint32_t viewportCount_ = kUnknown;
     std::array<Viewport, kViewportSlots> viewports_{};

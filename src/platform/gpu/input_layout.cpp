@@ -5,6 +5,7 @@
 namespace gpu {
 
 InputLayout::~InputLayout() {
+    device_->forgetLayout(this);
     if (vao) device_->releaseGl(Device::GlKind::VertexArray, vao);
 }
 

@@ -20,17 +20,23 @@ struct VertexAttribute {
     bool integer = false;
     bool normalized = false;
     std::uint32_t divisor = 0;  // 0 per vertex
+    bool operator==(const VertexAttribute&) const = default;
 };
 
 // The element list resolved against a vertex shader's signature. Its VAO is made lazily by the immediate
-// context, because VAOs are not shared between GL contexts.
+// context, because VAOs are not shared between GL contexts. The device hands out one layout per distinct
+// attribute list, so every mesh of one vertex format shares one VAO and binds only its buffers.
 class InputLayout final : public DeviceChild {
 public:
     InputLayout(Device* device, std::vector<VertexAttribute> attributes)
-        : DeviceChild(device), attributes_(std::move(attributes)) {}
+        : DeviceChild(device), attributes_(std::move(attributes)) {
+        for (const VertexAttribute& a : attributes_) slotMask_ |= 1u << a.slot;
+    }
     InputLayout(Device* device, Internal internal) : DeviceChild(device, internal) {}
     ~InputLayout() override;
     const std::vector<VertexAttribute>& attributes() const { return attributes_; }
+    // Bit s: some attribute reads input slot s.
+    std::uint32_t slotMask() const { return slotMask_; }
 
     // Immediate-context state of the VAO.
     // Keyed by buffer serials: GL recycles the names of deleted buffers.
@@ -45,6 +51,7 @@ public:
 
 private:
     std::vector<VertexAttribute> attributes_;
+    std::uint32_t slotMask_ = 0;
 };
 
 }  // namespace gpu

@@ -1,5 +1,7 @@
 #include "platform/gpu/program_cache.h"
 
+#include <bit>
+
 #include "platform/gpu/device.h"
 
 namespace gpu {
@@ -25,8 +27,10 @@ std::string programKey(const ShaderBytecode& code) {
 }  // namespace
 
 std::shared_ptr<const ShaderProgramObject> ProgramCache::wrap(const std::string& key, GLuint program,
-                                                              std::vector<TextureUnitBinding> units) {
-    auto* object = new ShaderProgramObject{program, std::move(units)};
+                                                              std::vector<TextureUnitBinding> units,
+                                                              std::uint32_t constantBufferSlots) {
+    auto* object = new ShaderProgramObject{program, std::move(units), constantBufferSlots,
+                                           static_cast<std::uint32_t>(std::popcount(constantBufferSlots))};
     // The last shader gone: forget the entry unless a new program took its place, and free the name.
     return std::shared_ptr<const ShaderProgramObject>(object, [this, key](const ShaderProgramObject* gone) {
         {
@@ -59,7 +63,9 @@ Result ProgramCache::acquire(const ShaderBytecode& code, const Build& build,
         if (program) device_.releaseGl(Device::GlKind::Program, program);
         return result;
     }
-    std::shared_ptr<const ShaderProgramObject> made = wrap(key, program, std::move(units));
+    std::uint32_t slots = 0;
+    for (const ConstantBufferBinding& cb : code.ConstantBuffers) slots |= 1u << cb.Slot;
+    std::shared_ptr<const ShaderProgramObject> made = wrap(key, program, std::move(units), slots);
     std::shared_ptr<const ShaderProgramObject> winner;
     {
         std::lock_guard lock(mutex_);

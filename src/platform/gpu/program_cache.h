@@ -34,7 +34,8 @@ public:
 
 private:
     std::shared_ptr<const ShaderProgramObject> wrap(const std::string& key, GLuint program,
-                                                    std::vector<TextureUnitBinding> units);
+                                                    std::vector<TextureUnitBinding> units,
+                                                    std::uint32_t constantBufferSlots);
 
     Device& device_;
     std::mutex mutex_;

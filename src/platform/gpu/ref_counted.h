@@ -20,6 +20,15 @@ public:
         return left;
     }
     std::uint32_t refCount() const { return refs_.load(std::memory_order_relaxed); }
+    // Adds a reference unless the last one has already gone (the object is being destroyed): for tables that
+    // hand out live objects again without owning them.
+    bool tryAddRef() {
+        std::uint32_t count = refs_.load(std::memory_order_relaxed);
+        while (count != 0) {
+            if (refs_.compare_exchange_weak(count, count + 1, std::memory_order_acq_rel)) return true;
+        }
+        return false;
+    }
 
 protected:
     virtual ~RefCounted() = default;

@@ -33,6 +33,8 @@ struct TextureUnitBinding {
 struct ShaderProgramObject {
     GLuint program = 0;
     std::vector<TextureUnitBinding> units;
+    std::uint32_t constantBufferSlots = 0;  // bit b: the program reads constant buffer register b<b>
+    std::uint32_t constantBufferCount = 0;  // bits set in constantBufferSlots
 };
 
 class Shader : public DeviceChild {
@@ -40,10 +42,14 @@ public:
     GLuint glProgram() const { return program_->program; }
     ShaderStage stage() const { return stage_; }
     const std::vector<TextureUnitBinding>& textureUnits() const { return program_->units; }
+    std::uint32_t constantBufferSlots() const { return program_->constantBufferSlots; }
+    std::uint32_t constantBufferCount() const { return program_->constantBufferCount; }
+    const ShaderProgramObject* programObject() const { return program_.get(); }
 
 protected:
     Shader(Device* device, ShaderStage stage, std::shared_ptr<const ShaderProgramObject> program)
         : DeviceChild(device), stage_(stage), program_(std::move(program)) {}
+    ~Shader() override;
 
 private:
     ShaderStage stage_;

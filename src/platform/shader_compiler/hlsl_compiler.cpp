@@ -15,11 +15,12 @@ gpu::Result compileFromFile(const std::string& path, const char* entryPoint, con
     return compileFromFile(path, entryPoint, profile, {}, code, nullptr, messages);
 }
 
-gpu::Result compileFromFile(const std::string& path, const char* entryPoint, const char* profile,
-                            const std::vector<Define>& defines, gpu::ShaderBytecode* code,
-                            ShaderReflection* reflection, std::string* messages) {
-    if (code) *code = {};
-    if (reflection) *reflection = {};
+namespace {
+
+// The cached translation (made now when there is none), or null with the answer a failure.
+gpu::Result translate(const std::string& path, const char* entryPoint, const char* profile,
+                      const std::vector<Define>& defines, std::shared_ptr<const CachedTranslation>* out,
+                      std::string* messages) {
     if (messages) messages->clear();
     gpu::ShaderStage stage = gpu::ShaderStage::Vertex;
     int model = 0;
@@ -60,10 +61,34 @@ gpu::Result compileFromFile(const std::string& path, const char* entryPoint, con
         translation = made;
         storeTranslation(key, std::move(made));
     }
+    if (messages) *messages = translation->messages;
+    *out = std::move(translation);
+    return gpu::Result::Ok;
+}
+
+}  // namespace
+
+gpu::Result compileFromFile(const std::string& path, const char* entryPoint, const char* profile,
+                            const std::vector<Define>& defines, gpu::ShaderBytecode* code,
+                            ShaderReflection* reflection, std::string* messages) {
+    if (code) *code = {};
+    if (reflection) *reflection = {};
+    std::shared_ptr<const CachedTranslation> translation;
+    const gpu::Result result = translate(path, entryPoint, profile, defines, &translation, messages);
+    if (!translation) return result;
     if (code) *code = translation->code;
     if (reflection) *reflection = translation->reflection;
-    if (messages) *messages = translation->messages;
-    return gpu::Result::Ok;
+    return result;
+}
+
+gpu::Result compileFromFile(const std::string& path, const char* entryPoint, const char* profile,
+                            std::shared_ptr<const gpu::ShaderBytecode>* code, std::string* messages) {
+    code->reset();
+    std::shared_ptr<const CachedTranslation> translation;
+    const gpu::Result result = translate(path, entryPoint, profile, {}, &translation, messages);
+    // Shares the cache's copy: every caller of one translation holds the same bytes.
+    if (translation) *code = std::shared_ptr<const gpu::ShaderBytecode>(translation, &translation->code);
+    return result;
 }
 
 }  // namespace shader_compiler

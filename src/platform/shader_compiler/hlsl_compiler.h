@@ -5,6 +5,7 @@
 // Translations are cached process-wide, keyed on the content of the file and its includes, the entry point and
 // the profile, so compiling the same file again costs a file read and a hash. Safe to call from any thread.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ namespace shader_compiler {
 // warnings, each with file and line, on success too (empty when there are none), like D3D's error blob.
 gpu::Result compileFromFile(const std::string& path, const char* entryPoint, const char* profile,
                             gpu::ShaderBytecode* code, std::string* messages);
+
+// The same, sharing the translation cache's bytecode instead of copying it (null on failure).
+gpu::Result compileFromFile(const std::string& path, const char* entryPoint, const char* profile,
+                            std::shared_ptr<const gpu::ShaderBytecode>* code, std::string* messages);
 
 // The same with preprocessor definitions (D3D's pDefines) and, when `reflection` is not null, the constant
 // buffers' layouts and the bound resources as D3D's reflection reports them.

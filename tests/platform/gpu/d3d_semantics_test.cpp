@@ -72,9 +72,10 @@ TEST_F(D3DSemanticsTest, AnEmptyTextureSlotReadsZeros) {
 }
 
 TEST_F(D3DSemanticsTest, ShadersOfOneTranslationShareAProgram) {
+    // While one lives, the same bytecode gives the same shader object (so binding it again costs nothing).
     Ref<VertexShader> again;
     ASSERT_EQ(device_->CreateVertexShader(vertexCode_, &again), Result::Ok);
-    EXPECT_NE(again.get(), vs_.get());
+    EXPECT_EQ(again.get(), vs_.get());
     EXPECT_EQ(again->glProgram(), vs_->glProgram());
 
     ShaderBytecode other = testing_support::tintPixelShader();

@@ -89,6 +89,56 @@ TEST_F(DrawTest, EachDrawSeesTheConstantsMappedBeforeIt) {
     EXPECT_NEAR(red(pixels, 6, 4), 191, 1);
 }
 
+// Small constant buffers live in the context's ring: a buffer set long ago keeps its contents after the ring has
+// lapped many times, and every draw reads what was written before it, whichever way it was written.
+TEST_F(DrawTest, ConstantsSurviveTheRingLappingUnderThem) {
+    const struct {
+        const char* name;
+        Usage usage;
+    } cases[] = {{"UpdateSubresource", Usage::Default}, {"Map with discard", Usage::Dynamic}};
+    const std::vector<float> leftHalf = {-1, 1, 1, 0, 0, 1, 0, 1,  1, 0, 0, 1, -1, -1, 1, 0, 0, 1,
+                                         0,  1, 1, 0, 0, 1, 0, -1, 1, 0, 0, 1, -1, -1, 1, 0, 0, 1};
+    const std::vector<float> rightHalf = {0, 1, 1, 0, 0, 1, 1, 1,  1, 0, 0, 1, 0, -1, 1, 0, 0, 1,
+                                          1, 1, 1, 0, 0, 1, 1, -1, 1, 0, 0, 1, 0, -1, 1, 0, 0, 1};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto set = [&](Buffer* buffer, float red) {
+            const float value[4] = {red, 1, 1, 1};
+            if (c.usage == Usage::Default) {
+                context_->UpdateSubresource(buffer, 0, nullptr, value, 0, 0);
+                return;
+            }
+            MappedSubresource mapped;
+            ASSERT_EQ(context_->Map(buffer, 0, MapType::WriteDiscard, 0, &mapped), Result::Ok);
+            std::memcpy(mapped.pData, value, sizeof(value));
+            context_->Unmap(buffer, 0);
+        };
+        const float white[4] = {1, 1, 1, 1};
+        Ref<Buffer> early = testing_support::makeBuffer(*device_, BIND_CONSTANT_BUFFER, white, 16, c.usage);
+        Ref<Buffer> busy = testing_support::makeBuffer(*device_, BIND_CONSTANT_BUFFER, white, 16, c.usage);
+        set(early.get(), 0.25f);
+        Buffer* bound = early.get();
+        context_->PSSetConstantBuffers(0, 1, &bound);
+        draw(leftHalf);
+        // More updates than the ring holds slices, with a draw reading the early buffer now and then.
+        bound = busy.get();
+        context_->PSSetConstantBuffers(0, 1, &bound);
+        const std::uint32_t laps = 2 * ConstantRing::kChunks * ConstantRing::kChunkBytes / 16;
+        for (std::uint32_t i = 0; i < laps; ++i) {
+            set(busy.get(), 0.5f);
+            if (i % 50000 == 0) draw(rightHalf);
+        }
+        set(busy.get(), 0.75f);
+        draw(rightHalf);
+        bound = early.get();
+        context_->PSSetConstantBuffers(0, 1, &bound);
+        draw(leftHalf);
+        std::vector<std::uint8_t> pixels = readBack(*device_, *context_, target_.get());
+        EXPECT_NEAR(red(pixels, 1, 4), 64, 1);
+        EXPECT_NEAR(red(pixels, 6, 4), 191, 1);
+    }
+}
+
 TEST_F(DrawTest, ClearsClampOnNormalisedTargetsOnly) {
     const float above[4] = {114, 144, 154, 255};
     context_->ClearRenderTargetView(rtv_.get(), above);

@@ -108,6 +108,53 @@ TEST_F(PipelineTest, InputLayoutMatchesElementsToTheSignatureBySemantic) {
     EXPECT_EQ(device_->CreateInputLayout(depthFormat, 2, vsCode, &layout), Result::InvalidArg);
 }
 
+TEST_F(PipelineTest, EqualShadersAndLayoutsAreOneObjectWhileOneLives) {
+    const ShaderBytecode vsCode = positionColourShader();
+    const InputElementDesc elements[] = {{"POSITION", 0, Format::R32G32B32_FLOAT, 0, 0},
+                                         {"COLOR", 0, Format::R8G8B8A8_UNORM, 0, 12}};
+    const InputElementDesc otherOffsets[] = {{"POSITION", 0, Format::R32G32B32_FLOAT, 0, 4},
+                                             {"COLOR", 0, Format::R8G8B8A8_UNORM, 0, 16}};
+    Ref<VertexShader> vs[2];
+    Ref<PixelShader> ps[2];
+    Ref<InputLayout> layouts[3];
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(device_->CreateVertexShader(vsCode, &vs[i]), Result::Ok);
+        ASSERT_EQ(device_->CreatePixelShader(passThroughPixelShader(), &ps[i]), Result::Ok);
+        ASSERT_EQ(device_->CreateInputLayout(elements, 2, vsCode, &layouts[i]), Result::Ok);
+    }
+    ASSERT_EQ(device_->CreateInputLayout(otherOffsets, 2, vsCode, &layouts[2]), Result::Ok);
+    EXPECT_EQ(vs[0], vs[1]);
+    EXPECT_EQ(ps[0], ps[1]);
+    EXPECT_EQ(layouts[0], layouts[1]);
+    EXPECT_NE(layouts[0], layouts[2]);
+    EXPECT_EQ(vs[0]->refCount(), 2u);
+
+    // Once all are gone the next creation makes a new object, which draws.
+    for (int i = 0; i < 2; ++i) vs[i] = nullptr, ps[i] = nullptr, layouts[i] = nullptr;
+    const std::int64_t live = DeviceChild::liveCount();
+    ASSERT_EQ(device_->CreateVertexShader(vsCode, &vs[0]), Result::Ok);
+    ASSERT_EQ(device_->CreatePixelShader(passThroughPixelShader(), &ps[0]), Result::Ok);
+    ASSERT_EQ(device_->CreateInputLayout(elements, 2, vsCode, &layouts[0]), Result::Ok);
+    EXPECT_EQ(DeviceChild::liveCount(), live + 3);
+    const Vertex vertices[3] = {{{-1, 1, 0.5f}, {0, 255, 0, 255}, 0},
+                                {{3, 1, 0.5f}, {0, 255, 0, 255}, 0},
+                                {{-1, -3, 0.5f}, {0, 255, 0, 255}, 0}};
+    const std::uint16_t indices[3] = {0, 1, 2};
+    Ref<Buffer> vb = buffer(BIND_VERTEX_BUFFER, vertices, sizeof(vertices));
+    Ref<Buffer> ib = buffer(BIND_INDEX_BUFFER, indices, sizeof(indices));
+    RenderTargetView* rtv = rtv_.get();
+    context_->OMSetRenderTargets(1, &rtv, nullptr);
+    Buffer* vbs[1] = {vb.get()};
+    std::uint32_t stride = sizeof(Vertex), offset = 0;
+    context_->IASetVertexBuffers(0, 1, vbs, &stride, &offset);
+    context_->IASetIndexBuffer(ib.get(), Format::R16_UINT, 0);
+    context_->IASetInputLayout(layouts[0].get());
+    context_->VSSetShader(vs[0].get());
+    context_->PSSetShader(ps[0].get());
+    context_->DrawIndexed(3, 0, 0);
+    EXPECT_EQ(firstPixel(), (std::vector<std::uint8_t>{0, 255, 0, 255}));
+}
+
 TEST_F(PipelineTest, ConstantBufferAndTextureSlotsArePerStage) {
     ShaderBytecode vsCode = glslShader(ShaderStage::Vertex, R"(
 out gl_PerVertex { vec4 gl_Position; };
