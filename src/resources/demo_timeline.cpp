@@ -1,6 +1,8 @@
 #include "resources/demo_timeline.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 uint32_t secondsToPosition(double seconds) {
@@ -10,7 +12,63 @@ uint32_t secondsToPosition(double seconds) {
     return static_cast<uint32_t>(units);
 }
 
+double secondsIntoMarker(const TimelineMarker& marker, std::uint64_t position) {
+    if (marker.to < marker.from || position <= marker.from) return 0.0;
+    const std::uint64_t into = std::min<std::uint64_t>(position, marker.to) - marker.from;
+    return static_cast<double>(into) / music_format::kBytesPerSecond;
+}
+
+Interpolation interpolationFromWord(std::string_view word) {
+    for (std::size_t i = 0; i < std::size(kInterpolationWords); ++i) {
+        if (word == kInterpolationWords[i]) return static_cast<Interpolation>(i + 1);
+    }
+    return Interpolation::FirstKey;
+}
+
+float interpolateBetween(Interpolation kind, float from, float to, double u) {
+    u = u > 0.0 ? std::min(u, 1.0) : 0.0;  // NaN (keys at infinite times) counts as the start
+    double f = u;
+    switch (kind) {
+        case Interpolation::FirstKey:
+        case Interpolation::Step: return from;
+        case Interpolation::Linear: break;
+        case Interpolation::Smooth: f = u * u * (3.0 - 2.0 * u); break;
+        case Interpolation::Ramp: f = u * u; break;
+    }
+    return static_cast<float>(from + (static_cast<double>(to) - from) * f);
+}
+
+float EffectParameter::valueAt(double seconds) const {
+    if (keys.empty()) return 0.0f;
+    if (interpolation == Interpolation::FirstKey) return keys.front().value;
+    // One pass in document order: the last key at or before `seconds` (ties: the later one) and the first key
+    // after it (ties: the earlier one), and the earliest key for a time before them all. No sorted copy is needed.
+    const ParameterKey* before = nullptr;
+    const ParameterKey* after = nullptr;
+    const ParameterKey* first = nullptr;
+    for (const ParameterKey& key : keys) {
+        if (std::isnan(key.time)) continue;
+        if (!first || key.time < first->time) first = &key;
+        if (key.time <= seconds) {
+            if (!before || key.time >= before->time) before = &key;
+        } else if (!after || key.time < after->time) {
+            after = &key;
+        }
+    }
+    if (!first) return keys.front().value;  // every time NaN
+    if (!before) return first->value;
+    if (!after) return before->value;
+    const double u = (seconds - before->time) / (static_cast<double>(after->time) - before->time);
+    return interpolateBetween(interpolation, before->value, after->value, u);
+}
+
 DemoTimeline::DemoTimeline(const ResourcePath& path) : path(path) { read(); }
+
+DemoTimeline::DemoTimeline(const ResourcePath& path, std::string_view text) : path(path) {
+    const pugi::xml_parse_result result = document.load_buffer(text.data(), text.size());
+    if (!result) parseError_ = std::string(result.description()) + " at offset " + std::to_string(result.offset);
+    readMarkers();
+}
 
 void DemoTimeline::read() {
     const std::string file = path.text();
@@ -21,7 +79,10 @@ void DemoTimeline::read() {
             parseError_ += " at offset " + std::to_string(result.offset);
         }
     }
+    readMarkers();
+}
 
+void DemoTimeline::readMarkers() {
     pugi::xml_node timeline = document.child("Timeline");
     const bool secondsMode = std::string(timeline.attribute("timeunit").as_string("second")) == "second";
 
@@ -52,6 +113,10 @@ void DemoTimeline::read() {
             for (pugi::xml_node parameterNode : effectNode.children("Parameter")) {
                 EffectParameter parameter;
                 parameter.name = parameterNode.attribute("name").as_string("");
+                if (pugi::xml_attribute interpolate = parameterNode.attribute("interpolate")) {
+                    parameter.interpolate = interpolate.as_string("");
+                    parameter.interpolation = interpolationFromWord(*parameter.interpolate);
+                }
                 for (pugi::xml_node keyNode : parameterNode.children("Key")) {
                     parameter.keys.push_back(
                         {keyNode.attribute("value").as_float(0.0f), keyNode.attribute("time").as_float(0.0f)});

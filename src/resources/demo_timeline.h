@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -16,10 +18,32 @@ struct ParameterKey {
     float time = 0.0f;
 };
 
+// How a parameter's value moves between its keys ("interpolate" on `Parameter`). Without the attribute, or with a
+// word that is not one of these, the first key in document order holds for the whole marker.
+enum class Interpolation : std::uint8_t { FirstKey, Step, Linear, Smooth, Ramp };
+
+// The words of the "interpolate" attribute, in the order of the kinds after FirstKey.
+inline constexpr std::string_view kInterpolationWords[] = {"step", "linear", "smooth", "ramp"};
+// The kind a word names; FirstKey for any other word (matched exactly).
+Interpolation interpolationFromWord(std::string_view word);
+
 struct EffectParameter {
     std::string name;
-    std::vector<ParameterKey> keys;
+    std::vector<ParameterKey> keys;  // document order, as written
+    // The "interpolate" attribute as written (absent: nullopt), and the kind it names.
+    std::optional<std::string> interpolate;
+    Interpolation interpolation = Interpolation::FirstKey;
+
+    // The value at `seconds` from the marker's start (where its progress is 0); keys count in time order, ties
+    // in document order. Before the first key: the first key's value, after the last: the last key's. With
+    // FirstKey, the first key in document order whatever the time. Keys with a NaN time are left out. No
+    // allocation; 0 without keys (callers leave such a parameter out).
+    float valueAt(double seconds) const;
 };
+
+// The value of one kind between two keys: `u` is the fraction of the way from `from` to `to` (clamped to 0..1).
+// step: `from`; linear: u; smooth: u²(3 − 2u); ramp: u².
+float interpolateBetween(Interpolation kind, float from, float to, double u);
 
 struct MarkerEffect {
     std::string type;
@@ -46,6 +70,8 @@ constexpr const char* kTimelineFile = "resources\\timeline.xml";
 class DemoTimeline : public ManagedResource {
 public:
     explicit DemoTimeline(const ResourcePath& path);
+    // The same reading of `text` instead of the file (the editor's document before or without its save).
+    DemoTimeline(const ResourcePath& path, std::string_view text);
 
     std::vector<TimelineMarker> getMarkers() const { return markers; }
     // The same markers without a copy, for what reads them every frame.
@@ -57,6 +83,7 @@ public:
 
 private:
     void read();
+    void readMarkers();
 
     pugi::xml_document document;
     ResourcePath path;
@@ -68,6 +95,10 @@ class TimelineFactory : public ResourceFactory {
 public:
     std::unique_ptr<ManagedResource> create(const ResourcePath& key, ResourceRegistry& registry) override;
 };
+
+// Seconds from the marker's `from` to `position`, held within the marker (0 at or before `from`, its length at or
+// after `to`; 0 for a marker whose `to` is below its `from`): the time its keys are read at.
+double secondsIntoMarker(const TimelineMarker& marker, std::uint64_t position);
 
 // Seconds to position units, truncated toward zero; values outside the 32-bit range saturate instead of wrapping.
 uint32_t secondsToPosition(double seconds);
