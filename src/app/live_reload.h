@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -38,6 +39,11 @@ public:
         // Wakes a frame loop that waits while the music does not play.
         std::function<void()> requestRedraw;
         std::string folder = "resources";
+        // Editor mode's timeline editing: whether a saved timeline's text is what the editor wrote itself (then it
+        // is not read again), and, on the engine thread, the text of a timeline another program saved, once it
+        // is in use.
+        std::function<bool(std::string_view text)> isOwnWrite;
+        std::function<void(const std::string& text)> timelineTaken;
     };
 
     LiveReload() = default;
@@ -52,6 +58,10 @@ public:
     // Engine thread, at the start of each frame: takes over what the worker has ready. One atomic load when
     // nothing is.
     void applyPending();
+
+    // Any thread: loads these scenes in the background (a timeline the editor changed names them), and puts each in
+    // the frame renderer's table between two frames.
+    void loadScenes(std::vector<std::string> names);
 
     // Engine thread: the last reload's result, when it is new since the last call.
     bool takeStatus(std::string& text, bool& isError);
@@ -81,6 +91,7 @@ private:
     std::mutex mutex_;
     std::condition_variable taken_;
     std::function<void()> pending_;
+    std::vector<std::string> scenesToLoad_;
     std::atomic<bool> hasPending_{false};
     std::string status_;
     bool statusIsError_ = false;

@@ -1,6 +1,7 @@
 #include "app/timeline_editor.h"
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "audio/marker_lookup.h"
 #include "base/atomic_file.h"
 #include "base/utf8_files.h"
+#include "platform/process/debug_output.h"
 #include "platform/window/messages.h"
 #include "resources/timeline_edits.h"
 
@@ -116,10 +118,14 @@ void TimelineEditor::takeExternal(const std::string& text) {
     saveError_.clear();
     unsaved_ = false;
     markers_ = DemoTimeline(setup_.timeline->getPath(), text).markerList();
+    ++changes_;
+    lastChange_ = std::chrono::steady_clock::now();
     if (setup_.changed) setup_.changed(markers_);
 }
 
 void TimelineEditor::show(const std::string& text) {
+    ++changes_;
+    lastChange_ = std::chrono::steady_clock::now();
     auto fresh = std::make_unique<DemoTimeline>(setup_.timeline->getPath(), text);
     markers_ = fresh->markerList();
     setup_.timeline.replaceObject(std::move(fresh));
@@ -148,6 +154,10 @@ void TimelineEditor::save() {
         written_ = readWholeFile(setup_.file, onDisk) ? onDisk : std::string();
     }
     saveMilliseconds_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begun).count();
+    char line[160];
+    std::snprintf(line, sizeof line, "edit: step %zu of %zu, %s in %.2f ms\n", index_ + 1, history_.size(),
+                  saveError_.empty() ? "saved" : "NOT saved", saveMilliseconds_);
+    platform::debugOutput(line);
 }
 
 void TimelineEditor::press(Command command) {
@@ -155,7 +165,7 @@ void TimelineEditor::press(Command command) {
     if (queued_ < queue_.size()) queue_[queued_++] = command;
 }
 
-std::optional<size_t> TimelineEditor::runCommands(uint64_t position, std::optional<size_t> selected) {
+void TimelineEditor::runCommands(uint64_t position, std::optional<size_t>& selected) {
     std::array<Command, 8> commands;
     size_t count = 0;
     {
@@ -164,36 +174,36 @@ std::optional<size_t> TimelineEditor::runCommands(uint64_t position, std::option
         std::copy_n(queue_.begin(), count, commands.begin());
         queued_ = 0;
     }
-    std::optional<size_t> select;
     for (size_t i = 0; i < count; ++i) {
         switch (commands[i]) {
             case Command::Split:
                 if (const std::optional<size_t> current = findMarkerAt(markers_, position)) {
-                    if (edit([&](TimelineDocument& document, const std::vector<TimelineMarker>& markers, std::string* why) {
-                            return timeline_edits::splitMarker(document, markers, *current, position, why);
-                        })) {
-                        select = *current + 1;
-                    }
+                    edit([&](TimelineDocument& document, const std::vector<TimelineMarker>& markers, std::string* why) {
+                        return timeline_edits::splitMarker(document, markers, *current, position, why);
+                    });
+                    if (selected && *selected > *current) ++*selected;
                 }
                 break;
             case Command::Delete:
                 if (selected && edit([&](TimelineDocument& document, const std::vector<TimelineMarker>& markers, std::string* why) {
                         return timeline_edits::deleteMarker(document, markers, *selected, why);
                     })) {
-                    select = std::min(*selected, markers_.size() - 1);
+                    selected.reset();
                 }
                 break;
             case Command::Duplicate:
                 if (selected && edit([&](TimelineDocument& document, const std::vector<TimelineMarker>& markers, std::string* why) {
                         return timeline_edits::duplicateMarker(document, markers, *selected, why);
                     })) {
-                    select = *selected + 1;
+                    ++*selected;
                 }
                 break;
-            case Command::Undo: undo(); break;
-            case Command::Redo: redo(); break;
+            case Command::Undo:
+                if (undo()) selected.reset();
+                break;
+            case Command::Redo:
+                if (redo()) selected.reset();
+                break;
         }
-        if (select) selected = select;
     }
-    return select;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -60,13 +61,16 @@ public:
     // Empty when the file holds what is on screen; else why the last write failed.
     const std::string& saveError() const { return saveError_; }
     double lastSaveMilliseconds() const { return saveMilliseconds_; }
+    // Changes shown so far (steps, undos, redos, external saves), and when the last one was made.
+    uint64_t changes() const { return changes_; }
+    std::chrono::steady_clock::time_point lastChange() const { return lastChange_; }
 
     // The editing keys, pressed on the main thread and carried out at the start of the engine's next frame.
     enum class Command : uint8_t { Split, Delete, Duplicate, Undo, Redo };
     void press(Command command);
     // Carries out the queued keys: a split at `position` of the marker holding it; delete and duplicate of
-    // `selected`. Answers the marker to select afterwards when that changed.
-    std::optional<size_t> runCommands(uint64_t position, std::optional<size_t> selected);
+    // `selected`, which then names the copy, or nothing after a delete, an undo or a redo.
+    void runCommands(uint64_t position, std::optional<size_t>& selected);
 
 private:
     // Shows `text` (it becomes the timeline every holder reads) and writes it.
@@ -81,6 +85,8 @@ private:
     std::string saveError_;
     bool unsaved_ = false;
     double saveMilliseconds_ = 0.0;
+    uint64_t changes_ = 0;
+    std::chrono::steady_clock::time_point lastChange_{};
 
     mutable std::mutex writtenMutex_;
     std::string written_;  // what the last successful write put in the file

@@ -179,6 +179,21 @@ bool setKnob(TimelineDocument& document, size_t marker, std::string_view effect,
     return true;
 }
 
+bool resetKnob(TimelineDocument& document, size_t marker, std::string_view effect, std::string_view parameter,
+               std::string* why) {
+    pugi::xml_node track = document.track(marker);
+    if (!track) return fail(why, "no such marker");
+    std::vector<pugi::xml_node> found;
+    for (pugi::xml_node effectNode : track.children("Effect")) {
+        if (effect != effectNode.attribute("type").as_string()) continue;
+        for (pugi::xml_node node : effectNode.children("Parameter"))
+            if (parameter == node.attribute("name").as_string()) found.push_back(node);
+    }
+    if (found.empty()) return fail(why, "the knob has its default");
+    for (pugi::xml_node node : found) TimelineDocument::removeElement(node);
+    return true;
+}
+
 bool setInterpolation(TimelineDocument& document, size_t marker, std::string_view effect, std::string_view parameter,
                       std::string_view word, float value, std::string* why) {
     pugi::xml_node track = document.track(marker);

@@ -25,6 +25,9 @@ EffectParameter readParameter(pugi::xml_node parameter);
 // `seconds` (from the marker's start) set, or added there. `Effect`, `Parameter` and `Key` are added when missing.
 bool setKnob(TimelineDocument& document, size_t marker, std::string_view effect, std::string_view parameter, float value,
              double seconds, std::string* why = nullptr);
+// The knob back to its default: every `Parameter` of that name in the track's effects of that type removed.
+bool resetKnob(TimelineDocument& document, size_t marker, std::string_view effect, std::string_view parameter,
+               std::string* why = nullptr);
 // `interpolate` set to `word`, or removed when `word` is empty. A missing parameter is added with one key of
 // `value` at 0.
 bool setInterpolation(TimelineDocument& document, size_t marker, std::string_view effect, std::string_view parameter,
