@@ -1,21 +1,8 @@
 #include "inspect/parameter_probe.h"
 
-#include <cstring>
-
 #include "base/music_format.h"
 #include "post/effect_parameters.h"
 #include "post/frame_renderer.h"
-
-namespace {
-
-template <typename Block>
-std::vector<float> floatsOf(const Block& block) {
-    std::vector<float> values(sizeof(Block) / sizeof(float));
-    std::memcpy(values.data(), &block, sizeof(Block));
-    return values;
-}
-
-}  // namespace
 
 void probeEffectParameters(ShowReport& report) {
     const TimelineMarker none;
@@ -23,14 +10,10 @@ void probeEffectParameters(ShowReport& report) {
         // The overlay follows the music's own position, as the frame reads it back from the channel.
         const double seconds = static_cast<double>(probe.position) / music_format::kBytesPerSecond;
         const EffectParameterBlocks blocks =
-            FrameRenderer::frameParameters(probe.marker ? report.markers[*probe.marker] : none, seconds);
+            FrameRenderer::frameParameters(probe.marker ? report.markers[*probe.marker] : none, probe.position, seconds);
         const FrameRenderer::OverlayImage image = FrameRenderer::overlayAt(seconds);
         ShowReport::Probe::Parameters parameters;
-        parameters.dof = floatsOf(blocks.depthOfField);
-        parameters.lens = floatsOf(blocks.lensDistort);
-        parameters.color = floatsOf(blocks.colorCorrect);
-        parameters.bloom = floatsOf(blocks.bloom);
-        parameters.overlayAmount = blocks.overlay.amount;
+        parameters.blocks = blocks;
         parameters.overlayTexture = image == FrameRenderer::OverlayImage::Logo1   ? "logo1"
                                     : image == FrameRenderer::OverlayImage::Logo2 ? "logo2"
                                                                                   : "preload";

@@ -96,7 +96,10 @@ Json markerJson(const TimelineMarker& marker) {
             for (const ParameterKey& key : parameter.keys) {
                 keys.push_back({{"value", number(key.value)}, {"time", number(key.time)}});
             }
-            parameters.push_back({{"name", parameter.name}, {"keys", keys}});
+            Json entry = {{"name", parameter.name}};
+            if (parameter.interpolate) entry["interpolate"] = *parameter.interpolate;
+            entry["keys"] = keys;
+            parameters.push_back(entry);
         }
         effects.push_back({{"type", effect.type}, {"parameters", parameters}});
     }
@@ -112,11 +115,16 @@ Json probeJson(const ShowReport::Probe& probe) {
                 {"progress", number(probe.progress)}};
     if (probe.parameters) {
         const ShowReport::Probe::Parameters& p = *probe.parameters;
-        out["parameters"] = {{"dof", numbers(p.dof)},
-                             {"lens", numbers(p.lens)},
-                             {"color", numbers(p.color)},
-                             {"bloom", numbers(p.bloom)},
-                             {"overlay", {{"amount", number(p.overlayAmount)}, {"texture", p.overlayTexture}}}};
+        // Each block by the effect table's name for it, each value by its knob, in block order.
+        Json parameters = Json::object();
+        for (const EffectType& type : effectTable()) {
+            if (type.blockName.empty()) continue;
+            Json knobs = Json::object();
+            for (const EffectKnob& knob : type.knobs) knobs[knob.name] = number(knobValue(p.blocks, type, knob));
+            parameters[type.blockName] = knobs;
+        }
+        parameters["overlay"] = {{"amount", number(p.blocks.overlay.amount)}, {"texture", p.overlayTexture}};
+        out["parameters"] = parameters;
     }
     if (probe.sceneRequested) out["scene"] = probe.scene ? stepJson(*probe.scene) : Json(nullptr);
     return out;

@@ -57,7 +57,8 @@ std::string reportText(const ShowReport& report) {
         for (const MarkerEffect& effect : marker.effects) {
             out += fmt::format("      effect '{}'\n", validUtf8(effect.type));
             for (const EffectParameter& parameter : effect.parameters) {
-                out += fmt::format("        {}:", validUtf8(parameter.name));
+                out += fmt::format("        {}{}:", validUtf8(parameter.name),
+                                   parameter.interpolate ? " (" + validUtf8(*parameter.interpolate) + ")" : "");
                 for (const ParameterKey& key : parameter.keys) out += fmt::format(" {}@{}", key.value, key.time);
                 out += parameter.keys.empty() ? " (no keys)\n" : "\n";
             }
@@ -70,9 +71,15 @@ std::string reportText(const ShowReport& report) {
                             : fmt::format("no marker, progress {:.4f}\n", probe.progress);
         if (probe.parameters) {
             const ShowReport::Probe::Parameters& p = *probe.parameters;
-            out += fmt::format("  dof {}\n  lens {}\n  color {}\n  bloom {}\n  overlay {} ({})\n", fmt::join(p.dof, " "),
-                               fmt::join(p.lens, " "), fmt::join(p.color, " "), fmt::join(p.bloom, " "),
-                               p.overlayAmount, p.overlayTexture);
+            for (const EffectType& type : effectTable()) {
+                if (type.blockName.empty()) continue;
+                out += "  " + std::string(type.blockName);
+                for (const EffectKnob& knob : type.knobs) {
+                    out += fmt::format(" {}={}", knob.name, knobValue(p.blocks, type, knob));
+                }
+                out += "\n";
+            }
+            out += fmt::format("  overlay {} ({})\n", p.blocks.overlay.amount, p.overlayTexture);
         }
         if (probe.sceneRequested) out += "  " + stepLine(probe) + "\n";
     }

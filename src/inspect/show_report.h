@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "post/effect_parameters.h"
 #include "resources/demo_timeline.h"
 #include "resources/resource_manifest.h"
 
@@ -80,10 +81,10 @@ struct ShowReport {
         uint64_t position = 0;
         std::optional<size_t> marker;  // index into the timeline's markers
         double progress = 0.0;
-        // The effect parameter blocks that the frame at this position uploads, in block order.
+        // The effect parameter blocks that the frame at this position uploads (keyed parameters at the frame's
+        // time in the marker); the writers print them knob by knob through the effect table.
         struct Parameters {
-            std::vector<float> dof, lens, color, bloom;
-            float overlayAmount = 0.0f;
+            EffectParameterBlocks blocks;
             std::string overlayTexture;  // "preload", "logo1" or "logo2"
         };
         std::optional<Parameters> parameters;

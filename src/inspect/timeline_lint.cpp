@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 
 #include <fmt/format.h>
 
@@ -67,15 +68,69 @@ std::string nearestName(const std::string& name, const std::vector<std::string_v
     return !best.empty() && bestDistance <= allowed ? best : std::string();
 }
 
+namespace {
+
+// What is wrong with the keys of one known parameter: the "interpolate" word, and where its keys lie.
+void lintKeys(const std::string& where, const std::string& type, const EffectParameter& parameter,
+              std::optional<double> markerSeconds, std::vector<std::string>& warnings) {
+    const std::string name = validUtf8(parameter.name);
+    const std::vector<std::string_view> kinds(std::begin(kInterpolationWords), std::end(kInterpolationWords));
+    if (parameter.interpolate && parameter.interpolation == Interpolation::FirstKey) {
+        warnings.push_back(fmt::format("{}: parameter '{}' of '{}' has interpolate '{}', which is not a kind the "
+                                       "player knows, so only its first key counts{}; the kinds are {}",
+                                       where, name, type, validUtf8(*parameter.interpolate),
+                                       suggestion(*parameter.interpolate, kinds), joined(kinds)));
+        return;
+    }
+    if (parameter.interpolation == Interpolation::FirstKey) {
+        if (parameter.keys.size() > 1) {
+            warnings.push_back(fmt::format("{}: parameter '{}' of '{}' has {} keys; the player uses the first one "
+                                           "only ({}); interpolate=\"linear\" (or step, smooth, ramp) on the "
+                                           "parameter makes them move the knob",
+                                           where, name, type, parameter.keys.size(), parameter.keys.front().value));
+        }
+        return;
+    }
+    for (std::size_t k = 0; k < parameter.keys.size(); ++k) {
+        const float time = parameter.keys[k].time;
+        if (!(time >= 0.0f)) {
+            warnings.push_back(fmt::format("{}: key {} of parameter '{}' of '{}' is at {} s, before the marker's "
+                                           "start; the knob is never seen there",
+                                           where, k, name, type, time));
+        } else if (markerSeconds && time > *markerSeconds) {
+            warnings.push_back(fmt::format("{}: key {} of parameter '{}' of '{}' is at {} s, after the marker's end "
+                                           "at {:.3f} s; the knob never gets there",
+                                           where, k, name, type, time, *markerSeconds));
+        }
+        for (std::size_t earlier = 0; earlier < k; ++earlier) {
+            if (parameter.keys[earlier].time == time) {
+                warnings.push_back(fmt::format("{}: keys {} and {} of parameter '{}' of '{}' are both at {} s; the "
+                                               "knob jumps there to the later one's value",
+                                               where, earlier, k, name, type, time));
+                break;
+            }
+        }
+    }
+}
+
+}  // namespace
+
 std::vector<std::string> lintTimeline(const std::vector<TimelineMarker>& markers, std::optional<std::uint64_t> musicBytes) {
     std::vector<std::string> warnings;
     const std::vector<std::string_view> types = knownEffectTypes();
     for (std::size_t i = 0; i < markers.size(); ++i) {
         const TimelineMarker& marker = markers[i];
         const std::string where = markerName(i, marker);
+        // A marker that never shows has no length to hold keys to. It holds `to` itself too: a track of the
+        // seconds mode that starts a byte after the one before is still its whole number of seconds long.
+        const std::optional<double> length =
+            marker.from <= marker.to
+                ? std::optional<double>(secondsIntoMarker(marker, marker.to) + 1.0 / music_format::kBytesPerSecond)
+                : std::nullopt;
         for (const MarkerEffect& effect : marker.effects) {
             const std::string type = validUtf8(effect.type);
-            if (std::find(types.begin(), types.end(), effect.type) == types.end()) {
+            const EffectType* known = findEffectType(effect.type);
+            if (!known) {
                 warnings.push_back(fmt::format("{}: effect type '{}' is not one the player knows, so it changes "
                                                "nothing{}; the types are {}",
                                                where, type, suggestion(effect.type, types), joined(types)));
@@ -87,14 +142,11 @@ std::vector<std::string> lintTimeline(const std::vector<TimelineMarker>& markers
                 if (names.empty()) {
                     warnings.push_back(fmt::format("{}: effect '{}' takes no parameters; '{}' changes nothing", where,
                                                    type, name));
-                } else if (std::find(names.begin(), names.end(), parameter.name) == names.end()) {
+                } else if (!known->findKnob(parameter.name)) {
                     warnings.push_back(fmt::format("{}: effect '{}' has no parameter '{}', so it changes nothing{}",
                                                    where, type, name, suggestion(parameter.name, names)));
-                } else if (parameter.keys.size() > 1) {
-                    warnings.push_back(fmt::format("{}: parameter '{}' of '{}' has {} keys; the player uses the "
-                                                   "first one only ({})",
-                                                   where, name, type, parameter.keys.size(),
-                                                   parameter.keys.front().value));
+                } else {
+                    lintKeys(where, type, parameter, length, warnings);
                 }
             }
         }

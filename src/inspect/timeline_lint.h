@@ -2,7 +2,9 @@
 
 // What the player reads of a timeline silently and a show maker would want to be told: effect types and
 // parameter names the player does not know (matched exactly, so "bloom" or "Intensity" change nothing), keys
-// after a parameter's first (the player uses the first alone), and markers that reach past the music's end.
+// after a parameter's first without "interpolate" (the player uses the first alone), "interpolate" words it does
+// not know, keys of a keyed parameter outside the marker or two at one time, and markers that reach past the
+// music's end.
 
 #include <cstdint>
 #include <optional>

@@ -1,98 +1,132 @@
 #include "post/effect_parameters.h"
 
-#include <string_view>
+#include <cstring>
 
 namespace {
 
-template <typename Block>
-struct NamedField {
-    std::string_view name;
-    float Block::*field;
+using Dof = DepthOfFieldParameters;
+using Lens = LensDistortParameters;
+using Colour = ColorCorrectParameters;
+using Bloom = BloomParameters;
+
+// A knob's place from its field, so that the table cannot drift from the struct it fills.
+#define KNOB_PLACE(Block, field) static_cast<std::uint32_t>(offsetof(Block, field) / sizeof(float))
+
+// The knobs of each type in block order: name, default, place. One line a knob.
+constexpr EffectKnob kDofKnobs[] = {
+    {"aperture", 0.01f, KNOB_PLACE(Dof, aperture)},
+    {"focus", 0.5f, KNOB_PLACE(Dof, focus)},
+    {"limit", 0.8f, KNOB_PLACE(Dof, limit)},
 };
 
-// The timeline's names of each block's fields; made once, not on every marker.
-using Dof = DepthOfFieldParameters;
-constexpr NamedField<Dof> kDofFields[] = {{"aperture", &Dof::aperture}, {"focus", &Dof::focus}, {"limit", &Dof::limit}};
+constexpr EffectKnob kLensKnobs[] = {
+    {"distort1", 0.502f, KNOB_PLACE(Lens, distort1)},
+    {"distort2", 0.47f, KNOB_PLACE(Lens, distort2)},
+    {"distort3", 0.497f, KNOB_PLACE(Lens, distort3)},
+    {"distortg", 0.5f, KNOB_PLACE(Lens, distortg)},
+    {"zoom", 0.51f, KNOB_PLACE(Lens, zoom)},
+    {"chrom", 0.723f, KNOB_PLACE(Lens, chrom)},
+};
 
-using Lens = LensDistortParameters;
-constexpr NamedField<Lens> kLensFields[] = {{"distort1", &Lens::distort1}, {"distort2", &Lens::distort2},
-                                            {"distort3", &Lens::distort3}, {"distortg", &Lens::distortg},
-                                            {"chrom", &Lens::chrom},       {"zoom", &Lens::zoom}};
+constexpr EffectKnob kColourKnobs[] = {
+    {"exposure", 0.547f, KNOB_PLACE(Colour, exposure)},
+    {"saturation", 0.552f, KNOB_PLACE(Colour, saturation)},
+    {"vignette", 0.436f, KNOB_PLACE(Colour, vignette)},
+    {"grain", 0.697f, KNOB_PLACE(Colour, grain)},
+    {"red", 0.5f, KNOB_PLACE(Colour, red)},
+    {"green", 0.5f, KNOB_PLACE(Colour, green)},
+    {"blue", 0.5f, KNOB_PLACE(Colour, blue)},
+    {"tonemap", 1.0f, KNOB_PLACE(Colour, tonemap)},
+    {"red_offset", 0.5f, KNOB_PLACE(Colour, redOffset)},
+    {"green_offset", 0.5f, KNOB_PLACE(Colour, greenOffset)},
+    {"blue_offset", 0.5f, KNOB_PLACE(Colour, blueOffset)},
+    {"contrast", 0.676f, KNOB_PLACE(Colour, contrast)},
+};
 
-using Bloom = BloomParameters;
-constexpr NamedField<Bloom> kBloomFields[] = {{"smooth", &Bloom::smooth},
-                                              {"size", &Bloom::size},
-                                              {"samplesx", &Bloom::samplesx},
-                                              {"samplesy", &Bloom::samplesy},
-                                              {"directionx", &Bloom::directionx},
-                                              {"directiony", &Bloom::directiony},
-                                              {"powerx", &Bloom::powerx},
-                                              {"powery", &Bloom::powery},
-                                              {"blur_instensity", &Bloom::blurIntensity},
-                                              {"scene_intensity", &Bloom::sceneIntensity}};
+constexpr EffectKnob kBloomKnobs[] = {
+    {"smooth", 0.206f, KNOB_PLACE(Bloom, smooth)},
+    {"size", 0.931f, KNOB_PLACE(Bloom, size)},
+    {"samplesx", 0.1f, KNOB_PLACE(Bloom, samplesx)},
+    {"directionx", 0.0f, KNOB_PLACE(Bloom, directionx)},
+    {"powerx", 0.14f, KNOB_PLACE(Bloom, powerx)},
+    {"samplesy", 0.1f, KNOB_PLACE(Bloom, samplesy)},
+    {"directiony", 0.5f, KNOB_PLACE(Bloom, directiony)},
+    {"powery", 0.221f, KNOB_PLACE(Bloom, powery)},
+    {"blur_instensity", 0.2f, KNOB_PLACE(Bloom, blurIntensity)},  // spelt so in every show
+    {"scene_intensity", 1.0f, KNOB_PLACE(Bloom, sceneIntensity)},
+};
 
-using Colour = ColorCorrectParameters;
-constexpr NamedField<Colour> kColourFields[] = {{"red", &Colour::red},
-                                                {"green", &Colour::green},
-                                                {"blue", &Colour::blue},
-                                                {"red_offset", &Colour::redOffset},
-                                                {"green_offset", &Colour::greenOffset},
-                                                {"blue_offset", &Colour::blueOffset},
-                                                {"contrast", &Colour::contrast},
-                                                {"exposure", &Colour::exposure},
-                                                {"grain", &Colour::grain},
-                                                {"saturation", &Colour::saturation},
-                                                {"tonemap", &Colour::tonemap},
-                                                {"vignette", &Colour::vignette}};
+#undef KNOB_PLACE
 
-template <typename Block, std::size_t N>
-void applyParameters(const MarkerEffect& effect, Block& block, const NamedField<Block> (&fields)[N]) {
-    for (const EffectParameter& parameter : effect.parameters) {
-        // A parameter without keys has no value: the field keeps what it had.
-        if (parameter.keys.empty()) continue;
-        for (const NamedField<Block>& field : fields) {
-            if (parameter.name == field.name) {
-                block.*field.field = parameter.keys.front().value;
-                break;
-            }
-        }
-    }
-}
+using Blocks = EffectParameterBlocks;
+const EffectType kEffectTable[] = {
+    {"DOF", "dof", offsetof(Blocks, depthOfField), sizeof(Dof), kDofKnobs},
+    {"LensDistort", "lens", offsetof(Blocks, lensDistort), sizeof(Lens), kLensKnobs},
+    {"Bloom", "bloom", offsetof(Blocks, bloom), sizeof(Bloom), kBloomKnobs},
+    {"ColorCorrection", "color", offsetof(Blocks, colorCorrect), sizeof(Colour), kColourKnobs},
+    {"Glitch", "", 0, 0, {}},  // read and ignored: no block, no knobs
+};
 
-template <typename Block, std::size_t N>
-std::vector<std::string_view> namesOf(const NamedField<Block> (&fields)[N]) {
-    std::vector<std::string_view> names;
-    for (const NamedField<Block>& field : fields) names.push_back(field.name);
-    return names;
+std::byte* knobAddress(EffectParameterBlocks& blocks, const EffectType& type, const EffectKnob& knob) {
+    return reinterpret_cast<std::byte*>(&blocks) + type.blockOffset + knob.place * sizeof(float);
 }
 
 }  // namespace
 
-std::vector<std::string_view> knownEffectTypes() { return {"DOF", "LensDistort", "Bloom", "ColorCorrection", "Glitch"}; }
+const EffectKnob* EffectType::findKnob(std::string_view name) const {
+    for (const EffectKnob& knob : knobs) {
+        if (knob.name == name) return &knob;
+    }
+    return nullptr;
+}
+
+std::span<const EffectType> effectTable() { return kEffectTable; }
+
+const EffectType* findEffectType(std::string_view type) {
+    for (const EffectType& entry : kEffectTable) {
+        if (entry.type == type) return &entry;
+    }
+    return nullptr;
+}
+
+float knobValue(const EffectParameterBlocks& blocks, const EffectType& type, const EffectKnob& knob) {
+    float value = 0.0f;
+    std::memcpy(&value, knobAddress(const_cast<EffectParameterBlocks&>(blocks), type, knob), sizeof value);
+    return value;
+}
+
+void setKnobValue(EffectParameterBlocks& blocks, const EffectType& type, const EffectKnob& knob, float value) {
+    std::memcpy(knobAddress(blocks, type, knob), &value, sizeof value);
+}
+
+std::vector<std::string_view> knownEffectTypes() {
+    std::vector<std::string_view> names;
+    for (const EffectType& entry : kEffectTable) names.push_back(entry.type);
+    return names;
+}
 
 std::vector<std::string_view> knownEffectParameters(std::string_view type) {
-    if (type == "DOF") return namesOf(kDofFields);
-    if (type == "LensDistort") return namesOf(kLensFields);
-    if (type == "Bloom") return namesOf(kBloomFields);
-    if (type == "ColorCorrection") return namesOf(kColourFields);
-    return {};
+    std::vector<std::string_view> names;
+    if (const EffectType* entry = findEffectType(type)) {
+        for (const EffectKnob& knob : entry->knobs) names.push_back(knob.name);
+    }
+    return names;
 }
 
 void EffectParameterBlocks::reset() { *this = EffectParameterBlocks{}; }
 
-void EffectParameterBlocks::apply(const TimelineMarker& marker) {
+void EffectParameterBlocks::apply(const TimelineMarker& marker, double markerSeconds) {
     reset();
     for (const MarkerEffect& effect : marker.effects) {
-        if (effect.type == "DOF") {
-            applyParameters(effect, depthOfField, kDofFields);
-        } else if (effect.type == "LensDistort") {
-            applyParameters(effect, lensDistort, kLensFields);
-        } else if (effect.type == "Bloom") {
-            applyParameters(effect, bloom, kBloomFields);
-        } else if (effect.type == "ColorCorrection") {
-            applyParameters(effect, colorCorrect, kColourFields);
+        const EffectType* type = findEffectType(effect.type);
+        if (!type) continue;  // unknown types are skipped; "Glitch" has no knobs to find
+        for (const EffectParameter& parameter : effect.parameters) {
+            // A parameter without keys has no value: the field keeps what it had.
+            if (parameter.keys.empty()) continue;
+            if (const EffectKnob* knob = type->findKnob(parameter.name)) {
+                setKnobValue(*this, *type, *knob, parameter.valueAt(markerSeconds));
+            }
         }
-        // "Glitch" is a known type without a block; other types are skipped alike.
     }
     overlay.amount = 0.0f;
 }

@@ -1,8 +1,12 @@
 #pragma once
 
 // The effects' parameter blocks as their shaders read them at b1 (every field a 32-bit float, in shader order),
-// with their defaults, and how a timeline marker's effects set them.
+// with their defaults; the one table of the effect types and their knobs; and how a timeline marker's effects set
+// the blocks.
 
+#include <cstddef>
+#include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -61,12 +65,6 @@ struct BloomParameters {
 };
 static_assert(sizeof(BloomParameters) == 40);
 
-// The effect types EffectParameterBlocks::apply reads ("Glitch" among them, which takes no parameters), and the
-// parameter names each type takes, as the timeline spells them: for checking a show against what the player
-// will read.
-std::vector<std::string_view> knownEffectTypes();
-std::vector<std::string_view> knownEffectParameters(std::string_view type);
-
 // One of each block, as the frame renderer holds them.
 struct EffectParameterBlocks {
     DepthOfFieldParameters depthOfField;
@@ -77,9 +75,46 @@ struct EffectParameterBlocks {
 
     // Every field to its default, the unnamed colour floats and the overlay amount to 0.
     void reset();
-    // Defaults, then the marker's effects in list order: for the types "DOF", "LensDistort", "Bloom" and
-    // "ColorCorrection", each parameter whose name the type knows takes the value of its first key (later
-    // effects and parameters overwrite earlier ones). "Glitch", unknown types, unknown names and parameters
-    // without keys change nothing. The overlay amount ends at 0.
-    void apply(const TimelineMarker& marker);
+    // Defaults, then the marker's effects in list order: for each effect type of the table below, each parameter
+    // whose name the type knows takes its value at `markerSeconds` (EffectParameter::valueAt: the first key
+    // without "interpolate"); later effects and parameters overwrite earlier ones. "Glitch", unknown types,
+    // unknown names and parameters without keys change nothing. The overlay amount ends at 0. Allocates nothing.
+    void apply(const TimelineMarker& marker, double markerSeconds = 0.0);
 };
+
+// ---- The table of the effects ----
+// Every effect type the timeline names, with its knobs: the timeline's name, the default and the place in the
+// block (the float's index; byte offset = 4 x place). Filling the blocks, the inspector's checks and reports and
+// the tests all read it. Adding a knob: the float in its block struct above, one line in the table
+// (effect_parameters.cpp), the shader's b1 block and the shaders' README.
+
+struct EffectKnob {
+    std::string_view name;  // as the timeline spells it
+    float defaultValue;
+    std::uint32_t place;    // index of its float in the block
+};
+
+struct EffectType {
+    std::string_view type;       // the `Effect` element's "type"
+    std::string_view blockName;  // how demo-inspect names the block: "dof", "lens", "bloom", "color"; "" for none
+    std::size_t blockOffset;     // of the block in EffectParameterBlocks
+    std::size_t blockBytes;      // sizeof the block; 0 for a type without one ("Glitch")
+    std::span<const EffectKnob> knobs;  // in block order
+
+    // The knob this type names so (exact, case-sensitive), or null.
+    const EffectKnob* findKnob(std::string_view name) const;
+};
+
+// "DOF", "LensDistort", "Bloom", "ColorCorrection", "Glitch", in the order apply compares them.
+std::span<const EffectType> effectTable();
+// The type of that exact name, or null.
+const EffectType* findEffectType(std::string_view type);
+
+// A knob's value in `blocks`, and setting it (for tools and editors that work by name).
+float knobValue(const EffectParameterBlocks& blocks, const EffectType& type, const EffectKnob& knob);
+void setKnobValue(EffectParameterBlocks& blocks, const EffectType& type, const EffectKnob& knob, float value);
+
+// The table's names as lists, for nearest-name hints: the types, and the knob names of one type (empty for
+// "Glitch" and unknown types).
+std::vector<std::string_view> knownEffectTypes();
+std::vector<std::string_view> knownEffectParameters(std::string_view type);

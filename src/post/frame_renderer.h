@@ -75,15 +75,19 @@ public:
     // renderer) the image is drawn into the back buffer and not presented.
     void showPreloader();
     void resetEffectParameters() { effectBlocks.reset(); }
-    void applyMarkerEffects(const TimelineMarker& marker) { effectBlocks.apply(marker); }
+    // `markerSeconds`: the frame's time from the marker's start, at which keyed parameters are read.
+    void applyMarkerEffects(const TimelineMarker& marker, double markerSeconds = 0.0) {
+        effectBlocks.apply(marker, markerSeconds);
+    }
 
     // What the overlay pass of the last postProcess laid over the image: the logos at their times of the
     // music, else the preload image at amount 0.
     enum class OverlayImage { Preload, Logo1, Logo2 };
     static OverlayImage overlayAt(double seconds);
-    // The blocks that a frame at `seconds` of the music with `marker` current uploads, overlay amount included
-    // (no device needed: for tools that report a frame's parameters).
-    static EffectParameterBlocks frameParameters(const TimelineMarker& marker, double seconds);
+    // The blocks that a frame at music position `position` (`seconds` as the channel reads it back) with `marker`
+    // current uploads, keyed parameters moved and overlay amount included (no device needed: for tools that
+    // report a frame's parameters).
+    static EffectParameterBlocks frameParameters(const TimelineMarker& marker, std::uint64_t position, double seconds);
     // The parameter blocks as last uploaded (after postProcess: this frame's, overlay amount included).
     const EffectParameterBlocks& effectParameters() const { return effectBlocks; }
     OverlayImage overlayImage() const { return currentOverlay; }

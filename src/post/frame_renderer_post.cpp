@@ -74,9 +74,10 @@ float overlayAmount(FrameRenderer::OverlayImage image) {
 
 }  // namespace
 
-EffectParameterBlocks FrameRenderer::frameParameters(const TimelineMarker& marker, double seconds) {
+EffectParameterBlocks FrameRenderer::frameParameters(const TimelineMarker& marker, std::uint64_t position,
+                                                     double seconds) {
     EffectParameterBlocks blocks;
-    blocks.apply(marker);
+    blocks.apply(marker, secondsIntoMarker(marker, position));
     blocks.overlay.amount = overlayAmount(overlayAt(seconds));
     return blocks;
 }
@@ -84,7 +85,7 @@ EffectParameterBlocks FrameRenderer::frameParameters(const TimelineMarker& marke
 void FrameRenderer::postProcess() {
     if (!momentTaken) frameMoment = audio ? audio->moment() : MusicMoment{};
     momentTaken = false;
-    applyMarkerEffects(frameMoment.marker);
+    applyMarkerEffects(frameMoment.marker, secondsIntoMarker(frameMoment.marker, frameMoment.position));
     drawChain(true, graphics->backBufferView.get());
 }
 

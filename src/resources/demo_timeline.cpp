@@ -25,6 +25,16 @@ Interpolation interpolationFromWord(std::string_view word) {
     return Interpolation::FirstKey;
 }
 
+std::string_view interpolationWord(Interpolation kind) {
+    const auto index = static_cast<std::size_t>(kind);
+    return index == 0 || index > std::size(kInterpolationWords) ? std::string_view() : kInterpolationWords[index - 1];
+}
+
+EffectParameter::EffectParameter(std::string name, std::vector<ParameterKey> keys, Interpolation interpolation)
+    : name(std::move(name)), keys(std::move(keys)), interpolation(interpolation) {
+    if (interpolation != Interpolation::FirstKey) interpolate = std::string(interpolationWord(interpolation));
+}
+
 float interpolateBetween(Interpolation kind, float from, float to, double u) {
     u = u > 0.0 ? std::min(u, 1.0) : 0.0;  // NaN (keys at infinite times) counts as the start
     double f = u;

@@ -26,8 +26,15 @@ enum class Interpolation : std::uint8_t { FirstKey, Step, Linear, Smooth, Ramp }
 inline constexpr std::string_view kInterpolationWords[] = {"step", "linear", "smooth", "ramp"};
 // The kind a word names; FirstKey for any other word (matched exactly).
 Interpolation interpolationFromWord(std::string_view word);
+// The word of a kind; "" for FirstKey.
+std::string_view interpolationWord(Interpolation kind);
 
 struct EffectParameter {
+    EffectParameter() = default;
+    // A parameter made in code (tests, editors): `interpolation` other than FirstKey also sets `interpolate` to
+    // its word, as a file would have it.
+    EffectParameter(std::string name, std::vector<ParameterKey> keys, Interpolation interpolation = Interpolation::FirstKey);
+
     std::string name;
     std::vector<ParameterKey> keys;  // document order, as written
     // The "interpolate" attribute as written (absent: nullopt), and the kind it names.

@@ -38,10 +38,13 @@ constexpr double kSamePicture = 1.0;
 constexpr int kSoundLevel = 100;  // of 32767: far above the recording's silence
 
 // One marker for the whole music that holds its animation still (start == end) with effects of the sample show
-// on: every frame of the run is the same picture, whatever the music position.
+// on: every frame of the run is the same picture, whatever the music position, until a focus pull at 7 s (keys
+// out of document order: before 7 s the focus is 0.78, the value of the earliest key).
 const std::string kStillTimeline = R"(<Timeline timeunit="second">
   <TimelineTrack label="Still" to="3600" scene="Orbit" camera="Camera" start="0.25" end="0.25">
-    <Effect type="DOF"><Parameter name="focus"><Key value="0.78" time="0"/></Parameter></Effect>
+    <Effect type="DOF"><Parameter name="aperture"><Key value="0.05"/></Parameter>
+      <Parameter name="focus" interpolate="smooth"><Key value="0.4" time="7.5"/><Key value="0.78" time="7"/></Parameter>
+    </Effect>
     <Effect type="Bloom"><Parameter name="size"><Key value="0.75" time="0"/></Parameter></Effect>
     <Effect type="ColorCorrection"><Parameter name="vignette"><Key value="0.6" time="0"/></Parameter></Effect>
   </TimelineTrack>
@@ -127,13 +130,16 @@ protected:
 };
 
 TEST_F(PlayerShowTest, ShowsThePreloaderThenFramesLikeDemoRenderAndEndsWithTheMusic) {
-    ASSERT_NO_FATAL_FAILURE(writeShortShow(show.path(), 5.0, kStillTimeline));
+    // Eight seconds: the frames before the focus pull are all alike.
+    ASSERT_NO_FATAL_FAILURE(writeShortShow(show.path(), 8.0, kStillTimeline));
     const auto rendered = testing_support::runCommand(
         "cd " + testing_support::shellQuote(show.path()) + " && " DEMO_BINARY_DIR
-        "/demo-render --size 1920x1080 --at 1 --out expected.png 2>&1");
+        "/demo-render --size 1920x1080 --at 1 --out expected.png --at 7.25 --out pulling.png 2>&1");
     ASSERT_EQ(rendered.exitCode, 0) << rendered.output;
     const RgbImage expected = testing_support::loadRgbPng(show.path() / "expected.png");
     ASSERT_GT(meanAbsoluteDifference(expected, preload), 10.0) << "the frame must not pass for the preloader";
+    // Halfway through the focus pull the picture is another (the window's frames below are all before it).
+    EXPECT_GT(meanAbsoluteDifference(testing_support::loadRgbPng(show.path() / "pulling.png"), expected), kSamePicture);
 
     show.write("demo.log", "left over from an earlier run");
     ASSERT_NO_FATAL_FAILURE(start());

@@ -248,7 +248,8 @@ TEST_F(FrameChainTest, LogosShowAtTheirTimesOfTheMusic) {
         ASSERT_EQ(recorder.passes.size(), 14u);
         EXPECT_EQ(recorder.passes[12].constants.inputSize[1][0], float(frame.imageSize));
         EXPECT_EQ(renderer_->effectParameters().overlay.amount, frame.amount);
-        const EffectParameterBlocks reported = FrameRenderer::frameParameters(TimelineMarker{}, frame.seconds);
+        const EffectParameterBlocks reported =
+            FrameRenderer::frameParameters(TimelineMarker{}, secondsToPosition(frame.seconds), frame.seconds);
         EXPECT_EQ(std::memcmp(&reported.overlay, &renderer_->effectParameters().overlay, sizeof(reported.overlay)), 0);
         EXPECT_DOUBLE_EQ(renderer_->overlayPosition(), frame.seconds);
     }

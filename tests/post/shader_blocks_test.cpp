@@ -47,14 +47,15 @@ std::vector<Member> blockAt(const std::string& file, std::uint32_t slot, std::ui
 }
 
 TEST(ShaderBlocksTest, ParameterBlocksMatchTheEffectsStructs) {
-    const std::vector<std::string> dof = {"aperture", "focus", "limit"};
-    const std::vector<std::string> lens = {"distort1", "distort2", "distort3", "distortg", "zoom", "chrom"};
-    const std::vector<std::string> colour = {"exposure", "saturation",   "vignette",    "grain",
-                                             "red",      "green",        "blue",        "tonemap",
-                                             "red_offset", "green_offset", "blue_offset", "contrast"};
-    const std::vector<std::string> bloom = {"smooth",  "size",   "samplesx",        "directionx",      "powerx",
-                                            "samplesy", "directiony", "powery", "blur_instensity", "scene_intensity"};
-    const std::vector<std::string> overlay = {"amount"};
+    // The timeline's names in block order, from the effect table.
+    const auto namesOf = [](std::string_view type) {
+        std::vector<std::string> names;
+        for (const EffectKnob& knob : findEffectType(type)->knobs) names.emplace_back(knob.name);
+        return names;
+    };
+    const std::vector<std::string> dof = namesOf("DOF"), lens = namesOf("LensDistort"),
+                                   colour = namesOf("ColorCorrection"), bloom = namesOf("Bloom");
+    const std::vector<std::string> overlay = {"amount"};  // set by the renderer, not in the table
     const struct {
         const char* key;
         const std::vector<std::string>& names;  // the timeline's names in block order

@@ -140,3 +140,80 @@ TEST(DemoTimeline, IsCreatedAndCachedThroughTheRegistry) {
 }
 
 }  // namespace
+
+namespace {
+
+// A keyed parameter's value: (kind, keys in document order as value@time, seconds into the marker) -> value.
+TEST(ParameterKeys, ValueFollowsTheKindBetweenKeysInTimeOrder) {
+    using K = Interpolation;
+    const std::vector<ParameterKey> rise = {{0.0f, 1.0f}, {1.0f, 3.0f}};                 // 0 at 1 s, 1 at 3 s
+    const std::vector<ParameterKey> shuffled = {{0.8f, 4.0f}, {0.2f, 0.0f}, {0.6f, 2.0f}};  // out of document order
+    const std::vector<ParameterKey> one = {{0.7f, 5.0f}};
+    const std::vector<ParameterKey> tie = {{0.1f, 0.0f}, {0.4f, 2.0f}, {0.9f, 2.0f}, {0.5f, 4.0f}};
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<ParameterKey> withNan = {{0.3f, nan}, {0.0f, 0.0f}, {1.0f, 2.0f}};
+    const struct {
+        K kind;
+        const std::vector<ParameterKey>& keys;
+        double seconds;
+        float value;
+    } cases[] = {
+        // Before, at and after the keys, and each kind at the quarter points of the way.
+        {K::Linear, rise, 0.0, 0.0f},    {K::Linear, rise, 1.0, 0.0f},     {K::Linear, rise, 1.5, 0.25f},
+        {K::Linear, rise, 2.0, 0.5f},    {K::Linear, rise, 2.5, 0.75f},    {K::Linear, rise, 3.0, 1.0f},
+        {K::Linear, rise, 99.0, 1.0f},   {K::Step, rise, 1.5, 0.0f},       {K::Step, rise, 2.999, 0.0f},
+        {K::Step, rise, 3.0, 1.0f},      {K::Smooth, rise, 1.5, 0.15625f}, {K::Smooth, rise, 2.0, 0.5f},
+        {K::Smooth, rise, 2.5, 0.84375f}, {K::Ramp, rise, 1.5, 0.0625f},   {K::Ramp, rise, 2.0, 0.25f},
+        {K::Ramp, rise, 2.5, 0.5625f},   {K::Ramp, rise, 3.0, 1.0f},
+        // Without "interpolate" (or with an unknown word) the first key in document order, whatever the time.
+        {K::FirstKey, rise, 2.5, 0.0f},  {K::FirstKey, shuffled, 0.0, 0.8f}, {K::FirstKey, shuffled, 9.0, 0.8f},
+        // Keys count in time order whatever their document order.
+        {K::Linear, shuffled, 0.0, 0.2f}, {K::Linear, shuffled, 1.0, 0.4f}, {K::Linear, shuffled, 3.0, 0.7f},
+        {K::Step, shuffled, 3.9, 0.6f},  {K::Linear, shuffled, 5.0, 0.8f},
+        // One key holds everywhere; two at one time: the later in the document from that time on.
+        {K::Smooth, one, 0.0, 0.7f},     {K::Smooth, one, 9.0, 0.7f},      {K::Linear, tie, 1.0, 0.25f},
+        {K::Linear, tie, 2.0, 0.9f},     {K::Linear, tie, 3.0, 0.7f},      {K::Step, tie, 2.0, 0.9f},
+        // A key whose time is not a number is left out.
+        {K::Linear, withNan, 1.0, 0.5f}, {K::Linear, withNan, -1.0, 0.0f},
+    };
+    for (const auto& c : cases) {
+        const EffectParameter parameter{"focus", c.keys, c.kind};
+        EXPECT_FLOAT_EQ(parameter.valueAt(c.seconds), c.value)
+            << "kind " << int(c.kind) << ", " << c.keys.size() << " keys, at " << c.seconds << " s";
+    }
+
+    // The time is held within the marker: a marker of zero length is always at 0 s, one that never shows too.
+    TimelineMarker marker;
+    marker.from = 176400;
+    marker.to = 176400 + 88200;
+    EXPECT_DOUBLE_EQ(secondsIntoMarker(marker, 0), 0.0);
+    EXPECT_DOUBLE_EQ(secondsIntoMarker(marker, 176400 + 44100), 0.25);
+    EXPECT_DOUBLE_EQ(secondsIntoMarker(marker, 9999999), 0.5);
+    marker.to = marker.from;
+    EXPECT_DOUBLE_EQ(secondsIntoMarker(marker, 9999999), 0.0);
+    marker.to = 0;
+    EXPECT_DOUBLE_EQ(secondsIntoMarker(marker, 200000), 0.0);
+}
+
+TEST(ParameterKeys, InterpolateIsReadOnceWithTheKeys) {
+    TempDir dir;
+    const auto markers = markersOf(dir, R"(<Timeline><TimelineTrack to="4"><Effect type="DOF">
+        <Parameter name="a" interpolate="smooth"><Key value="1" time="2"/><Key value="0"/></Parameter>
+        <Parameter name="b" interpolate="Linear"><Key value="1" time="2"/><Key value="0"/></Parameter>
+        <Parameter name="c" interpolate=""/>
+        <Parameter name="d"/>
+    </Effect></TimelineTrack></Timeline>)");
+    const std::vector<EffectParameter>& p = markers.at(0).effects.at(0).parameters;
+    ASSERT_EQ(p.size(), 4u);
+    EXPECT_EQ(p[0].interpolation, Interpolation::Smooth);
+    EXPECT_FLOAT_EQ(p[0].keys[1].time, 0.0f);  // document order is kept
+    EXPECT_FLOAT_EQ(p[0].valueAt(1.0), 0.5f);
+    EXPECT_EQ(p[1].interpolate, "Linear");  // an unknown word is kept for the linter, and counts as none
+    EXPECT_EQ(p[1].interpolation, Interpolation::FirstKey);
+    EXPECT_FLOAT_EQ(p[1].valueAt(1.0), 1.0f);
+    EXPECT_EQ(p[2].interpolate, "");
+    EXPECT_EQ(p[2].interpolation, Interpolation::FirstKey);
+    EXPECT_FALSE(p[3].interpolate.has_value());
+}
+
+}  // namespace

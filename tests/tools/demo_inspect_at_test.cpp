@@ -88,8 +88,9 @@ TEST(DemoInspectAt, RejectsTimesThatAreNotNumbers) {
     }
 }
 
-// The blocks are what the frame uploads: the marker's effects over the defaults, in block order, and the overlay
-// chosen by the music time (no music here, so positions are not clamped to a track).
+// The blocks are what the frame uploads: the marker's effects over the defaults, each value by its knob in block
+// order, keyed ones moved to the frame's time in the marker, and the overlay chosen by the music time (no music
+// here, so positions are not clamped to a track).
 TEST(DemoInspectAt, PrintsTheEffectParametersTheFrameUploads) {
     TempDir dir;
     dir.write("resources/resources.xml", "<Resources/>");
@@ -97,17 +98,34 @@ TEST(DemoInspectAt, PrintsTheEffectParametersTheFrameUploads) {
         <TimelineTrack label="a" to="10"><Effect type="DOF"><Parameter name="focus"><Key value="0.3"/></Parameter>
         </Effect><Effect type="Bloom"><Parameter name="blur_instensity"><Key value="0.75"/></Parameter></Effect>
         </TimelineTrack>
-        <TimelineTrack label="b" to="200"/>
+        <TimelineTrack label="b" to="200"><Effect type="DOF"><Parameter name="focus" interpolate="linear">
+          <Key value="0.9" time="180"/><Key value="0.1" time="150"/></Parameter></Effect></TimelineTrack>
     </Timeline>)");
     const CommandResult run = inspect(dir.path(), "--json --at 5 --at 161 --at 161.001 --at 169 --at 190");
     ASSERT_EQ(run.exitCode, 0);
-    EXPECT_NE(run.output.find(R"("progress": 0.5, "parameters": {"dof": [0.01, 0.3, 0.8], )"
-                              R"("lens": [0.502, 0.47, 0.497, 0.5, 0.51, 0.723], )"
-                              R"("color": [0.547, 0.552, 0.436, 0.697, 0.5, 0.5, 0.5, 1, 0.5, 0.5, 0.5, 0.676, 0, 0, 0, 0], )"
-                              R"("bloom": [0.206, 0.931, 0.1, 0, 0.14, 0.1, 0.5, 0.221, 0.75, 1], )"
+    EXPECT_NE(run.output.find(R"("progress": 0.5, "parameters": {"dof": {"aperture": 0.01, "focus": 0.3, "limit": 0.8}, )"
+                              R"("lens": {"distort1": 0.502, "distort2": 0.47, "distort3": 0.497, "distortg": 0.5, )"
+                              R"("zoom": 0.51, "chrom": 0.723}, "bloom": {"smooth": 0.206, "size": 0.931, )"
+                              R"("samplesx": 0.1, "directionx": 0, "powerx": 0.14, "samplesy": 0.1, "directiony": 0.5, )"
+                              R"("powery": 0.221, "blur_instensity": 0.75, "scene_intensity": 1}, )"
+                              R"("color": {"exposure": 0.547, "saturation": 0.552, "vignette": 0.436, "grain": 0.697, )"
+                              R"("red": 0.5, "green": 0.5, "blue": 0.5, "tonemap": 1, "red_offset": 0.5, )"
+                              R"("green_offset": 0.5, "blue_offset": 0.5, "contrast": 0.676}, )"
                               R"("overlay": {"amount": 0, "texture": "preload"}})"),
               std::string::npos)
         << run.output;
+    // Marker b starts a byte after 10 s: its focus moves from 0.1 at 160 s to 0.9 at 190 s of the music.
+    std::vector<double> focus;
+    for (size_t at = 0; (at = run.output.find("\"focus\": ", at)) != std::string::npos; ++at) {
+        focus.push_back(std::atof(run.output.c_str() + at + 9));
+    }
+    const double expected[] = {0.3, 0.1 + 0.8 * 1.0 / 30, 0.1 + 0.8 * 1.001 / 30, 0.1 + 0.8 * 9.0 / 30, 0.9};
+    ASSERT_EQ(focus.size(), std::size(expected)) << run.output;
+    for (size_t i = 0; i < focus.size(); ++i) EXPECT_NEAR(focus[i], expected[i], 1e-5) << i;
+
+    const CommandResult text = inspect(dir.path(), "--at 175");
+    EXPECT_NE(text.output.find("  dof aperture=0.01 focus=0.49"), std::string::npos) << text.output;  // halfway
+    EXPECT_NE(text.output.find("        focus (linear): 0.9@180 0.1@150\n"), std::string::npos) << text.output;
     std::vector<std::string> overlays;
     for (size_t at = 0; (at = run.output.find("\"overlay\": {", at)) != std::string::npos; ++at) {
         overlays.push_back(run.output.substr(at + 12, run.output.find('}', at) - at - 12));

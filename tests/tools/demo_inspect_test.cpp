@@ -97,6 +97,13 @@ TEST(DemoInspect, LintsEffectNamesKeysAndTracksPastTheMusic) {
           <Effect type="Glitch"><Parameter name="amount"><Key value="1" time="0"/></Parameter></Effect>
           <Effect type="Sparkle"/>
         </TimelineTrack>
+        <TimelineTrack label="keyed" to="4">
+          <Effect type="DOF"><Parameter name="focus" interpolate="Linear"><Key value="0.2"/><Key value="0.9" time="1"/>
+                             </Parameter>
+                             <Parameter name="aperture" interpolate="smooth"><Key value="0.1" time="-1"/>
+                               <Key value="0.2" time="1"/><Key value="0.3" time="1"/><Key value="0.4" time="2.5"/>
+                             </Parameter></Effect>
+        </TimelineTrack>
     </Timeline>)");
     const std::string text = inspect(dir.path(), "").output;
     for (const char* expected : {
@@ -105,7 +112,13 @@ TEST(DemoInspect, LintsEffectNamesKeysAndTracksPastTheMusic) {
              "effect 'Bloom' has no parameter 'Intensity', so it changes nothing (did you mean 'scene_intensity'?)",
              "has no parameter 'blur_intensity', so it changes nothing (did you mean 'blur_instensity'?)",
              "has no parameter 'wobble', so it changes nothing\n",
-             "parameter 'focus' of 'DOF' has 2 keys; the player uses the first one only (0.2)",
+             "parameter 'focus' of 'DOF' has 2 keys; the player uses the first one only (0.2); "
+             "interpolate=\"linear\" (or step, smooth, ramp) on the parameter makes them move the knob",
+             "marker 1 'keyed': parameter 'focus' of 'DOF' has interpolate 'Linear', which is not a kind the player "
+             "knows, so only its first key counts (did you mean 'linear'?); the kinds are step, linear, smooth, ramp",
+             "marker 1 'keyed': key 0 of parameter 'aperture' of 'DOF' is at -1 s, before the marker's start",
+             "keys 1 and 2 of parameter 'aperture' of 'DOF' are both at 1 s; the knob jumps there to the later one's",
+             "key 3 of parameter 'aperture' of 'DOF' is at 2.5 s, after the marker's end at 2.000 s",
              "effect 'Glitch' takes no parameters; 'amount' changes nothing",
              "effect type 'Sparkle' is not one the player knows, so it changes nothing; the types are DOF,",
              "ends at position 352800 (2.000 s), after the music's end at 176400 (1.000 s)"}) {

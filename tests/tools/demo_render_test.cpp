@@ -11,6 +11,7 @@
 
 #include <stb/stb_image.h>
 
+#include "post/effect_parameters.h"
 #include "support/test_support.h"
 
 namespace {
@@ -150,15 +151,16 @@ TEST(DemoRender, AVideoCarriesTheFramesAndExactlyTheirSpanOfMusic) {
 TEST(DemoRender, FramesOfTheSampleShowMatchTheirGoldenImages) {
     TempDir out;
     // Markers 1 (forwards), 5 and 9 (backwards) at start, middle and end; the others at their middles; the
-    // logos.
+    // logos; the breakdown's focus pull halfway (66 s) and the outro's fade to black (208 s, 209.5 s).
     const std::vector<std::pair<double, std::string>> frames = {
         {0.5, "sample_000_5.png"},   {8.0, "sample_008_0.png"},   {15.9, "sample_015_9.png"},
         {20.0, "sample_020_0.png"},  {28.0, "sample_028_0.png"},  {40.0, "sample_040_0.png"},
         {48.1, "sample_048_1.png"},  {56.0, "sample_056_0.png"},  {63.9, "sample_063_9.png"},
-        {72.0, "sample_072_0.png"},  {88.0, "sample_088_0.png"},  {104.0, "sample_104_0.png"},
-        {112.1, "sample_112_1.png"}, {120.0, "sample_120_0.png"}, {127.9, "sample_127_9.png"},
-        {136.0, "sample_136_0.png"}, {152.0, "sample_152_0.png"}, {165.0, "sample_165_0.png"},
-        {180.0, "sample_180_0.png"}, {209.5, "sample_209_5.png"}};
+        {66.0, "sample_066_0.png"},  {72.0, "sample_072_0.png"},  {88.0, "sample_088_0.png"},
+        {104.0, "sample_104_0.png"}, {112.1, "sample_112_1.png"}, {120.0, "sample_120_0.png"},
+        {127.9, "sample_127_9.png"}, {136.0, "sample_136_0.png"}, {152.0, "sample_152_0.png"},
+        {165.0, "sample_165_0.png"}, {180.0, "sample_180_0.png"}, {208.0, "sample_208_0.png"},
+        {209.5, "sample_209_5.png"}};
     std::string arguments = std::string("--size ") + kSize;
     for (const auto& [seconds, name] : frames) {
         arguments += " --at " + std::to_string(seconds) + " --out " + (out.path() / name).string();
@@ -172,17 +174,11 @@ TEST(DemoRender, FramesOfTheSampleShowMatchTheirGoldenImages) {
 TEST(DemoRender, ExtremeParametersAndLogosMatchTheirGoldenImages) {
     auto effects = [](const char* value) {
         std::string xml;
-        const std::pair<const char*, std::vector<const char*>> types[] = {
-            {"DOF", {"aperture", "focus", "limit"}},
-            {"LensDistort", {"distort1", "distort2", "distort3", "distortg", "zoom", "chrom"}},
-            {"Bloom", {"smooth", "size", "samplesx", "directionx", "powerx", "samplesy", "directiony", "powery",
-                       "blur_instensity", "scene_intensity"}},
-            {"ColorCorrection", {"exposure", "saturation", "vignette", "grain", "red", "green", "blue", "tonemap",
-                                 "red_offset", "green_offset", "blue_offset", "contrast"}}};
-        for (const auto& [type, names] : types) {
-            xml += std::string("<Effect type=\"") + type + "\">";
-            for (const char* name : names) {
-                xml += std::string("<Parameter name=\"") + name + "\"><Key value=\"" + value + "\"/></Parameter>";
+        for (const EffectType& type : effectTable()) {
+            if (type.knobs.empty()) continue;
+            xml += "<Effect type=\"" + std::string(type.type) + "\">";
+            for (const EffectKnob& knob : type.knobs) {
+                xml += "<Parameter name=\"" + std::string(knob.name) + "\"><Key value=\"" + value + "\"/></Parameter>";
             }
             xml += "</Effect>";
         }
