@@ -165,7 +165,7 @@ void LiveReload::process(const std::vector<std::string>& changed) {
             if (uses) sceneNames.push_back(name);
         }
     }
-    if (timeline) reloadTimeline();
+    if (timeline) timeline = reloadTimeline();
     if (!sceneNames.empty()) reloadScenes(sceneNames);
     if (!shaders.empty()) reloadShaders(shaders);
     const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begun).count();
@@ -188,24 +188,24 @@ void LiveReload::loadScenes(std::vector<std::string> names) {
     watcher_.wake();
 }
 
-void LiveReload::reloadTimeline() {
+bool LiveReload::reloadTimeline() {
     std::string saved;
     if (setup_.isOwnWrite) {
         std::ifstream in(utf8FilePath(platform::systemPath(setup_.timeline->getPath().text())), std::ios::binary);
         saved.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (!in.bad() && setup_.isOwnWrite(saved)) return;  // the editor's own save: on screen already
+        if (!in.bad() && setup_.isOwnWrite(saved)) return false;  // the editor's own save: on screen already
     }
     ++reloads_;
     auto fresh = setup_.isOwnWrite ? std::make_unique<DemoTimeline>(setup_.timeline->getPath(), saved)
                                     : std::make_unique<DemoTimeline>(setup_.timeline->getPath());
     if (!fresh->parseError().empty()) {
         report("timeline.xml: " + fresh->parseError() + "; the timeline before stays", true);
-        return;
+        return true;
     }
     const std::vector<TimelineMarker>& markers = fresh->markerList();
     if (markers.empty()) {
         report("timeline.xml has no markers; the timeline before stays", true);
-        return;
+        return true;
     }
     std::vector<std::string> newScenes;
     const SceneTable& table = setup_.renderer->sceneTable();
@@ -221,12 +221,13 @@ void LiveReload::reloadTimeline() {
             setup_.renderer->scenesLoading.insert(newScenes.begin(), newScenes.end());
             if (setup_.timelineTaken) setup_.timelineTaken(saved);
         })) {
-        return;
+        return true;
     }
     std::string text = "timeline.xml: " + std::to_string(count) + " markers";
     if (!newScenes.empty()) text += "; loading " + joined(newScenes);
     report(text, false);
     if (!newScenes.empty()) loadNewScenes(newScenes);
+    return true;
 }
 
 void LiveReload::loadNewScenes(const std::vector<std::string>& names) {

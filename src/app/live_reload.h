@@ -71,7 +71,8 @@ public:
 private:
     void run();
     void process(const std::vector<std::string>& changed);
-    void reloadTimeline();
+    // False when there was nothing to do (the editor's own save).
+    bool reloadTimeline();
     void loadNewScenes(const std::vector<std::string>& names);
     void reloadScenes(const std::vector<std::string>& names);
     void reloadShaders(const std::vector<std::string>& files);
