@@ -67,7 +67,8 @@ bool EditorPanels::draw(const EditorPanelsContext& context) {
     if (!context.audio || !context.editor || !context.editor->isOpen()) return false;
     AudioManagerInterface* channel = context.audio->getAudio();
     if (!channel) return false;
-    const uint64_t position = channel->getPosition();
+    // The panels describe the frame on screen: its moment, not where the music has gone on to since.
+    const uint64_t position = context.renderer ? context.renderer->drawnMoment().position : channel->getPosition();
     const uint64_t length = channel->getLength();
     if (selected && *selected >= context.editor->markers().size()) selected.reset();
     bool changed = drawStrip(context, position, length);
@@ -311,7 +312,7 @@ bool EditorPanels::drawPanel(const EditorPanelsContext& context, uint64_t positi
             const EffectParameter* parameter = effectiveParameter(marker, type.type, knob.name);
             float value = parameter ? parameter->valueAt(seconds) : knob.defaultValue;
             const Interpolation kind = parameter ? parameter->interpolation : Interpolation::FirstKey;
-            ImGui::SetNextItemWidth(150.0f);
+            ImGui::SetNextItemWidth(136.0f);
             if (ImGui::SliderFloat(name.c_str(), &value, std::min(0.0f, value), std::max(1.0f, value), "%.3f")) {
                 changed = editMarker(editor, [&](TimelineDocument& d, const auto&, std::string* why) {
                     return edits::setKnob(d, i, type.type, knob.name, value, seconds, why);
@@ -326,7 +327,7 @@ bool EditorPanels::drawPanel(const EditorPanelsContext& context, uint64_t positi
                 }) || changed;
             }
             ImGui::SameLine();
-            ImGui::SetNextItemWidth(70.0f);
+            ImGui::SetNextItemWidth(84.0f);
             int kindIndex = static_cast<int>(kind);
             if (ImGui::Combo("##kind", &kindIndex, kInterpolationNames, 5) && kindIndex != static_cast<int>(kind)) {
                 const char* word = kindIndex == 0 ? "" : kInterpolationNames[kindIndex];
