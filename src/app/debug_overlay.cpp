@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <imgui.h>
+#include <imgui_internal.h>
 #include <backends/imgui_impl_opengl3.h>
 #include <backends/imgui_impl_sdl.h>
 
@@ -50,7 +51,22 @@ void DebugOverlay::newFrame() {
         queueCount = 0;
     }
     if (frameOpen) ImGui::EndFrame();
+    // Key releases held back from the frame before (see below) come first.
+    for (size_t i = 0; i < deferredCount; ++i) ImGui_ImplSDL2_ProcessEvent(&deferred[i]);
+    deferredCount = 0;
     for (size_t i = 0; i < count; ++i) {
+        // This version of ImGui reads keys as held or not once a frame: a key pressed and released within one
+        // (slow) frame would be lost, so its release waits for the next frame.
+        if (drained[i].type == SDL_KEYUP && deferredCount < deferred.size()) {
+            bool pressedNow = false;
+            for (size_t j = 0; j < i; ++j)
+                pressedNow = pressedNow || (drained[j].type == SDL_KEYDOWN &&
+                                            drained[j].key.keysym.scancode == drained[i].key.keysym.scancode);
+            if (pressedNow) {
+                deferred[deferredCount++] = drained[i];
+                continue;
+            }
+        }
         ImGui_ImplSDL2_ProcessEvent(&drained[i]);
         // Where the pointer is, from the window's own events: the back end's query of the global pointer is not
         // updated by every server (a pointer moved under Xvfb stays where it was to it).
@@ -124,7 +140,10 @@ void DebugOverlay::draw(const OverlayReport& report, void (*more)(void* context)
     }
     ImGui::End();
     if (more) more(context);
-    typing_ = ImGui::GetIO().WantTextInput;
+    // As this frame's widgets left it (WantTextInput would tell only at the next frame's start, and a paused
+    // player may draw that frame only when a key arrives, which would then be taken for typing).
+    const ImGuiContext& state = *ImGui::GetCurrentContext();
+    typing_ = state.ActiveId != 0 && state.ActiveId == state.InputTextState.ID;
     ImGui::Render();
     frameOpen = false;
     drawPending = true;

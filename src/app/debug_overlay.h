@@ -66,6 +66,8 @@ private:
     size_t queueHead = 0;
     size_t queueCount = 0;
     std::array<SDL_Event, kQueueSize> drained{};
+    std::array<SDL_Event, 16> deferred{};  // key releases for the next frame
+    size_t deferredCount = 0;
 
     std::atomic<bool> initialized{false};
     std::atomic<bool> frameOpen{false};

@@ -92,8 +92,8 @@ int64_t Demo::handleMessage(const platform::Message& message) {
         }
         case platform::WM_KEYDOWN:
             redrawRequested = true;
-            // Keys typed into a field of the editor's panel are text, not commands.
-            if (editorMode && overlayTyping) break;
+            // Keys typed into a field of the editor's panel are text, not commands (F1 and F12 type nothing).
+            if (editorMode && overlayTyping && message.wParam != platform::VK_F1 && message.wParam != platform::VK_F12) break;
             handleKey(message.wParam);
             if (editorMode) handleEditorKey(message.wParam, platform::shiftHeld(message), platform::controlHeld(message));
             break;

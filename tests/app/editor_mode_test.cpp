@@ -340,6 +340,14 @@ TEST_F(EditorModeTest, TheStripSeeksAndEditsAreSavedAndUndone) {
     if (const char* keep = std::getenv("DEMO_KEEP_SCREENSHOTS")) {
         testing_support::saveRgbPng(fs::path(keep) / "editor-authoring.png", capture.capture(window));
     }
+
+    // Typed into the label field (second row), a space is a letter, not Space's pause; Return writes the label.
+    x11.drag(window, 432 + 200, 61, 432 + 200, 61);
+    settledFrame();  // the field has the keyboard from the frame that took the click
+    for (const char* key : {"space", "x", "Return"}) x11.pressKey(window, key);
+    ASSERT_TRUE(waitForFile([&](const std::string& text) { return text.find("label=\"Hall x\"") != std::string::npos; }))
+        << testing_support::readFile(file) << output();
+    EXPECT_EQ(settledFrame().seconds, moved.seconds) << "the space in the field reached the transport";
     for (const std::string& line : outputLines("edit: ")) std::cout << line << "\n";
     x11.pressKey(window, "Escape");
     EXPECT_EQ(player->waitFor(15s), std::optional<int>(0)) << output();
