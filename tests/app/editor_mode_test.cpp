@@ -319,7 +319,8 @@ TEST_F(EditorModeTest, TheStripSeeksAndEditsAreSavedAndUndone) {
         return frameAfterF12();
     };
     frameAfterF12();  // the panels are on screen
-    x11.drag(window, 8 + 784 * 2 / 5, 420, 8 + 784 * 2 / 5, 420);  // 8 s of the 20, in the waveform
+    // 8 s of the 20, in the waveform; held long enough for a frame or two of this slow machine to see it.
+    x11.drag(window, 8 + 784 * 2 / 5, 420, 8 + 784 * 2 / 5, 420, 1, 600ms);
     const Frame hall = settledFrame();
     EXPECT_NEAR(hall.seconds, 8.0, 0.1) << output();
 
@@ -342,7 +343,7 @@ TEST_F(EditorModeTest, TheStripSeeksAndEditsAreSavedAndUndone) {
     }
 
     // Typed into the label field (second row), a space is a letter, not Space's pause; Return writes the label.
-    x11.drag(window, 432 + 200, 61, 432 + 200, 61);
+    x11.drag(window, 432 + 200, 61, 432 + 200, 61, 1, 600ms);
     settledFrame();  // the field has the keyboard from the frame that took the click
     for (const char* key : {"space", "x", "Return"}) x11.pressKey(window, key);
     ASSERT_TRUE(waitForFile([&](const std::string& text) { return text.find("label=\"Hall x\"") != std::string::npos; }))
