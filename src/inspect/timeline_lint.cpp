@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <iterator>
 
 #include <fmt/format.h>
@@ -93,7 +94,13 @@ void lintKeys(const std::string& where, const std::string& type, const EffectPar
     }
     for (std::size_t k = 0; k < parameter.keys.size(); ++k) {
         const float time = parameter.keys[k].time;
-        if (!(time >= 0.0f)) {
+        if (std::isnan(time)) {
+            warnings.push_back(fmt::format("{}: key {} of parameter '{}' of '{}' has a time that is not a number; "
+                                           "the player leaves it out",
+                                           where, k, name, type));
+            continue;
+        }
+        if (time < 0.0f) {
             warnings.push_back(fmt::format("{}: key {} of parameter '{}' of '{}' is at {} s, before the marker's "
                                            "start; the knob is never seen there",
                                            where, k, name, type, time));
@@ -102,13 +109,21 @@ void lintKeys(const std::string& where, const std::string& type, const EffectPar
                                            "at {:.3f} s; the knob never gets there",
                                            where, k, name, type, time, *markerSeconds));
         }
-        for (std::size_t earlier = 0; earlier < k; ++earlier) {
-            if (parameter.keys[earlier].time == time) {
-                warnings.push_back(fmt::format("{}: keys {} and {} of parameter '{}' of '{}' are both at {} s; the "
-                                               "knob jumps there to the later one's value",
-                                               where, earlier, k, name, type, time));
-                break;
-            }
+    }
+    // Keys at one time, found in time order (a file may hold many keys); NaN times have no order.
+    std::vector<std::size_t> order;
+    for (std::size_t k = 0; k < parameter.keys.size(); ++k) {
+        if (!std::isnan(parameter.keys[k].time)) order.push_back(k);
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return parameter.keys[a].time < parameter.keys[b].time;
+    });
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        const float time = parameter.keys[order[i]].time;
+        if (time == parameter.keys[order[i - 1]].time) {
+            warnings.push_back(fmt::format("{}: keys {} and {} of parameter '{}' of '{}' are both at {} s; the knob "
+                                           "jumps there to the later one's value",
+                                           where, order[i - 1], order[i], name, type, time));
         }
     }
 }

@@ -67,8 +67,9 @@ const EffectType kEffectTable[] = {
     {"Glitch", "", 0, 0, {}},  // read and ignored: no block, no knobs
 };
 
-std::byte* knobAddress(EffectParameterBlocks& blocks, const EffectType& type, const EffectKnob& knob) {
-    return reinterpret_cast<std::byte*>(&blocks) + type.blockOffset + knob.place * sizeof(float);
+// Where a knob's float lies in EffectParameterBlocks, in bytes.
+std::size_t knobOffset(const EffectType& type, const EffectKnob& knob) {
+    return type.blockOffset + knob.place * sizeof(float);
 }
 
 }  // namespace
@@ -91,12 +92,12 @@ const EffectType* findEffectType(std::string_view type) {
 
 float knobValue(const EffectParameterBlocks& blocks, const EffectType& type, const EffectKnob& knob) {
     float value = 0.0f;
-    std::memcpy(&value, knobAddress(const_cast<EffectParameterBlocks&>(blocks), type, knob), sizeof value);
+    std::memcpy(&value, reinterpret_cast<const std::byte*>(&blocks) + knobOffset(type, knob), sizeof value);
     return value;
 }
 
 void setKnobValue(EffectParameterBlocks& blocks, const EffectType& type, const EffectKnob& knob, float value) {
-    std::memcpy(knobAddress(blocks, type, knob), &value, sizeof value);
+    std::memcpy(reinterpret_cast<std::byte*>(&blocks) + knobOffset(type, knob), &value, sizeof value);
 }
 
 std::vector<std::string_view> knownEffectTypes() {

@@ -102,6 +102,7 @@ TEST(DemoInspect, LintsEffectNamesKeysAndTracksPastTheMusic) {
                              </Parameter>
                              <Parameter name="aperture" interpolate="smooth"><Key value="0.1" time="-1"/>
                                <Key value="0.2" time="1"/><Key value="0.3" time="1"/><Key value="0.4" time="2.5"/>
+                               <Key value="0.5" time="nan"/>
                              </Parameter></Effect>
         </TimelineTrack>
     </Timeline>)");
@@ -119,6 +120,7 @@ TEST(DemoInspect, LintsEffectNamesKeysAndTracksPastTheMusic) {
              "marker 1 'keyed': key 0 of parameter 'aperture' of 'DOF' is at -1 s, before the marker's start",
              "keys 1 and 2 of parameter 'aperture' of 'DOF' are both at 1 s; the knob jumps there to the later one's",
              "key 3 of parameter 'aperture' of 'DOF' is at 2.5 s, after the marker's end at 2.000 s",
+             "key 4 of parameter 'aperture' of 'DOF' has a time that is not a number; the player leaves it out",
              "effect 'Glitch' takes no parameters; 'amount' changes nothing",
              "effect type 'Sparkle' is not one the player knows, so it changes nothing; the types are DOF,",
              "ends at position 352800 (2.000 s), after the music's end at 176400 (1.000 s)"}) {
