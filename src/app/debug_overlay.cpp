@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <imgui.h>
+#include <imgui_internal.h>
 #include <backends/imgui_impl_opengl3.h>
 #include <backends/imgui_impl_sdl.h>
 
@@ -50,7 +51,34 @@ void DebugOverlay::newFrame() {
         queueCount = 0;
     }
     if (frameOpen) ImGui::EndFrame();
-    for (size_t i = 0; i < count; ++i) ImGui_ImplSDL2_ProcessEvent(&drained[i]);
+    // Key releases held back from the frame before (see below) come first.
+    for (size_t i = 0; i < deferredCount; ++i) ImGui_ImplSDL2_ProcessEvent(&deferred[i]);
+    deferredCount = 0;
+    for (size_t i = 0; i < count; ++i) {
+        // This version of ImGui reads keys as held or not once a frame: a key pressed and released within one
+        // (slow) frame would be lost, so its release waits for the next frame.
+        if (drained[i].type == SDL_KEYUP && deferredCount < deferred.size()) {
+            bool pressedNow = false;
+            for (size_t j = 0; j < i; ++j)
+                pressedNow = pressedNow || (drained[j].type == SDL_KEYDOWN &&
+                                            drained[j].key.keysym.scancode == drained[i].key.keysym.scancode);
+            if (pressedNow) {
+                deferred[deferredCount++] = drained[i];
+                continue;
+            }
+        }
+        ImGui_ImplSDL2_ProcessEvent(&drained[i]);
+        // Where the pointer is, from the window's own events: the back end's query of the global pointer is not
+        // updated by every server (a pointer moved under Xvfb stays where it was to it).
+        if (drained[i].type == SDL_MOUSEMOTION) {
+            pointer = ImVec2(static_cast<float>(drained[i].motion.x), static_cast<float>(drained[i].motion.y));
+        } else if (drained[i].type == SDL_MOUSEBUTTONDOWN || drained[i].type == SDL_MOUSEBUTTONUP) {
+            pointer = ImVec2(static_cast<float>(drained[i].button.x), static_cast<float>(drained[i].button.y));
+            const int button = drained[i].button.button == SDL_BUTTON_LEFT ? 0 : drained[i].button.button == SDL_BUTTON_RIGHT ? 1 : 2;
+            buttonsDown[button] = drained[i].type == SDL_MOUSEBUTTONDOWN;
+            buttonsPressed[button] = buttonsPressed[button] || buttonsDown[button];
+        }
+    }
     if (resizePending.exchange(false)) {
         ImGui_ImplOpenGL3_DestroyDeviceObjects();
         ImGui::GetIO().DisplaySize = ImVec2(pendingWidth.load(), pendingHeight.load());
@@ -58,11 +86,19 @@ void DebugOverlay::newFrame() {
     }
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplSDL2_NewFrame();
+    // The buttons too: the back end reads them from SDL's state, which the main thread updates ahead of the
+    // events this frame has taken, so a press could be seen before the pointer's move to it. A press and release
+    // within one frame still count as a click.
+    if (pointer.x >= 0.0f) ImGui::GetIO().MousePos = pointer;
+    for (int button = 0; button < 3; ++button) {
+        ImGui::GetIO().MouseDown[button] = buttonsDown[button] || buttonsPressed[button];
+        buttonsPressed[button] = false;
+    }
     ImGui::NewFrame();
     frameOpen = true;
 }
 
-void DebugOverlay::draw(const OverlayReport& report) {
+void DebugOverlay::draw(const OverlayReport& report, void (*more)(void* context), void* context) {
     if (!initialized || !frameOpen || std::this_thread::get_id() != owner) return;
     constexpr ImGuiWindowFlags kFlags = ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_AlwaysAutoResize |
                                         ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoFocusOnAppearing |
@@ -100,8 +136,14 @@ void DebugOverlay::draw(const OverlayReport& report) {
             ImGui::TextUnformatted(report.status[0] != '\0' ? report.status : "live reload: watching resources/");
         }
         ImGui::TextDisabled("F1 hides this, F12 saves the frame");
+        if (report.saveTimeMilliseconds > 0.0) ImGui::TextDisabled("timeline.xml saved in %.1f ms", report.saveTimeMilliseconds);
     }
     ImGui::End();
+    if (more) more(context);
+    // As this frame's widgets left it (WantTextInput would tell only at the next frame's start, and a paused
+    // player may draw that frame only when a key arrives, which would then be taken for typing).
+    const ImGuiContext& state = *ImGui::GetCurrentContext();
+    typing_ = state.ActiveId != 0 && state.ActiveId == state.InputTextState.ID;
     ImGui::Render();
     frameOpen = false;
     drawPending = true;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include <SDL.h>
+#include <imgui.h>
 
 // What editor mode's overlay shows for one frame.
 struct OverlayReport {
@@ -27,6 +28,7 @@ struct OverlayReport {
     bool looping = false;
     const char* status = "";  // the last reload's or screenshot's result
     bool statusIsError = false;
+    double saveTimeMilliseconds = 0.0;  // the editor's last save of the timeline; 0 before the first
 };
 
 // The immediate-mode debug overlay: set up on the engine thread, fed the window's input from the main thread,
@@ -45,8 +47,11 @@ public:
     // Main thread: the window's new client size, taken over at the next frame.
     void requestDisplaySize(float width, float height);
 
-    // Engine thread, after the frame is drawn and before it is presented: lays the report out for this frame.
-    void draw(const OverlayReport& report);
+    // Engine thread, after the frame is drawn and before it is presented: lays the report out for this frame, and
+    // then whatever `more` lays out (editor mode's panels) in the same frame.
+    void draw(const OverlayReport& report, void (*more)(void* context) = nullptr, void* context = nullptr);
+    // Engine thread: whether a text field of the overlay has the keyboard (its keys are then not commands).
+    bool typing() const { return typing_; }
     // The swap chain's overlay callback (platform/gpu/swap_chain.h): renders what draw laid out, if anything.
     static void renderToWindow(void* overlay, int windowWidth, int windowHeight);
 
@@ -61,6 +66,8 @@ private:
     size_t queueHead = 0;
     size_t queueCount = 0;
     std::array<SDL_Event, kQueueSize> drained{};
+    std::array<SDL_Event, 16> deferred{};  // key releases for the next frame
+    size_t deferredCount = 0;
 
     std::atomic<bool> initialized{false};
     std::atomic<bool> frameOpen{false};
@@ -69,5 +76,9 @@ private:
     std::atomic<float> pendingWidth{0.0f};
     std::atomic<float> pendingHeight{0.0f};
     std::thread::id owner;
+    bool typing_ = false;
+    ImVec2 pointer{-1.0f, -1.0f};  // the last position the window's events gave, window pixels
+    bool buttonsDown[3] = {false, false, false};     // left, right, middle, by the events
+    bool buttonsPressed[3] = {false, false, false};  // pressed since the last frame
     std::mutex lifecycleMutex;
 };

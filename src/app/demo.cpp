@@ -135,14 +135,22 @@ int64_t Demo::handleMessage(const platform::Message& message) {
         }
         case platform::WM_KEYDOWN:
             redrawRequested = true;
+            // Keys typed into a field of the editor's panel are text, not commands (F1 and F12 type nothing).
+            if (editorMode && overlayTyping && message.wParam != platform::VK_F1 && message.wParam != platform::VK_F12) break;
             handleKey(message.wParam);
-            if (editorMode) handleEditorKey(message.wParam, platform::shiftHeld(message));
+            if (editorMode) handleEditorKey(message.wParam, platform::shiftHeld(message), platform::controlHeld(message));
             break;
         case platform::WM_MOUSEMOVE:
         case platform::WM_MBUTTONDOWN:
             redrawRequested = true;
             break;
         default:
+            // The editor's panels follow the mouse and the keyboard while the music is paused too.
+            if (editorMode && (message.event.type == SDL_MOUSEBUTTONDOWN || message.event.type == SDL_MOUSEBUTTONUP ||
+                               message.event.type == SDL_MOUSEWHEEL || message.event.type == SDL_TEXTINPUT ||
+                               message.event.type == SDL_KEYUP)) {
+                redrawRequested = true;
+            }
             break;
     }
     return platform::defaultWindowProcedure(message);
@@ -153,8 +161,12 @@ void Demo::handleKey(uint64_t key) {
     if (key == platform::VK_ESCAPE) platform::postQuitMessage(0);
 }
 
-void Demo::handleEditorKey(uint64_t key, bool shift) {
-    if (key == platform::VK_F1) {
+void Demo::handleEditorKey(uint64_t key, bool shift, bool control) {
+    if (const std::optional<TimelineEditor::Command> command = editCommandForKey(key, control, shift)) {
+        timelineEditor.press(*command);
+    } else if (control) {
+        return;  // Ctrl with a transport key is no transport command
+    } else if (key == platform::VK_F1) {
         overlayVisible = !overlayVisible;
     } else if (key == platform::VK_F12) {
         screenshotRequested = true;

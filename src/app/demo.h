@@ -6,6 +6,7 @@
 #include "app/config_values.h"
 #include "app/display_settings.h"
 #include "app/player_options.h"
+#include "app/timeline_editor.h"
 #include "app/transport.h"
 #include "base/frame_size.h"
 #include "platform/window/messages.h"
@@ -60,8 +61,12 @@ public:
     Transport transport;
     std::atomic<bool> overlayVisible{true};
     std::atomic<bool> screenshotRequested{false};
+    // Editor mode: the timeline's editing (its keys pressed here, carried out by the engine thread), and whether a
+    // text field of the overlay has the keyboard, so that typing there is no command.
+    TimelineEditor timelineEditor;
+    std::atomic<bool> overlayTyping{false};
 
 private:
     void reportOptions(bool editor) const;
-    void handleEditorKey(uint64_t key, bool shift);
+    void handleEditorKey(uint64_t key, bool shift, bool control);
 };

@@ -13,6 +13,8 @@
 #include "app/window_manager.h"
 #include "audio/audio_manager.h"
 #include "base/music_format.h"
+#include "platform/process/debug_output.h"
+#include "platform/process/system_path.h"
 #include "post/effect_registry.h"
 #include "post/frame_renderer.h"
 #include "render/graphics_context.h"
@@ -103,11 +105,16 @@ void EngineRunner::setUp() {
         window->setFrameTimer(&frameTimer);
         if (graphics->swapChain) graphics->swapChain->setOverlay(DebugOverlay::renderToWindow, &DebugOverlay::instance());
         liveReload = std::make_unique<LiveReload>();
+        startEditing();
         LiveReload::Setup reload;
         reload.renderer = renderer;
         reload.device = graphics->device.get();
         reload.timeline = timeline;
         reload.requestRedraw = [this] { demo->redrawRequested = true; };
+        if (demo->timelineEditor.isOpen()) {
+            reload.isOwnWrite = [this](std::string_view text) { return demo->timelineEditor.isOwnWrite(text); };
+            reload.timelineTaken = [this](const std::string& text) { demo->timelineEditor.takeExternal(text); };
+        }
         if (!liveReload->start(std::move(reload))) {
             status = "the show's files cannot be watched: no live reload";
             statusIsError = true;
@@ -141,11 +148,25 @@ void EngineRunner::frameLoop() {
             liveReload->applyPending();
             liveReload->takeStatus(status, statusIsError);
         }
-        if (demo->editorMode) demo->transport.apply(*demo->audio, timeline->markerList());
+        if (demo->editorMode) {
+            runEditCommands();
+            demo->transport.apply(*demo->audio, timeline->markerList());
+        }
         window->renderFrame();
         if (demo->editorMode) editorFrameDone();
         graphics->swapChain->Present(syncInterval, 0);
-        if (demo->editorMode) measureFrame(frameStart);
+        if (demo->editorMode) {
+            measureFrame(frameStart);
+            const TimelineEditor& editor = demo->timelineEditor;
+            if (editor.changes() != editsShown && editor.lastChange() < frameStart) {
+                // The first frame drawn after an edit is on screen now.
+                editsShown = editor.changes();
+                char line[96];
+                std::snprintf(line, sizeof line, "edit: on screen %.1f ms after the change\n",
+                              std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - editor.lastChange()).count());
+                platform::debugOutput(line);
+            }
+        }
 
         // The main thread notices the end of the music only when a message arrives: send it one.
         if (channel->getPosition() >= channel->getLength()) {
@@ -154,6 +175,38 @@ void EngineRunner::frameLoop() {
         }
         if (!demo->audio->isPlaying()) waitWhileIdle();
     }
+}
+
+void EngineRunner::startEditing() {
+    manifest = ResourceManifest::instance();
+    if (const std::u16string* track = manifest.findPath("audioTrack")) waveform->start(platform::systemPath(*track));
+    TimelineEditor::Setup setup;
+    setup.timeline = timeline;
+    setup.file = platform::systemPath(timeline->getPath().text());
+    FrameRenderer* renderer = demo->window->frameRenderer();
+    // Scenes that an edit names and nobody has loaded load in the background; their markers draw no scene until then.
+    setup.changed = [this, renderer](const std::vector<TimelineMarker>& markers) {
+        std::vector<std::string> names;
+        for (const TimelineMarker& marker : markers) {
+            if (marker.scene.empty() || renderer->sceneTable().count(marker.scene) ||
+                renderer->scenesLoading.count(marker.scene)) {
+                continue;
+            }
+            renderer->scenesLoading.insert(marker.scene);
+            names.push_back(marker.scene);
+        }
+        if (liveReload) liveReload->loadScenes(names);
+        demo->redrawRequested = true;
+    };
+    std::string error;
+    if (!demo->timelineEditor.open(std::move(setup), &error)) {
+        status = error + ": no editing";
+        statusIsError = true;
+    }
+}
+
+void EngineRunner::runEditCommands() {
+    demo->timelineEditor.runCommands(demo->audio->getAudio()->getPosition(), panels.selected);
 }
 
 void EngineRunner::editorFrameDone() {
@@ -188,7 +241,23 @@ void EngineRunner::editorFrameDone() {
     report.looping = demo->transport.looping();
     report.status = status.c_str();
     report.statusIsError = statusIsError;
-    DebugOverlay::instance().draw(report);
+    report.saveTimeMilliseconds = demo->timelineEditor.lastSaveMilliseconds();
+    EditorPanelsContext panelsContext;
+    panelsContext.audio = demo->audio;
+    panelsContext.renderer = demo->window->frameRenderer();
+    panelsContext.editor = &demo->timelineEditor;
+    panelsContext.transport = &demo->transport;
+    panelsContext.manifest = &manifest;
+    panelsContext.waveform = waveform.get();
+    struct Panels {
+        EngineRunner* runner;
+        const EditorPanelsContext* context;
+    } panelsCall{this, &panelsContext};
+    DebugOverlay::instance().draw(report, [](void* context) {
+        auto* call = static_cast<Panels*>(context);
+        if (call->runner->panels.draw(*call->context)) call->runner->demo->redrawRequested = true;
+    }, &panelsCall);
+    demo->overlayTyping = DebugOverlay::instance().typing();
 }
 
 void EngineRunner::measureFrame(std::chrono::steady_clock::time_point frameStart) {

@@ -6,8 +6,10 @@
 
 #include <spdlog/logger.h>
 
+#include "app/editor_panels.h"
 #include "app/frame_timer.h"
 #include "app/live_reload.h"
+#include "app/waveform_peaks.h"
 #include "resources/demo_timeline.h"
 #include "resources/resource_registry.h"
 
@@ -33,6 +35,10 @@ private:
     void waitWhileIdle();
     // Editor mode, between drawing a frame and presenting it: the F12 screenshot and the overlay.
     void editorFrameDone();
+    // Editor mode, at set-up: the timeline's editing, its panels and the waveform they show.
+    void startEditing();
+    // Editor mode: the editing keys pressed since the last frame.
+    void runEditCommands();
     // Editor mode, after Present: the frame's time and the frame rate for the overlay.
     void measureFrame(std::chrono::steady_clock::time_point frameStart);
 
@@ -43,6 +49,10 @@ private:
     // Editor mode.
     FrameTimer frameTimer;
     std::unique_ptr<LiveReload> liveReload;
+    EditorPanels panels;
+    std::unique_ptr<WaveformPeaks> waveform = std::make_unique<WaveformPeaks>();
+    ResourceManifest manifest;
+    uint64_t editsShown = 0;
     std::chrono::steady_clock::time_point lastFrameStart{};
     double frameMilliseconds = 0.0;
     double framesPerSecond = 0.0;

@@ -5,10 +5,13 @@
 #include <chrono>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 
 #include "base/demo_logger.h"
+#include "base/utf8_files.h"
 #include "platform/process/debug_output.h"
 #include "platform/process/system_path.h"
 #include "platform/shader_compiler/source_files.h"
@@ -95,6 +98,20 @@ void LiveReload::run() {
             report("the show's files can no longer be watched; live reload has stopped", true);
             return;
         }
+        std::vector<std::string> scenes;
+        {
+            std::lock_guard lock(mutex_);
+            scenes.swap(scenesToLoad_);
+        }
+        if (!scenes.empty() && !stopping_) {
+            batchOpen_ = true;
+            try {
+                loadNewScenes(scenes);
+            } catch (const std::exception& error) {
+                report(std::string("loading a scene failed: ") + error.what(), true);
+            }
+            closeBatch();
+        }
         if (changed.empty()) continue;
         for (bool arrived = true; arrived && !stopping_;) {
             if (!watcher_.wait(kQuietTime, changed, &arrived)) break;
@@ -148,7 +165,7 @@ void LiveReload::process(const std::vector<std::string>& changed) {
             if (uses) sceneNames.push_back(name);
         }
     }
-    if (timeline) reloadTimeline();
+    if (timeline) timeline = reloadTimeline();
     if (!sceneNames.empty()) reloadScenes(sceneNames);
     if (!shaders.empty()) reloadShaders(shaders);
     const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begun).count();
@@ -162,17 +179,33 @@ void LiveReload::process(const std::vector<std::string>& changed) {
     }
 }
 
-void LiveReload::reloadTimeline() {
+void LiveReload::loadScenes(std::vector<std::string> names) {
+    if (names.empty()) return;
+    {
+        std::lock_guard lock(mutex_);
+        scenesToLoad_.insert(scenesToLoad_.end(), names.begin(), names.end());
+    }
+    watcher_.wake();
+}
+
+bool LiveReload::reloadTimeline() {
+    std::string saved;
+    if (setup_.isOwnWrite) {
+        std::ifstream in(utf8FilePath(platform::systemPath(setup_.timeline->getPath().text())), std::ios::binary);
+        saved.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (!in.bad() && setup_.isOwnWrite(saved)) return false;  // the editor's own save: on screen already
+    }
     ++reloads_;
-    auto fresh = std::make_unique<DemoTimeline>(setup_.timeline->getPath());
+    auto fresh = setup_.isOwnWrite ? std::make_unique<DemoTimeline>(setup_.timeline->getPath(), saved)
+                                    : std::make_unique<DemoTimeline>(setup_.timeline->getPath());
     if (!fresh->parseError().empty()) {
         report("timeline.xml: " + fresh->parseError() + "; the timeline before stays", true);
-        return;
+        return true;
     }
     const std::vector<TimelineMarker>& markers = fresh->markerList();
     if (markers.empty()) {
         report("timeline.xml has no markers; the timeline before stays", true);
-        return;
+        return true;
     }
     std::vector<std::string> newScenes;
     const SceneTable& table = setup_.renderer->sceneTable();
@@ -186,13 +219,15 @@ void LiveReload::reloadTimeline() {
     if (!handOver([&] {
             setup_.timeline.replaceObject(std::move(fresh));
             setup_.renderer->scenesLoading.insert(newScenes.begin(), newScenes.end());
+            if (setup_.timelineTaken) setup_.timelineTaken(saved);
         })) {
-        return;
+        return true;
     }
     std::string text = "timeline.xml: " + std::to_string(count) + " markers";
     if (!newScenes.empty()) text += "; loading " + joined(newScenes);
     report(text, false);
     if (!newScenes.empty()) loadNewScenes(newScenes);
+    return true;
 }
 
 void LiveReload::loadNewScenes(const std::vector<std::string>& names) {

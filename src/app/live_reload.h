@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -38,6 +39,11 @@ public:
         // Wakes a frame loop that waits while the music does not play.
         std::function<void()> requestRedraw;
         std::string folder = "resources";
+        // Editor mode's timeline editing: whether a saved timeline's text is what the editor wrote itself (then it
+        // is not read again), and, on the engine thread, the text of a timeline another program saved, once it
+        // is in use.
+        std::function<bool(std::string_view text)> isOwnWrite;
+        std::function<void(const std::string& text)> timelineTaken;
     };
 
     LiveReload() = default;
@@ -53,6 +59,10 @@ public:
     // nothing is.
     void applyPending();
 
+    // Any thread: loads these scenes in the background (a timeline the editor changed names them), and puts each in
+    // the frame renderer's table between two frames.
+    void loadScenes(std::vector<std::string> names);
+
     // Engine thread: the last reload's result, when it is new since the last call.
     bool takeStatus(std::string& text, bool& isError);
     // Reloads carried out (applied or refused), for tests and figures.
@@ -61,7 +71,8 @@ public:
 private:
     void run();
     void process(const std::vector<std::string>& changed);
-    void reloadTimeline();
+    // False when there was nothing to do (the editor's own save).
+    bool reloadTimeline();
     void loadNewScenes(const std::vector<std::string>& names);
     void reloadScenes(const std::vector<std::string>& names);
     void reloadShaders(const std::vector<std::string>& files);
@@ -81,6 +92,7 @@ private:
     std::mutex mutex_;
     std::condition_variable taken_;
     std::function<void()> pending_;
+    std::vector<std::string> scenesToLoad_;
     std::atomic<bool> hasPending_{false};
     std::string status_;
     bool statusIsError_ = false;

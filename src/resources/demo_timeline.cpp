@@ -74,6 +74,12 @@ float EffectParameter::valueAt(double seconds) const {
 
 DemoTimeline::DemoTimeline(const ResourcePath& path) : path(path) { read(); }
 
+DemoTimeline::DemoTimeline(const ResourcePath& path, std::string_view text) : path(path) {
+    const pugi::xml_parse_result result = document.load_buffer(text.data(), text.size());
+    if (!result) parseError_ = std::string(result.description()) + " at offset " + std::to_string(result.offset);
+    readMarkers();
+}
+
 void DemoTimeline::read() {
     const std::string file = path.text();
     pugi::xml_parse_result result = document.load_file(file.c_str());
@@ -83,7 +89,10 @@ void DemoTimeline::read() {
             parseError_ += " at offset " + std::to_string(result.offset);
         }
     }
+    readMarkers();
+}
 
+void DemoTimeline::readMarkers() {
     pugi::xml_node timeline = document.child("Timeline");
     const bool secondsMode = std::string(timeline.attribute("timeunit").as_string("second")) == "second";
 

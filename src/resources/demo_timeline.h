@@ -77,6 +77,8 @@ constexpr const char* kTimelineFile = "resources\\timeline.xml";
 class DemoTimeline : public ManagedResource {
 public:
     explicit DemoTimeline(const ResourcePath& path);
+    // The same reading of `text` instead of the file (the editor's document before or without its save).
+    DemoTimeline(const ResourcePath& path, std::string_view text);
 
     std::vector<TimelineMarker> getMarkers() const { return markers; }
     // The same markers without a copy, for what reads them every frame.
@@ -88,6 +90,7 @@ public:
 
 private:
     void read();
+    void readMarkers();
 
     pugi::xml_document document;
     ResourcePath path;

@@ -6,6 +6,7 @@
 #include <regex>
 #include <sstream>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -287,6 +288,68 @@ TEST_F(EditorModeTest, SavedTimelinesAndShadersShowWhileTheShowRuns) {
     // After the fourth and the hundredth the show is in the same state.
     EXPECT_EQ(objects(done[before + 99]), objects(done[before + 3])) << done[before + 3] << "\n" << done[before + 99];
     std::cout << done[before] << "\n" << done[before + 99] << "\n";
+    x11.pressKey(window, "Escape");
+    EXPECT_EQ(player->waitFor(15s), std::optional<int>(0)) << output();
+}
+
+// Making a show in the player: a click in the timeline strip seeks, Ctrl+B cuts the marker under the playhead
+// without changing the picture and Ctrl+Z gives back the file's bytes, and a slider's drag changes the file and
+// the window. The layout is ImGui's default style at 800 x 450: the strip's content from (8, 346), 784 wide, the
+// marker panel's "start" slider on its sixth row.
+TEST_F(EditorModeTest, TheStripSeeksAndEditsAreSavedAndUndone) {
+    ASSERT_NO_FATAL_FAILURE(start({"editor", "--size", "800x450", "--vsync", "0", "--at", "1"},
+                                  {"SDL_AUDIODRIVER=dummy", "DEMO_DEBUG_OUTPUT=1"}));
+    const fs::path file = show.path() / "resources" / "timeline.xml";
+    const std::string original = testing_support::readFile(file);
+    x11.pressKey(window, "space");
+    auto waitForFile = [&](const std::function<bool(const std::string&)>& done) {
+        for (const auto deadline = Clock::now() + 20s; Clock::now() < deadline; std::this_thread::sleep_for(50ms))
+            if (done(testing_support::readFile(file))) return true;
+        return false;
+    };
+    auto tracks = [](const std::string& text) {
+        size_t count = 0;
+        for (size_t at = text.find("<TimelineTrack"); at != std::string::npos; at = text.find("<TimelineTrack", at + 1)) ++count;
+        return count;
+    };
+
+    // The panels act after a frame is drawn: the frame after the one that took the input shows it.
+    auto settledFrame = [&] {
+        frameAfterF12();
+        return frameAfterF12();
+    };
+    frameAfterF12();  // the panels are on screen
+    // 8 s of the 20, in the waveform; held long enough for a frame or two of this slow machine to see it.
+    x11.drag(window, 8 + 784 * 2 / 5, 420, 8 + 784 * 2 / 5, 420, 1, 600ms);
+    const Frame hall = settledFrame();
+    EXPECT_NEAR(hall.seconds, 8.0, 0.1) << output();
+
+    x11.pressKeyWith(window, "Control_L", "b");
+    ASSERT_TRUE(waitForFile([&](const std::string& text) { return tracks(text) == 4; })) << output();
+    EXPECT_LT(meanAbsoluteDifference(frameAfterF12().image, hall.image), 0.5) << "the cut changed the picture";
+    x11.pressKeyWith(window, "Control_L", "z");
+    ASSERT_TRUE(waitForFile([&](const std::string& text) { return text == original; })) << output();
+
+    // The start of Hall (a still marker: its start and end are the same) dragged to the right.
+    x11.drag(window, 432 + 30, 130, 432 + 200, 130, 4);
+    ASSERT_TRUE(waitForFile([&](const std::string& text) { return text != original; })) << output();
+    const std::string edited = testing_support::readFile(file);
+    EXPECT_EQ(edited.find("label=\"Hall\" to=\"10\" scene=\"Hall\" camera=\"Camera\" start=\"0.25\""), std::string::npos)
+        << edited;
+    const Frame moved = settledFrame();
+    EXPECT_GT(meanAbsoluteDifference(moved.image, hall.image), 2.0) << "the slider did not change the picture";
+    if (const char* keep = std::getenv("DEMO_KEEP_SCREENSHOTS")) {
+        testing_support::saveRgbPng(fs::path(keep) / "editor-authoring.png", capture.capture(window));
+    }
+
+    // Typed into the label field (second row), a space is a letter, not Space's pause; Return writes the label.
+    x11.drag(window, 432 + 200, 61, 432 + 200, 61, 1, 600ms);
+    settledFrame();  // the field has the keyboard from the frame that took the click
+    for (const char* key : {"space", "x", "Return"}) x11.pressKey(window, key);
+    ASSERT_TRUE(waitForFile([&](const std::string& text) { return text.find("label=\"Hall x\"") != std::string::npos; }))
+        << testing_support::readFile(file) << output();
+    EXPECT_EQ(settledFrame().seconds, moved.seconds) << "the space in the field reached the transport";
+    for (const std::string& line : outputLines("edit: ")) std::cout << line << "\n";
     x11.pressKey(window, "Escape");
     EXPECT_EQ(player->waitFor(15s), std::optional<int>(0)) << output();
 }

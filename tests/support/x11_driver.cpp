@@ -95,7 +95,7 @@ void X11Driver::pressKeyWith(unsigned long window, const char* modifierName, con
         XSendEvent(display, window, True, type == KeyPress ? KeyPressMask : KeyReleaseMask,
                    reinterpret_cast<XEvent*>(&event));
     };
-    const unsigned held = modifierName ? ShiftMask : 0;
+    const unsigned held = !modifierName ? 0 : std::strncmp(modifierName, "Control", 7) == 0 ? ControlMask : ShiftMask;
     if (modifierName) send(KeyPress, modifierName, 0);
     send(KeyPress, keyName, held);
     send(KeyRelease, keyName, held);
@@ -124,6 +124,36 @@ void X11Driver::resize(unsigned long window, int width, int height) {
 void X11Driver::moveMouse(unsigned long window, int x, int y) {
     XWarpPointer(asDisplay(display_), None, window, 0, 0, 0, 0, x, y);
     XFlush(asDisplay(display_));
+}
+
+void X11Driver::drag(unsigned long window, int x0, int y0, int x1, int y1, int steps, std::chrono::milliseconds pause) {
+    Display* display = asDisplay(display_);
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    moveMouse(window, x0, y0);
+    std::this_thread::sleep_for(pause);
+    auto button = [&](int type, int x, int y) {
+        XButtonEvent event{};
+        event.type = type;
+        event.display = display;
+        event.window = window;
+        event.root = DefaultRootWindow(display);
+        event.same_screen = True;
+        event.button = Button1;
+        event.x = x;
+        event.y = y;
+        event.state = type == ButtonRelease ? Button1Mask : 0;
+        XSendEvent(display, window, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask,
+                   reinterpret_cast<XEvent*>(&event));
+        XFlush(display);
+    };
+    button(ButtonPress, x0, y0);
+    std::this_thread::sleep_for(pause);
+    for (int step = 1; step <= steps; ++step) {
+        moveMouse(window, x0 + (x1 - x0) * step / steps, y0 + (y1 - y0) * step / steps);
+        std::this_thread::sleep_for(pause);
+    }
+    button(ButtonRelease, x1, y1);
+    std::this_thread::sleep_for(pause);
 }
 
 bool X11Driver::size(unsigned long window, int& width, int& height) {

@@ -19,12 +19,16 @@ public:
     unsigned long waitForWindow(const std::string& windowClass, int pid, std::chrono::milliseconds timeout);
 
     void pressKey(unsigned long window, const char* keyName);
-    // The key pressed while `modifierName` (a Shift key, "Shift_L"; null for none) is held.
+    // The key pressed while `modifierName` (a Shift or Control key, "Shift_L", "Control_L"; null for none) is held.
     void pressKeyWith(unsigned long window, const char* modifierName, const char* keyName);
     // What the window manager sends when the close button is clicked.
     void requestClose(unsigned long window);
     void resize(unsigned long window, int width, int height);
     void moveMouse(unsigned long window, int x, int y);
+    // The left button pressed at the first point, the pointer moved through `steps` points on the way to the last
+    // and released there (a click when they are the same), with a pause after each step for the frames to follow.
+    void drag(unsigned long window, int x0, int y0, int x1, int y1, int steps = 1,
+              std::chrono::milliseconds pause = std::chrono::milliseconds(150));
     bool size(unsigned long window, int& width, int& height);
 
 private:

@@ -23,6 +23,7 @@ uint32_t virtualKeyCode(SDL_Keycode key) {
         case SDLK_RIGHT: return VK_RIGHT;
         case SDLK_DOWN: return 0x28;
         case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
+        case SDLK_DELETE: return VK_DELETE;
         case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
         case SDLK_LALT: case SDLK_RALT: return 0x12;
         default: return 0xFF;

@@ -8,6 +8,7 @@
 // windows.h defines these names as macros; they are the same numbers, and here they are the names below. Taking
 // windows.h in first means a later include of it changes nothing.
 #include <windows.h>
+#undef VK_DELETE
 #undef VK_END
 #undef VK_ESCAPE
 #undef VK_F1
@@ -62,6 +63,7 @@ constexpr uint32_t VK_END = 0x23;
 constexpr uint32_t VK_HOME = 0x24;
 constexpr uint32_t VK_LEFT = 0x25;
 constexpr uint32_t VK_RIGHT = 0x27;
+constexpr uint32_t VK_DELETE = 0x2E;
 constexpr uint32_t VK_F1 = 0x70;
 constexpr uint32_t VK_F12 = 0x7B;
 
@@ -73,6 +75,11 @@ struct Message {
     // The event the message was made from, for input handlers that want the original (the debug overlay).
     SDL_Event event{};
 };
+
+// For a WM_KEYDOWN: whether Ctrl was held when the key went down.
+inline bool controlHeld(const Message& message) {
+    return message.event.type == SDL_KEYDOWN && (message.event.key.keysym.mod & KMOD_CTRL) != 0;
+}
 
 // For a WM_KEYDOWN: whether Shift was held when the key went down.
 inline bool shiftHeld(const Message& message) {

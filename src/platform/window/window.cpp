@@ -92,6 +92,11 @@ Message translate(const SDL_Event& event) {
             if (event.button.button == SDL_BUTTON_LEFT) message.message = WM_LBUTTONDOWN;
             if (event.button.button == SDL_BUTTON_RIGHT) message.message = WM_RBUTTONDOWN;
             break;
+        // No message of their own, but the window's: the overlay follows them.
+        case SDL_MOUSEBUTTONUP: message.window = windowFromId(event.button.windowID); break;
+        case SDL_MOUSEWHEEL: message.window = windowFromId(event.wheel.windowID); break;
+        case SDL_TEXTINPUT: message.window = windowFromId(event.text.windowID); break;
+        case SDL_KEYUP: message.window = windowFromId(event.key.windowID); break;
         default:
             break;
     }
