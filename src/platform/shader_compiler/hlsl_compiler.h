@@ -6,6 +6,7 @@
 // the profile, so compiling the same file again costs a file read and a hash. Safe to call from any thread.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/gpu/result.h"
@@ -27,5 +28,11 @@ gpu::Result compileFromFile(const std::string& path, const char* entryPoint, con
 gpu::Result compileFromFile(const std::string& path, const char* entryPoint, const char* profile,
                             const std::vector<Define>& defines, gpu::ShaderBytecode* code,
                             ShaderReflection* reflection, std::string* messages);
+
+// A translation that is not cached yet is tried first in the file helper (platform/process/file_helper.h): a file
+// that crashes or stops the compiler there fails to compile, with a message that says so, and is never compiled here.
+// The helper's job for it: words are the job's name, path, entry point, profile, then each define's name and value.
+constexpr const char* kCompileJob = "hlsl";
+std::string runCompileJob(const std::vector<std::string>& words, std::string_view input);
 
 }  // namespace shader_compiler

@@ -14,8 +14,10 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <cstring>
 #include <new>
 
+#include "platform/process/file_helper.h"
 #include "platform/process/system_path.h"
 #include "platform/sound/sound_errors.h"
 
@@ -171,9 +173,8 @@ int readResampled(SNDFILE* file, const SF_INFO& info, std::vector<int16_t>& out)
     return kOk;
 }
 
-}  // namespace
-
-int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
+// The decoding itself, in this process.
+int decodeHere(const std::string& utf8Path, DecodedAudio& out) {
     const FileDescriptor descriptor(openForReading(platform::systemPath(utf8Path)));
     if (descriptor.get() < 0) return kErrorFileOpen;
     SF_INFO info{};
@@ -206,6 +207,51 @@ int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
     } catch (const std::length_error&) {
         return kErrorMemory;
     }
+    out = std::move(decoded);
+    return kOk;
+}
+
+}  // namespace
+
+std::string runDecodeJob(const std::vector<std::string>& words, std::string_view) {
+    DecodedAudio decoded;
+    const int result = words.size() == 2 ? decodeHere(words[1], decoded) : kErrorIllegalParameter;
+    std::string answer;
+    platform::appendU32(answer, static_cast<uint32_t>(result));
+    if (result != kOk) return answer;
+    for (uint32_t value : {decoded.sourceRate, decoded.sourceChannels, decoded.sourceBits, uint32_t(decoded.kind)})
+        platform::appendU32(answer, value);
+    platform::appendU64(answer, decoded.samples.size());
+    answer.append(reinterpret_cast<const char*>(decoded.samples.data()), decoded.samples.size() * sizeof(int16_t));
+    return answer;
+}
+
+int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
+    // The decoder runs in the file helper and the samples come back: a file that crashes or stops the decoder
+    // is one that cannot be decoded.
+    const platform::HelperAnswer answer =
+        platform::runInFileHelper({kDecodeJob, utf8Path}, {}, platform::fileJobLimit(platform::systemPath(utf8Path)));
+    if (answer.outcome == platform::HelperOutcome::NoHelper) return decodeHere(utf8Path, out);
+    if (answer.outcome != platform::HelperOutcome::Done) {
+        platform::reportContainedFailure(utf8Path, "music decoder", answer.failure);
+        return kErrorFileForm;
+    }
+    std::string_view in(answer.output);
+    uint32_t result = kErrorFileForm, kind = 0;
+    DecodedAudio decoded;
+    uint64_t count = 0;
+    if (!platform::readU32(in, &result) || result != kOk) return static_cast<int>(result);
+    if (!platform::readU32(in, &decoded.sourceRate) || !platform::readU32(in, &decoded.sourceChannels) ||
+        !platform::readU32(in, &decoded.sourceBits) || !platform::readU32(in, &kind) || !platform::readU64(in, &count) ||
+        in.size() != count * sizeof(int16_t))
+        return kErrorFileForm;
+    decoded.kind = static_cast<SourceKind>(kind);
+    try {
+        decoded.samples.resize(count);
+    } catch (const std::bad_alloc&) {
+        return kErrorMemory;
+    }
+    std::memcpy(decoded.samples.data(), in.data(), in.size());
     out = std::move(decoded);
     return kOk;
 }
