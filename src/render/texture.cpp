@@ -19,28 +19,31 @@ struct StbiFree {
     void operator()(stbi_uc* pixels) const { stbi_image_free(pixels); }
 };
 
-// A decoded image as the file helper sends it back.
+// A decoded image as the file helper sends it back: the pixels are a view of the answer it holds.
 struct DecodedImage {
     int width = 0, height = 0, components = 0;
     std::string_view pixels;
+    platform::HelperAnswer helped;
+    std::string decodedHere;  // the answer when there is no helper
 };
 
 // Decodes in the file helper (in place where there is none): false with `failure` set when the image cannot be
 // decoded there, or crashed or stopped the decoder.
 bool decodeInHelper(const std::vector<std::string>& words, std::string_view bytes, const std::string& name,
-                    std::string& answer, DecodedImage& image, std::string& failure) {
-    const platform::HelperAnswer helped =
+                    DecodedImage& image, std::string& failure) {
+    image.helped =
         platform::runInFileHelper(words, bytes, platform::fileJobLimit(words[1] == "file" ? words[2] : std::string()));
-    if (helped.outcome == platform::HelperOutcome::NoHelper) {
-        answer = Texture::runDecodeJob(words, bytes);
-    } else if (helped.outcome != platform::HelperOutcome::Done) {
-        platform::reportContainedFailure(name, "image decoder", helped.failure);
-        failure = "the image decoder " + helped.failure;
+    std::string_view in;
+    if (image.helped.outcome == platform::HelperOutcome::NoHelper) {
+        image.decodedHere = Texture::runDecodeJob(words, bytes);
+        in = image.decodedHere;
+    } else if (image.helped.outcome != platform::HelperOutcome::Done) {
+        platform::reportContainedFailure(name, "image decoder", image.helped.failure);
+        failure = "the image decoder " + image.helped.failure;
         return false;
     } else {
-        answer = std::move(helped.output);
+        in = image.helped.output();
     }
-    std::string_view in(answer);
     uint32_t decoded = 0, width = 0, height = 0, components = 0;
     if (!platform::readU32(in, &decoded) || !decoded) {
         failure = std::string(in);
@@ -51,7 +54,10 @@ bool decodeInHelper(const std::vector<std::string>& words, std::string_view byte
         failure = "a damaged answer";
         return false;
     }
-    image = {int(width), int(height), int(components), in};
+    image.width = int(width);
+    image.height = int(height);
+    image.components = int(components);
+    image.pixels = in;
     return true;
 }
 
@@ -105,9 +111,8 @@ void Texture::load(gpu::Device* device, const std::string& fileName, bool srgb) 
         if (!baseName(fileName).empty() && std::filesystem::is_regular_file(beside, error)) readPath = beside;
     }
 
-    std::string answer;
     DecodedImage image;
-    if (!decodeInHelper({kDecodeJob, "file", readPath}, {}, readPath, answer, image, decodeFailure))
+    if (!decodeInHelper({kDecodeJob, "file", readPath}, {}, readPath, image, decodeFailure))
         throw std::runtime_error("Unable to load texture file: " + fullPath);
     upload(device, reinterpret_cast<const std::uint8_t*>(image.pixels.data()), image.width, image.height,
            image.components, srgb);
@@ -116,10 +121,9 @@ void Texture::load(gpu::Device* device, const std::string& fileName, bool srgb) 
 void Texture::loadEmbedded(gpu::Device* device, const std::uint8_t* bytes, std::size_t size, std::uint32_t width,
                            std::uint32_t height, const std::string& name, bool srgb) {
     if (height == 0) {
-        std::string answer;
         DecodedImage image;
         if (!decodeInHelper({kDecodeJob, "memory"}, std::string_view(reinterpret_cast<const char*>(bytes), size), name,
-                            answer, image, decodeFailure))
+                            image, decodeFailure))
             throw std::runtime_error("Unable to load texture file: " + name);
         upload(device, reinterpret_cast<const std::uint8_t*>(image.pixels.data()), image.width, image.height,
                image.components, srgb);

@@ -82,12 +82,12 @@ TEST(Soak, EditorModeStaysFlatWhileFilesAreSavedAndTheTransportSeeks) {
             ++saves;
             nextSave += 1s;
         }
-        // The first tenth warms up (scenes, the music, the shader cache): the start figures are taken after it.
-        if (!rssStart && Clock::now() - begun >= duration / 10) {
+        // The first tenth (at least 10 s) warms up (scenes, the music, caches): the start figures are taken after it.
+        if (!rssStart && Clock::now() - begun >= std::max<Clock::duration>(duration / 10, 10s)) {
             rssStart = residentKilobytes(player.pid());
             objectsBeforeStart = gpuObjectCounts(output()).size();
         }
-        std::this_thread::sleep_for(100ms);
+        std::this_thread::sleep_until(begun + (seeks + 1) * 100ms);
     }
     ASSERT_TRUE(player.running()) << "the player ended during the soak\n" << output();
     std::this_thread::sleep_for(2s);  // the last reloads finish

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <new>
 #include <stdexcept>
 
 #include "platform/process/file_helper_channel.h"
@@ -29,20 +31,37 @@ std::string encodeRequest(const std::vector<std::string>& words, std::string_vie
 }
 
 // Helpers that finished their last job, ready for the next; each is used by one thread at a time.
-std::mutex idleMutex;
-std::vector<HelperProcess> idleHelpers;
+// Never destroyed: a job on another thread may still end while the process does.
+struct IdleHelpers {
+    std::mutex mutex;
+    std::vector<HelperProcess> helpers;
+};
+IdleHelpers& idle() {
+    static auto* instance = new IdleHelpers;
+    return *instance;
+}
 
 bool takeIdle(HelperProcess* helper) {
-    std::lock_guard lock(idleMutex);
-    if (idleHelpers.empty()) return false;
-    *helper = idleHelpers.back();
-    idleHelpers.pop_back();
+    std::lock_guard lock(idle().mutex);
+    if (idle().helpers.empty()) return false;
+    *helper = idle().helpers.back();
+    idle().helpers.pop_back();
     return true;
 }
 
 void putIdle(const HelperProcess& helper) {
-    std::lock_guard lock(idleMutex);
-    idleHelpers.push_back(helper);
+    std::lock_guard lock(idle().mutex);
+    idle().helpers.push_back(helper);
+}
+
+// The first start also starts a second helper, ready for the next thread that asks (scenes load on several):
+// its start and the libraries' first use overlap with the first job.
+void startSpareOnce() {
+    static std::once_flag started;
+    std::call_once(started, [] {
+        HelperProcess spare;
+        if (startHelper(&spare)) putIdle(spare);
+    });
 }
 
 }  // namespace
@@ -96,39 +115,27 @@ void reportContainedFailure(const std::string& path, const char* library, const 
     std::fflush(stderr);
 }
 
-HelperAnswer runInFileHelper(const std::vector<std::string>& words, std::string_view input,
-                             std::chrono::milliseconds limit) {
-    HelperAnswer answer;
-    if (servingJobs) return answer;  // the helper runs its work in place
-    const std::string request = encodeRequest(words, input);
-    HelperProcess helper;
-    // An idle helper may have gone meanwhile (it ends when its input closes, or was killed): one fresh try then.
-    bool sent = false;
-    for (int attempt = 0; attempt < 2 && !sent; ++attempt) {
-        const bool reused = attempt == 0 && takeIdle(&helper);
-        if (!reused && !startHelper(&helper)) return answer;  // NoHelper
-        sent = sendToHelper(helper, request);
-        if (!sent) endHelper(helper);
-    }
-    if (!sent) return answer;
+namespace {
 
+// One job's answer from a helper that has its request; the helper goes back to the idle ones when it answered.
+HelperAnswer awaitAnswer(const HelperProcess& helper, std::chrono::milliseconds limit) {
+    HelperAnswer answer;
     const auto deadline = std::chrono::steady_clock::now() + limit;
     char header[9];
     ReadResult got = readFromHelper(helper, header, sizeof header, deadline);
-    std::string output;
-    uint64_t length = 0;
     if (got == ReadResult::Ok) {
         std::string_view view(header + 1, 8);
+        uint64_t length = 0;
         readU64(view, &length);
-        try {
-            output.resize(length);
-        } catch (const std::exception&) {
+        answer.bytes.reset(length <= SIZE_MAX ? new (std::nothrow) char[std::max<uint64_t>(length, 1)] : nullptr);
+        if (!answer.bytes) {
             answer.outcome = HelperOutcome::Crashed;
             answer.failure = "answered with more than this program can hold";
             endHelper(helper);
             return answer;
         }
-        got = readFromHelper(helper, output.data(), output.size(), deadline);
+        answer.size = static_cast<std::size_t>(length);
+        got = readFromHelper(helper, answer.bytes.get(), answer.size, deadline);
     }
     if (got == ReadResult::TimedOut) {
         answer.outcome = HelperOutcome::TimedOut;
@@ -146,12 +153,36 @@ HelperAnswer runInFileHelper(const std::vector<std::string>& words, std::string_
     putIdle(helper);
     if (header[0] != 0) {
         answer.outcome = HelperOutcome::Crashed;
-        answer.failure = "stopped with an error (" + output + ")";
+        answer.failure = "stopped with an error (" + std::string(answer.output()) + ")";
         return answer;
     }
     answer.outcome = HelperOutcome::Done;
-    answer.output = std::move(output);
     return answer;
+}
+
+}  // namespace
+
+HelperAnswer runInFileHelper(const std::vector<std::string>& words, std::string_view input,
+                             std::chrono::milliseconds limit) {
+    if (servingJobs) return {};  // the helper runs its work in place
+    const std::string request = encodeRequest(words, input);
+    // A helper that waited idle may have gone meanwhile, or been harmed by an earlier file that damaged its memory
+    // without crashing it: a job that fails to reach it or crashes it is tried once more on a fresh one, and only
+    // a crash there is the file's.
+    for (int attempt = 0;; ++attempt) {
+        HelperProcess helper;
+        const bool reused = attempt == 0 && takeIdle(&helper);
+        if (!reused && !startHelper(&helper)) return {};  // NoHelper: the caller does the work itself
+        startSpareOnce();
+        if (!sendToHelper(helper, request)) {
+            endHelper(helper);
+            if (reused) continue;
+            return {};
+        }
+        HelperAnswer answer = awaitAnswer(helper, limit);
+        if (answer.outcome == HelperOutcome::Crashed && reused && answer.failure.rfind("stopped", 0) != 0) continue;
+        return answer;
+    }
 }
 
 int serveFileHelperJobs(const std::map<std::string, HelperJobHandler>& handlers) {
@@ -190,10 +221,9 @@ int serveFileHelperJobs(const std::map<std::string, HelperJobHandler>& handlers)
             status = 1;
             output = error.what();
         }
-        std::string reply(1, status);
-        appendU64(reply, output.size());
-        reply += output;
-        if (!channel.write(reply.data(), reply.size())) return 1;
+        std::string header(1, status);
+        appendU64(header, output.size());
+        if (!channel.write(header.data(), header.size()) || !channel.write(output.data(), output.size())) return 1;
     }
 }
 

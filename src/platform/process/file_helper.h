@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +28,10 @@ enum class HelperOutcome {
 
 struct HelperAnswer {
     HelperOutcome outcome = HelperOutcome::NoHelper;
-    std::string output;
+    // The job's answer when Done. Held as it arrived (decoded music is tens of megabytes: no second pass over it).
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0;
+    std::string_view output() const { return {bytes.get(), size}; }
     std::string failure;  // what happened, for messages: "crashed (signal 11, Segmentation fault)"
 };
 

@@ -39,6 +39,13 @@ bool startHelper(HelperProcess* helper) {
     int ends[2];
     // A socket rather than pipes: writing to a helper that died answers an error instead of raising SIGPIPE.
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return false;
+    // Decoded music comes back in tens of megabytes: large buffers make that a few hand-overs, not hundreds (the
+    // system caps the size it grants).
+    for (int end : ends) {
+        const int bytes = 4 << 20;
+        setsockopt(end, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+        setsockopt(end, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ends[1], 0);

@@ -32,6 +32,11 @@ struct DecodedAudio {
 // crashes or stops it cannot be decoded); the samples come back from there.
 int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out);
 
+// Starts decoding the file in the background, so that the work overlaps with what the program does before it asks
+// for the music (the player makes its graphics device meanwhile). The next decodeAudioFile of the same, unchanged
+// file takes that result; once per process.
+void prefetchAudioFile(const std::string& utf8Path);
+
 // The file helper's job for it: words are the job's name and the path; answers the result code and the samples.
 constexpr const char* kDecodeJob = "sound";
 std::string runDecodeJob(const std::vector<std::string>& words, std::string_view input);
