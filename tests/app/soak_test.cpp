@@ -101,9 +101,12 @@ TEST(Soak, EditorModeStaysFlatWhileFilesAreSavedAndTheTransportSeeks) {
 
     const std::vector<long> counts = gpuObjectCounts(text);
     ASSERT_GT(counts.size(), objectsBeforeStart) << text;
-    const long objectsStart = counts[std::min(objectsBeforeStart, counts.size() - 1)];
+    // The count after a reload depends a little on which file it was (a shader's program is shared until the next
+    // frame): the start is the most of the first ten after the warm-up.
+    const auto startFrom = counts.begin() + long(std::min(objectsBeforeStart, counts.size() - 1));
+    const long objectsStart = *std::max_element(startFrom, std::min(startFrom + 10, counts.end()));
     const long objectsEnd = counts.back();
-    const long objectsMost = *std::max_element(counts.begin() + long(objectsBeforeStart), counts.end());
+    const long objectsMost = *std::max_element(startFrom, counts.end());
     std::cout << "soak: " << std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - begun).count() << " s, "
               << saves << " saves of 3 files, " << seeks << " seeks, " << counts.size() << " reloads\n"
               << "soak: resident memory " << rssStart / 1024 << " MB at start, " << rssEnd / 1024 << " MB at end\n"
