@@ -55,7 +55,7 @@ void putIdle(const HelperProcess& helper) {
 }
 
 // The first start also starts a second helper, ready for the next thread that asks (scenes load on several):
-// its start and the libraries' first use overlap with the first job.
+// its start overlaps with the first job.
 void startSpareOnce() {
     static std::once_flag started;
     std::call_once(started, [] {
