@@ -26,8 +26,10 @@
 #include "bench_timing.h"
 #include "app/demo.h"
 #include "base/demo_logger.h"
+#include "base/wide_text.h"
 #include "audio/audio_manager.h"
 #include "post/effect_registry.h"
+#include "platform/sound/sound_decoder.h"
 #include "post/frame_renderer.h"
 #include "post/timeline_scenes.h"
 #include "render/graphics_context.h"
@@ -82,6 +84,8 @@ int main(int argc, char** argv) {
     start.showFiles = millisecondsSince(step);
 
     step = Clock::now();
+    // As the player does: the music decodes while the device is made.
+    if (const std::u16string* music = manifest.findPath("audioTrack")) sound::prefetchAudioFile(narrowToUtf8(*music));
     auto graphics = std::make_unique<GraphicsContext>();
     if (!graphics->createDevice(nullptr) || !graphics->createOffscreenBackBuffer(kWidth, kHeight)) {
         std::fprintf(stderr, "no headless device\n");

@@ -30,9 +30,10 @@ install_packages() {
         printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: bookworm bookworm-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
             | $sudo tee /etc/apt/sources.list.d/debian-src.sources >/dev/null
     fi
-    $sudo apt-get update -q
+    # shellcheck source=apt-install.sh
+    source "$REPO/scripts/apt-install.sh"
     # shellcheck disable=SC2086
-    $sudo apt-get install -y -q --no-install-recommends $wanted
+    APT_PREFIX=$sudo apt_install $wanted
 }
 
 started=$SECONDS

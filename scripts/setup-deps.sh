@@ -14,6 +14,5 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"
+source "$root/scripts/apt-install.sh"
+apt_install "${missing[@]}"

@@ -26,7 +26,9 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
     $sudo dpkg --add-architecture i386
-    $sudo apt-get update -q && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # shellcheck source=apt-install.sh
+    source "$REPO/scripts/apt-install.sh"
+    APT_PREFIX=$sudo apt_install "${missing[@]}"
 fi
 if [ ! -x "$LINUX_BUILD/demo-render" ] || [ ! -x "$LINUX_BUILD/demo-inspect" ]; then
     cmake -S "$REPO" -B "$LINUX_BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build "$LINUX_BUILD" -j "$(nproc)" \

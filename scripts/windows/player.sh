@@ -1,7 +1,7 @@
 # Builds the player and its tools against the sysroot and lays out the folder to copy to a Windows machine.
 # Sourced by scripts/build-windows.sh (ARCH, TRIPLE, SYSROOT, TOOLCHAIN, REPO, JOBS).
 
-PLAYER_PROGRAMS="demo demo-inspect demo-render demo-import"
+PLAYER_PROGRAMS="demo demo-inspect demo-render demo-import demo-file-helper"
 
 # The DLLs a program or DLL loads that are not part of Windows: found in the sysroot and the toolchain's folders,
 # followed to the DLLs they load in turn.

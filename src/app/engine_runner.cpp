@@ -15,8 +15,10 @@
 #include "base/music_format.h"
 #include "platform/process/debug_output.h"
 #include "platform/process/system_path.h"
+#include "base/wide_text.h"
 #include "post/effect_registry.h"
 #include "post/frame_renderer.h"
+#include "platform/sound/sound_decoder.h"
 #include "render/graphics_context.h"
 #include "resources/resource_manifest.h"
 
@@ -44,6 +46,10 @@ void EngineRunner::operator()() {
 void EngineRunner::setUp() {
     WindowManager* window = demo->window;
     const DisplaySettings& settings = demo->displaySettings;
+
+    // The music decodes (in the file helper) while the device is made; readAudioFile below takes the result.
+    if (const std::u16string* track = ResourceManifest::instance().findPath("audioTrack"))
+        sound::prefetchAudioFile(narrowToUtf8(*track));
 
     logger->info("DirectX: creating context");
     auto* graphics = new GraphicsContext();

@@ -26,6 +26,9 @@ using Clock = std::chrono::steady_clock;
 // Editors save in several steps (a temporary file, a rename, a second write): changes are gathered until the
 // folder has been quiet this long.
 constexpr auto kQuietTime = std::chrono::milliseconds(40);
+// Then each changed file must keep its size and time this long: a big file copied in slowly is read once whole.
+constexpr auto kSettleTime = std::chrono::milliseconds(100);
+constexpr auto kLongestSettle = std::chrono::seconds(10);
 
 std::string canonical(const std::string& path) {
     std::error_code error;
@@ -72,6 +75,35 @@ std::string fileNameOf(const std::string& path) { return fs::path(path).filename
 
 LiveReload::~LiveReload() { stop(); }
 
+bool LiveReload::waitUntilSettled(const std::vector<std::string>& files, std::chrono::milliseconds quiet,
+                                  std::chrono::milliseconds longest, const std::function<bool()>& stop) {
+    using Stamp = std::pair<std::uintmax_t, fs::file_time_type>;
+    const auto stamps = [&files] {
+        std::vector<Stamp> taken;
+        for (const std::string& file : files) {
+            std::error_code error;
+            const std::uintmax_t size = fs::file_size(file, error);
+            const fs::file_time_type time = error ? fs::file_time_type{} : fs::last_write_time(file, error);
+            taken.emplace_back(error ? 0 : size, error ? fs::file_time_type{} : time);
+        }
+        return taken;
+    };
+    const Clock::time_point giveUp = Clock::now() + longest;
+    std::vector<Stamp> last = stamps();
+    Clock::time_point unchangedSince = Clock::now();
+    while (Clock::now() - unchangedSince < quiet) {
+        if (stop()) return false;
+        if (Clock::now() >= giveUp) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::vector<Stamp> now = stamps();
+        if (now != last) {
+            last = std::move(now);
+            unchangedSince = Clock::now();
+        }
+    }
+    return true;
+}
+
 bool LiveReload::start(Setup setup) {
     setup_ = std::move(setup);
     manifest_ = ResourceManifest::instance();
@@ -116,6 +148,11 @@ void LiveReload::run() {
         for (bool arrived = true; arrived && !stopping_;) {
             if (!watcher_.wait(kQuietTime, changed, &arrived)) break;
         }
+        std::vector<std::string> files = changed;
+        files.erase(std::remove(files.begin(), files.end(), std::string(platform::FileWatcher::kOverflow)), files.end());
+        if (!waitUntilSettled(files, kSettleTime, kLongestSettle, [this] { return stopping_.load(); })) return;
+        // Changes that arrived while waiting are this batch's too.
+        watcher_.wait(std::chrono::milliseconds(0), changed);
         if (stopping_) return;
         batchOpen_ = true;
         try {

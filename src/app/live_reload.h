@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <tuple>
 #include <cstdint>
@@ -65,6 +66,12 @@ public:
 
     // Engine thread: the last reload's result, when it is new since the last call.
     bool takeStatus(std::string& text, bool& isError);
+    // Waits until none of `files` has changed size or modification time for `quiet` (a save still being written
+    // is not read half-way), at most `longest`; files that do not exist count as settled. False when `stop` asked
+    // to stop first.
+    static bool waitUntilSettled(const std::vector<std::string>& files, std::chrono::milliseconds quiet,
+                                 std::chrono::milliseconds longest, const std::function<bool()>& stop);
+
     // Reloads carried out (applied or refused), for tests and figures.
     std::uint64_t reloads() const { return reloads_.load(); }
 

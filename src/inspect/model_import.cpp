@@ -21,6 +21,7 @@
 #include "inspect/model_texture_search.h"
 #include "inspect/show_manifest_edit.h"
 #include "render/scene.h"
+#include "render/scene_file.h"
 
 namespace {
 
@@ -643,9 +644,11 @@ bool importModel(const ModelImportOptions& options, ModelImportReport* report, s
 
     Assimp::Importer importer;
     // The player's own reading, plus normals where the file has none (positions are the same either way).
-    const aiScene* scene = importer.ReadFile(options.modelPath, kSceneImportFlags | aiProcess_GenSmoothNormals);
+    std::string failure;
+    const aiScene* scene = readSceneFile(importer, options.modelPath, kSceneImportFlags | aiProcess_GenSmoothNormals,
+                                         &failure);
     if (!scene || !scene->mRootNode) {
-        *error = "cannot read " + options.modelPath + ": " + importer.GetErrorString();
+        *error = "cannot read " + options.modelPath + ": " + (failure.empty() ? importer.GetErrorString() : failure);
         return false;
     }
     if (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) {

@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include <fmt/format.h>
-#include <stb/stb_image.h>
 
 #include "platform/shader_compiler/hlsl_compiler.h"
 #include "post/frame_renderer.h"
@@ -88,7 +87,7 @@ void checkImages(ShowReport& report) {
         } catch (const std::runtime_error&) {
             report.warnings.push_back(fmt::format("image '{}' cannot be decoded ({}): the player stops before the "
                                                   "first frame",
-                                                  file, stbi_failure_reason()));
+                                                  file, texture.decodeFailure));
         }
     }
 }

@@ -20,6 +20,7 @@
 #include "base/frame_size.h"
 #include "post/timeline_scenes.h"
 #include "render/scene.h"
+#include "render/scene_file.h"
 #include "render/graphics_context.h"
 #include "base/wide_text.h"
 #include "platform/process/system_path.h"
@@ -108,7 +109,7 @@ std::vector<std::string> unshownParts(const std::string& name, const Scene& scen
                                     name));
 
     Assimp::Importer importer;
-    const aiScene* file = importer.ReadFile(platform::systemPath(narrowToUtf8(scene.path)).c_str(), 0);
+    const aiScene* file = readSceneFile(importer, platform::systemPath(narrowToUtf8(scene.path)), 0);
     if (!file) return found;
     std::size_t skinned = 0, morphed = 0;
     for (unsigned i = 0; i < file->mNumMeshes; ++i) {

@@ -8,6 +8,7 @@
 #include "base/demo_logger.h"
 #include "platform/process/system_path.h"
 #include "render/scene.h"
+#include "render/scene_file.h"
 #include "base/wide_text.h"
 
 namespace {
@@ -39,7 +40,7 @@ bool Scene::load(const std::u16string& scenePath) {
     const std::string utf8Path = narrowToUtf8(path);
     logger->info("Attempting to load scene '{}' from path: {} ", name, utf8Path);
 
-    const aiScene* imported = importer.ReadFile(platform::systemPath(utf8Path).c_str(), kImportFlags);
+    const aiScene* imported = readSceneFile(importer, platform::systemPath(utf8Path), kImportFlags);
     if (!imported) {
         // Nothing to build from: the scene stays empty and draws nothing.
         logger->critical("Failed to load scene '{}' from path: {} ", name, utf8Path);

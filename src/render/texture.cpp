@@ -8,6 +8,7 @@
 
 #include <stb/stb_image.h>
 
+#include "platform/process/file_helper.h"
 #include "platform/process/system_path.h"
 #include "resources/resource_manifest.h"
 #include "base/wide_text.h"
@@ -18,7 +19,68 @@ struct StbiFree {
     void operator()(stbi_uc* pixels) const { stbi_image_free(pixels); }
 };
 
+// A decoded image as the file helper sends it back: the pixels are a view of the answer it holds.
+struct DecodedImage {
+    int width = 0, height = 0, components = 0;
+    std::string_view pixels;
+    platform::HelperAnswer helped;
+    std::string decodedHere;  // the answer when there is no helper
+};
+
+// Decodes in the file helper (in place where there is none): false with `failure` set when the image cannot be
+// decoded there, or crashed or stopped the decoder.
+bool decodeInHelper(const std::vector<std::string>& words, std::string_view bytes, const std::string& name,
+                    DecodedImage& image, std::string& failure) {
+    image.helped =
+        platform::runInFileHelper(words, bytes, platform::fileJobLimit(words[1] == "file" ? words[2] : std::string()));
+    std::string_view in;
+    if (image.helped.outcome == platform::HelperOutcome::NoHelper) {
+        image.decodedHere = Texture::runDecodeJob(words, bytes);
+        in = image.decodedHere;
+    } else if (image.helped.outcome != platform::HelperOutcome::Done) {
+        platform::reportContainedFailure(name, "image decoder", image.helped.failure);
+        failure = "the image decoder " + image.helped.failure;
+        return false;
+    } else {
+        in = image.helped.output();
+    }
+    uint32_t decoded = 0, width = 0, height = 0, components = 0;
+    if (!platform::readU32(in, &decoded) || !decoded) {
+        failure = std::string(in);
+        return false;
+    }
+    if (!platform::readU32(in, &width) || !platform::readU32(in, &height) || !platform::readU32(in, &components) ||
+        in.size() != uint64_t(width) * height * components) {
+        failure = "a damaged answer";
+        return false;
+    }
+    image.width = int(width);
+    image.height = int(height);
+    image.components = int(components);
+    image.pixels = in;
+    return true;
+}
+
 }  // namespace
+
+std::string Texture::runDecodeJob(const std::vector<std::string>& words, std::string_view input) {
+    int width = 0, height = 0, components = 0;
+    std::unique_ptr<stbi_uc, StbiFree> decoded;
+    if (words.size() == 3 && words[1] == "file")
+        decoded.reset(stbi_load(words[2].c_str(), &width, &height, &components, 0));
+    else if (input.size() <= std::size_t(INT32_MAX))
+        decoded.reset(stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(input.data()), int(input.size()), &width,
+                                            &height, &components, 0));
+    std::string answer;
+    platform::appendU32(answer, decoded ? 1 : 0);
+    if (!decoded) {
+        const char* reason = stbi_failure_reason();
+        return answer + (reason ? reason : "cannot be decoded");
+    }
+    for (int value : {width, height, components}) platform::appendU32(answer, uint32_t(value));
+    answer.append(reinterpret_cast<const char*>(decoded.get()), std::size_t(width) * height * components);
+    return answer;
+}
 
 std::string Texture::directoryFromManifest(const ResourceManifest& manifest) {
     const std::u16string* path = manifest.findPath("textures");
@@ -49,22 +111,22 @@ void Texture::load(gpu::Device* device, const std::string& fileName, bool srgb) 
         if (!baseName(fileName).empty() && std::filesystem::is_regular_file(beside, error)) readPath = beside;
     }
 
-    int width = 0;
-    int height = 0;
-    int components = 0;
-    std::unique_ptr<stbi_uc, StbiFree> decoded(stbi_load(readPath.c_str(), &width, &height, &components, 0));
-    if (!decoded) throw std::runtime_error("Unable to load texture file: " + fullPath);
-    upload(device, decoded.get(), width, height, components, srgb);
+    DecodedImage image;
+    if (!decodeInHelper({kDecodeJob, "file", readPath}, {}, readPath, image, decodeFailure))
+        throw std::runtime_error("Unable to load texture file: " + fullPath);
+    upload(device, reinterpret_cast<const std::uint8_t*>(image.pixels.data()), image.width, image.height,
+           image.components, srgb);
 }
 
 void Texture::loadEmbedded(gpu::Device* device, const std::uint8_t* bytes, std::size_t size, std::uint32_t width,
                            std::uint32_t height, const std::string& name, bool srgb) {
     if (height == 0) {
-        int w = 0, h = 0, components = 0;
-        std::unique_ptr<stbi_uc, StbiFree> decoded(
-            size <= std::size_t(INT32_MAX) ? stbi_load_from_memory(bytes, int(size), &w, &h, &components, 0) : nullptr);
-        if (!decoded) throw std::runtime_error("Unable to load texture file: " + name);
-        upload(device, decoded.get(), w, h, components, srgb);
+        DecodedImage image;
+        if (!decodeInHelper({kDecodeJob, "memory"}, std::string_view(reinterpret_cast<const char*>(bytes), size), name,
+                            image, decodeFailure))
+            throw std::runtime_error("Unable to load texture file: " + name);
+        upload(device, reinterpret_cast<const std::uint8_t*>(image.pixels.data()), image.width, image.height,
+               image.components, srgb);
         return;
     }
     std::vector<std::uint8_t> rgba(std::size_t(width) * height * 4);

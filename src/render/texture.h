@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/gpu/device.h"
 
@@ -31,7 +33,14 @@ public:
     // The manifest's "textures" path as this file system names it, ending with a separator (empty stays empty).
     static std::string directoryFromManifest(const ResourceManifest& manifest);
 
+    // Images are decoded in the file helper (platform/process/file_helper.h) and the pixels come back: an image that
+    // crashes or stops the decoder there cannot be decoded. The helper's job: words are the job's name, then
+    // "file" and the path, or "memory" with the file's bytes as the input.
+    static constexpr const char* kDecodeJob = "image";
+    static std::string runDecodeJob(const std::vector<std::string>& words, std::string_view input);
+
     std::string directory;
+    std::string decodeFailure;  // why the last load failed (the decoder's reason)
     gpu::Ref<gpu::ShaderResourceView> shaderResourceView;
 
 private:

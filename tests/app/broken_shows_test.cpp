@@ -83,6 +83,16 @@ struct BrokenShow {
 void PrintTo(const BrokenShow& show, std::ostream* out) { *out << show.name; }
 
 const fs::path kShaders = "resources/shaders", kTextures = "resources/textures";
+// Files that crash or stop a library, made by mutating real files a few bytes at a time.
+const fs::path kCrashers = DEMO_SOURCE_DIR "/tests/data/library_crashers";
+
+// Hall read from a copy of `crasher`, under the name `name`.
+std::function<void(const fs::path&)> hallFrom(const char* crasher, const char* name) {
+    return [=](const fs::path& r) {
+        editManifest(r, "Hall", (std::string("resources/") + name).c_str());
+        fs::copy_file(kCrashers / crasher, r / "resources" / name);
+    };
+}
 
 const BrokenShow kBrokenShows[] = {
     {"MissingManifest", [](const fs::path& r) { fs::remove(r / "resources/resources.xml"); },
@@ -170,6 +180,25 @@ const BrokenShow kBrokenShows[] = {
      {0, ""}, "",
      {0, "manifest PixelShader 'DefaultEngine': 'resources/shaders/default_engine_ps.hlsl' does not compile: "},
      Outcome{0, ""}},
+    // A library that crashes or stops on a file makes it a file that does not load, and says so.
+    {"SceneThatCrashesTheImporter", hallFrom("fbx_heap_corruption.fbx", "hall.fbx"),
+     {0, "'resources/hall.fbx': the scene importer crashed (signal "}, "--scenes",
+     {0, "scene 'Hall' cannot be imported from 'resources/hall.fbx'"},
+     Outcome{0, "'resources/hall.fbx': the scene importer crashed (signal "}},
+    {"GltfThatCrashesTheImporter", hallFrom("gltf_segfault.gltf", "hall.gltf"),
+     {0, "'resources/hall.gltf': the scene importer crashed (signal 11"}, "--scenes",
+     {0, "scene 'Hall' cannot be imported from 'resources/hall.gltf'"}},
+    {"SceneThatStopsTheImporter", hallFrom("collada_hang.dae", "hall.dae"),
+     {0, "'resources/hall.dae': the scene importer gave no answer within 2.0 s"}, "--scenes",
+     {0, "scene 'Hall' cannot be imported from 'resources/hall.dae'"}},
+    {"PostShaderThatCrashesTheCompiler",
+     [](const fs::path& r) {
+         fs::remove(r / kShaders / "post_lens_p0.hlsl");
+         fs::copy_file(kCrashers / "hlsl_segfault.hlsl", r / kShaders / "post_lens_p0.hlsl");
+     },
+     {0, "'resources/shaders/post_lens_p0.hlsl': the shader compiler crashed (signal 11"}, "",
+     {0, "'resources/shaders/post_lens_p0.hlsl' does not compile: "},
+     Outcome{0, "'resources/shaders/post_lens_p0.hlsl': the shader compiler crashed (signal 11"}},
     {"UnknownCamera",
      [](const fs::path& r) { write(r / "resources/timeline.xml", std::regex_replace(kTimeline, std::regex("\"Camera\""), "\"Kamera\"")); },
      {0, ""}, "--scenes", {0, "marker 'Hall': scene 'Hall' has no camera 'Kamera'"}},
@@ -216,6 +245,7 @@ class BrokenShowTest : public ::testing::TestWithParam<BrokenShow> {
 protected:
     void SetUp() override {
         writeShow(show.path());
+        setenv("DEMO_FILE_TIME_LIMIT_MS", "2000", 1);  // for the files that stop a library
         GetParam().breakShow(show.path());
     }
     TempDir show;

@@ -260,11 +260,14 @@ TEST_F(EditorModeTest, SavedTimelinesAndShadersShowWhileTheShowRuns) {
     }
 
     // A malformed timeline and a scene saved again: the one keeps the timeline it had, the other loads anew.
+    const size_t beforeBroken = outputLines("reload: done").size();
     save(show.path() / "resources" / "timeline.xml", "<Timeline><TimelineTrack to=");
     ASSERT_TRUE(waitForOutputLines("reload error: timeline.xml: ", 1)) << output();
     const fs::path hallScene = show.path() / "resources" / "scenes" / "hall.gltf";
     save(hallScene, testing_support::readFile(hallScene));
     ASSERT_TRUE(waitForOutputLines("reload: scenes reloaded: Hall", 1)) << output();
+    // Both batches done (the count below must not take in a line still to come).
+    ASSERT_TRUE(waitForOutputLines("reload: done", beforeBroken + 2)) << output();
     EXPECT_TRUE(player->running());
 
     // A hundred reloads while the music plays, shader and timeline in turn, each of them back and forth.

@@ -3,11 +3,17 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
 
 namespace testing_support {
+
+namespace {
+// Test programs live below the build folder: they use the file helper built beside the player.
+[[maybe_unused]] const bool fileHelperNamed = setenv("DEMO_FILE_HELPER", DEMO_BINARY_DIR "/demo-file-helper", 0) == 0;
+}  // namespace
 
 TempDir::TempDir() {
     std::random_device random;

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/gpu/result.h"
@@ -32,5 +33,12 @@ gpu::Result compileFromFile(const std::string& path, const char* entryPoint, con
 gpu::Result compileFromFile(const std::string& path, const char* entryPoint, const char* profile,
                             const std::vector<Define>& defines, gpu::ShaderBytecode* code,
                             ShaderReflection* reflection, std::string* messages);
+
+// A translation that is not cached yet is made in the file helper (platform/process/file_helper.h) and sent back:
+// a file that crashes or stops the compiler there fails to compile, with a message that says so.
+// The helper's job for it: words are the job's name, path, entry point, profile, then each define's name and value;
+// the input is the file's text.
+constexpr const char* kCompileJob = "hlsl";
+std::string runCompileJob(const std::vector<std::string>& words, std::string_view input);
 
 }  // namespace shader_compiler

@@ -12,10 +12,15 @@
 #endif
 
 #include <algorithm>
+#include <filesystem>
+#include <future>
+#include <mutex>
+#include <utility>
 #include <cmath>
 #include <memory>
 #include <new>
 
+#include "platform/process/file_helper.h"
 #include "platform/process/system_path.h"
 #include "platform/sound/sound_errors.h"
 
@@ -171,9 +176,8 @@ int readResampled(SNDFILE* file, const SF_INFO& info, std::vector<int16_t>& out)
     return kOk;
 }
 
-}  // namespace
-
-int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
+// The decoding itself, in this process.
+int decodeHere(const std::string& utf8Path, DecodedAudio& out) {
     const FileDescriptor descriptor(openForReading(platform::systemPath(utf8Path)));
     if (descriptor.get() < 0) return kErrorFileOpen;
     SF_INFO info{};
@@ -209,5 +213,117 @@ int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
     out = std::move(decoded);
     return kOk;
 }
+
+}  // namespace
+
+std::string runDecodeJob(const std::vector<std::string>& words, std::string_view) {
+    DecodedAudio decoded;
+    const int result = words.size() == 2 ? decodeHere(words[1], decoded) : kErrorIllegalParameter;
+    std::string answer;
+    answer.reserve(28 + decoded.samples.size() * sizeof(int16_t));
+    platform::appendU32(answer, static_cast<uint32_t>(result));
+    if (result != kOk) return answer;
+    for (uint32_t value : {decoded.sourceRate, decoded.sourceChannels, decoded.sourceBits, uint32_t(decoded.kind)})
+        platform::appendU32(answer, value);
+    platform::appendU64(answer, decoded.samples.size());
+    answer.append(reinterpret_cast<const char*>(decoded.samples.data()), decoded.samples.size() * sizeof(int16_t));
+    return answer;
+}
+
+namespace {
+
+// The file as it was when a decode began: a prefetched decode is used only for the same file, unchanged.
+struct FileStamp {
+    std::string path;
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type time{};
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp stampOf(const std::string& utf8Path) {
+    FileStamp stamp{utf8Path};
+    std::error_code error;
+    const std::filesystem::path file(platform::systemPath(utf8Path));
+    stamp.size = std::filesystem::file_size(file, error);
+    if (!error) stamp.time = std::filesystem::last_write_time(file, error);
+    return stamp;
+}
+
+struct Prefetched {
+    std::mutex mutex;
+    FileStamp stamp;
+    std::future<std::pair<int, DecodedAudio>> result;
+};
+
+// Never destroyed: a decode still running when the process ends must not find it gone.
+Prefetched& prefetched() {
+    static auto* instance = new Prefetched;
+    return *instance;
+}
+
+int decodeThroughHelper(const std::string& utf8Path, DecodedAudio& out);
+
+}  // namespace
+
+void prefetchAudioFile(const std::string& utf8Path) {
+    Prefetched& slot = prefetched();
+    std::lock_guard lock(slot.mutex);
+    if (slot.result.valid()) return;
+    slot.stamp = stampOf(utf8Path);
+    slot.result = std::async(std::launch::async, [utf8Path] {
+        std::pair<int, DecodedAudio> decoded;
+        decoded.first = decodeThroughHelper(utf8Path, decoded.second);
+        return decoded;
+    });
+}
+
+int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
+    Prefetched& slot = prefetched();
+    std::unique_lock lock(slot.mutex);
+    if (slot.result.valid() && slot.stamp.path == utf8Path) {
+        std::pair<int, DecodedAudio> decoded = slot.result.get();
+        if (slot.stamp == stampOf(utf8Path)) {
+            if (decoded.first == kOk) out = std::move(decoded.second);
+            return decoded.first;
+        }
+    }
+    lock.unlock();
+    return decodeThroughHelper(utf8Path, out);
+}
+
+namespace {
+
+int decodeThroughHelper(const std::string& utf8Path, DecodedAudio& out) {
+    // The decoder runs in the file helper and the samples come back: a file that crashes or stops the decoder
+    // is one that cannot be decoded.
+    const platform::HelperAnswer answer =
+        platform::runInFileHelper({kDecodeJob, utf8Path}, {}, platform::fileJobLimit(platform::systemPath(utf8Path)));
+    if (answer.outcome == platform::HelperOutcome::NoHelper) return decodeHere(utf8Path, out);
+    if (answer.outcome != platform::HelperOutcome::Done) {
+        platform::reportContainedFailure(utf8Path, "music decoder", answer.failure);
+        return kErrorFileForm;
+    }
+    std::string_view in = answer.output();
+    uint32_t result = kErrorFileForm, kind = 0;
+    DecodedAudio decoded;
+    uint64_t count = 0;
+    if (!platform::readU32(in, &result) || result != kOk) return static_cast<int>(result);
+    if (!platform::readU32(in, &decoded.sourceRate) || !platform::readU32(in, &decoded.sourceChannels) ||
+        !platform::readU32(in, &decoded.sourceBits) || !platform::readU32(in, &kind) || !platform::readU64(in, &count) ||
+        in.size() != count * sizeof(int16_t))
+        return kErrorFileForm;
+    decoded.kind = static_cast<SourceKind>(kind);
+    try {
+        // Copied as they are, without clearing the memory first (the samples sit at an even offset).
+        const auto* first = reinterpret_cast<const int16_t*>(in.data());
+        decoded.samples.assign(first, first + count);
+    } catch (const std::bad_alloc&) {
+        return kErrorMemory;
+    }
+    out = std::move(decoded);
+    return kOk;
+}
+
+}  // namespace
 
 }  // namespace sound
