@@ -1,5 +1,6 @@
 #include "render/texture.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -32,6 +33,13 @@ Texture::Texture() : directory(directoryFromManifest(ResourceManifest::instance(
 
 namespace {
 
+// The largest side a texture may have (D3D11's, which the device layer enforces too). An image file asks for its
+// size in a few header bytes: one larger is refused before decoding, which would allocate up to 4 bytes a pixel
+// of it for a texture that cannot be made.
+constexpr int kLargestSide = 16384;
+
+bool sizeFits(int width, int height) { return width > 0 && height > 0 && width <= kLargestSide && height <= kLargestSide; }
+
 // The file's own name: what is left after the last separator of either system.
 std::string baseName(const std::string& path) {
     const std::size_t separator = path.find_last_of("/\\");
@@ -52,6 +60,8 @@ void Texture::load(gpu::Device* device, const std::string& fileName, bool srgb) 
     int width = 0;
     int height = 0;
     int components = 0;
+    if (stbi_info(readPath.c_str(), &width, &height, &components) && !sizeFits(width, height))
+        throw std::runtime_error("Unable to load texture file: " + fullPath);
     std::unique_ptr<stbi_uc, StbiFree> decoded(stbi_load(readPath.c_str(), &width, &height, &components, 0));
     if (!decoded) throw std::runtime_error("Unable to load texture file: " + fullPath);
     upload(device, decoded.get(), width, height, components, srgb);
@@ -61,12 +71,16 @@ void Texture::loadEmbedded(gpu::Device* device, const std::uint8_t* bytes, std::
                            std::uint32_t height, const std::string& name, bool srgb) {
     if (height == 0) {
         int w = 0, h = 0, components = 0;
-        std::unique_ptr<stbi_uc, StbiFree> decoded(
-            size <= std::size_t(INT32_MAX) ? stbi_load_from_memory(bytes, int(size), &w, &h, &components, 0) : nullptr);
+        if (size > std::size_t(INT32_MAX) ||
+            (stbi_info_from_memory(bytes, int(size), &w, &h, &components) && !sizeFits(w, h)))
+            throw std::runtime_error("Unable to load texture file: " + name);
+        std::unique_ptr<stbi_uc, StbiFree> decoded(stbi_load_from_memory(bytes, int(size), &w, &h, &components, 0));
         if (!decoded) throw std::runtime_error("Unable to load texture file: " + name);
         upload(device, decoded.get(), w, h, components, srgb);
         return;
     }
+    if (!sizeFits(int(std::min<std::uint32_t>(width, INT32_MAX)), int(std::min<std::uint32_t>(height, INT32_MAX))))
+        throw std::runtime_error("Unable to load texture file: " + name);
     std::vector<std::uint8_t> rgba(std::size_t(width) * height * 4);
     for (std::size_t i = 0; i < std::size_t(width) * height; ++i) {
         rgba[i * 4 + 0] = bytes[i * 4 + 2];

@@ -114,6 +114,14 @@ uint64_t convertedFrames(uint64_t sourceFrames, uint32_t sourceRate) {
     return (sourceFrames * kOutputRate + sourceRate / 2) / sourceRate;
 }
 
+// The timeline addresses 2^32 bytes of the stream (about 6.8 hours). A longer stream is refused as one that does
+// not fit in memory (its decoded form would take more than 4 GiB): before decoding when the file's length is
+// known, as soon as decoding passes the limit when it is not. A 25 KB file at 1 Hz lasts seven hours.
+bool beyondAddressable(uint64_t sourceFrames, uint32_t sourceRate) {
+    return sourceFrames > (uint64_t{1} << 40) || convertedFrames(sourceFrames, sourceRate) > kMaxTrustedFrames;
+}
+bool beyondAddressable(const std::vector<int16_t>& out) { return out.size() / kOutputChannels > kMaxTrustedFrames; }
+
 int readDirect(SNDFILE* file, const SF_INFO& info, std::vector<int16_t>& out) {
     const auto channels = static_cast<uint32_t>(info.channels);
     std::vector<float> chunk(static_cast<size_t>(kChunkFrames) * channels);
@@ -121,6 +129,7 @@ int readDirect(SNDFILE* file, const SF_INFO& info, std::vector<int16_t>& out) {
         const sf_count_t got = sf_readf_float(file, chunk.data(), kChunkFrames);
         if (got <= 0) break;
         appendStereo(out, chunk.data(), static_cast<size_t>(got), channels, toSample);
+        if (beyondAddressable(out)) return kErrorMemory;
     }
     return sf_error(file) == SF_ERR_NO_ERROR ? kOk : kErrorFileForm;
 }
@@ -162,6 +171,7 @@ int readResampled(SNDFILE* file, const SF_INFO& info, std::vector<int16_t>& out)
         pendingFrames -= data.input_frames_used;
         pendingOffset += static_cast<size_t>(data.input_frames_used);
         appendStereo(out, output.data(), static_cast<size_t>(data.output_frames_gen), channels, toSample);
+        if (beyondAddressable(out)) return kErrorMemory;
         if (endOfInput && data.output_frames_gen == 0) break;
     }
     if (sf_error(file) != SF_ERR_NO_ERROR) return kErrorFileForm;
@@ -183,6 +193,11 @@ int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
     if (info.channels < 1 || info.channels > 2 || info.samplerate <= 0) return kErrorFormat;
     // Everything is read as float and rounded here: libsndfile's own float-to-integer reading either truncates
     // float sources to 0 and +-1 or normalises them to their peak. 16-bit sources survive the trip exactly.
+
+    // libsndfile answers SF_COUNT_MAX where it cannot know the length without decoding.
+    if (info.frames > 0 && info.frames != SF_COUNT_MAX &&
+        beyondAddressable(static_cast<uint64_t>(info.frames), static_cast<uint32_t>(info.samplerate)))
+        return kErrorMemory;
 
     DecodedAudio decoded;
     decoded.sourceRate = static_cast<uint32_t>(info.samplerate);
