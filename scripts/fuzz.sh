@@ -44,6 +44,7 @@ build() {
 # Headless: the scene targets draw on a software EGL device.
 export LIBGL_ALWAYS_SOFTWARE=1 SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS=abort_on_error=0:detect_leaks=1
+export LSAN_OPTIONS="suppressions=$root/tests/fuzz/leak.supp"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 if [ "$1" = "--merge" ]; then
@@ -58,14 +59,18 @@ run() {
   mkdir -p "$dir/corpus/$target" "$dir/findings/$target" "$dir/logs"
   local dictionary; dictionary=$(dictionary_of "$target")
   echo "fuzzing $target for $seconds s (log: build-fuzz/logs/$target.log)"
-  # Paths are absolute: some targets work in a folder of their own.
-  "$dir/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
-    -artifact_prefix="$dir/findings/$target/" ${dictionary:+-dict="$dictionary"} \
-    "$dir/corpus/$target" "$root/tests/fuzz/corpus/$(corpus_of "$target")" >"$dir/logs/$target.log" 2>&1 || {
-      echo "$target: finding, see build-fuzz/logs/$target.log and build-fuzz/findings/$target/" >&2
-      return 1
-    }
-  grep -E '^(#[0-9]+.*(DONE|pulse)|stat::number_of_executed_units|stat::peak_rss_mb)' "$dir/logs/$target.log" | tail -n 3
+  # Fork mode: the run goes on past a finding (a library's crash must not hide the next one), each finding kept
+  # in findings/. Paths are absolute: some targets work in a folder of their own.
+  "$dir/tests/fuzz/fuzz_$target" -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
+    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -artifact_prefix="$dir/findings/$target/" \
+    ${dictionary:+-dict="$dictionary"} "$dir/corpus/$target" "$root/tests/fuzz/corpus/$(corpus_of "$target")" \
+    >"$dir/logs/$target.log" 2>&1 || true
+  # The last status line: executions, edges covered (cov), corpus size, out-of-memory/timeout/crash counts.
+  grep -E '^#[0-9]+: cov:' "$dir/logs/$target.log" | tail -n 1
+  if compgen -G "$dir/findings/$target/*" >/dev/null; then
+    echo "$target: findings in build-fuzz/findings/$target/ (log: build-fuzz/logs/$target.log)" >&2
+    return 1
+  fi
 }
 
 if [ "$1" = "all" ]; then

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -9,7 +10,9 @@
 
 #include <stb/stb_image.h>
 
+#include "base/utf8_files.h"
 #include "platform/process/system_path.h"
+#include "render/image_checks.h"
 #include "resources/resource_manifest.h"
 #include "base/wide_text.h"
 
@@ -57,12 +60,23 @@ void Texture::load(gpu::Device* device, const std::string& fileName, bool srgb) 
         if (!baseName(fileName).empty() && std::filesystem::is_regular_file(beside, error)) readPath = beside;
     }
 
+    // Read whole and decoded from memory, so that what the decoder is given can be checked first.
+    std::vector<std::uint8_t> bytes;
+    if (std::FILE* file = openUtf8File(readPath, "rb")) {
+        std::uint8_t chunk[65536];
+        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+            bytes.insert(bytes.end(), chunk, chunk + got);
+        std::fclose(file);
+    }
+    const std::uint8_t* data = bytes.data();
+    const int size = bytes.size() <= std::size_t(INT32_MAX) ? int(bytes.size()) : 0;
     int width = 0;
     int height = 0;
     int components = 0;
-    if (stbi_info(readPath.c_str(), &width, &height, &components) && !sizeFits(width, height))
+    if (size == 0 || !decoderTakesImage(data, bytes.size()) ||
+        (stbi_info_from_memory(data, size, &width, &height, &components) && !sizeFits(width, height)))
         throw std::runtime_error("Unable to load texture file: " + fullPath);
-    std::unique_ptr<stbi_uc, StbiFree> decoded(stbi_load(readPath.c_str(), &width, &height, &components, 0));
+    std::unique_ptr<stbi_uc, StbiFree> decoded(stbi_load_from_memory(data, size, &width, &height, &components, 0));
     if (!decoded) throw std::runtime_error("Unable to load texture file: " + fullPath);
     upload(device, decoded.get(), width, height, components, srgb);
 }
@@ -71,7 +85,7 @@ void Texture::loadEmbedded(gpu::Device* device, const std::uint8_t* bytes, std::
                            std::uint32_t height, const std::string& name, bool srgb) {
     if (height == 0) {
         int w = 0, h = 0, components = 0;
-        if (size > std::size_t(INT32_MAX) ||
+        if (size > std::size_t(INT32_MAX) || !decoderTakesImage(bytes, size) ||
             (stbi_info_from_memory(bytes, int(size), &w, &h, &components) && !sizeFits(w, h)))
             throw std::runtime_error("Unable to load texture file: " + name);
         std::unique_ptr<stbi_uc, StbiFree> decoded(stbi_load_from_memory(bytes, int(size), &w, &h, &components, 0));

@@ -136,9 +136,15 @@ TEST(FileSizes, ClaimsBeyondWhatThePlayerCanHoldAreRefusedOrBounded) {
              ASSERT_EQ(timeline.markerList().size(), 1'000'000u);
              EXPECT_EQ(findMarkerAt(timeline.markerList(), 9'999'995), std::optional<std::size_t>(999'999));
          }},
-        {"a 25 KB WAV at 1 Hz, seven hours: more than positions reach",
+        {"a 25 KB WAV at 1 Hz: a rate the converter cannot take, whose output chunks would take gigabytes",
          [](const TempDir& dir, gpu::Device*) {
-             const auto file = dir.write("long.wav", wav(1, 25'000));
+             sound::DecodedAudio decoded;
+             EXPECT_EQ(sound::decodeAudioFile(dir.write("slow.wav", wav(1, 25'000)).string(), decoded),
+                       sound::kErrorFormat);
+         }},
+        {"a 5 MB WAV at 200 Hz, seven hours: more than positions reach",
+         [](const TempDir& dir, gpu::Device*) {
+             const auto file = dir.write("long.wav", wav(200, 5'040'000));
              sound::DecodedAudio decoded;
              EXPECT_EQ(sound::decodeAudioFile(file.string(), decoded), sound::kErrorMemory);
              EXPECT_EQ(sound::createFileStream(widenUtf8(file.string())), 0u);

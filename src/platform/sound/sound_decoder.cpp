@@ -116,7 +116,7 @@ uint64_t convertedFrames(uint64_t sourceFrames, uint32_t sourceRate) {
 
 // The timeline addresses 2^32 bytes of the stream (about 6.8 hours). A longer stream is refused as one that does
 // not fit in memory (its decoded form would take more than 4 GiB): before decoding when the file's length is
-// known, as soon as decoding passes the limit when it is not. A 25 KB file at 1 Hz lasts seven hours.
+// known, as soon as decoding passes the limit when it is not. A 5 MB file at 200 Hz lasts seven hours.
 bool beyondAddressable(uint64_t sourceFrames, uint32_t sourceRate) {
     return sourceFrames > (uint64_t{1} << 40) || convertedFrames(sourceFrames, sourceRate) > kMaxTrustedFrames;
 }
@@ -190,7 +190,11 @@ int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
     // Declared after the descriptor, so closed before it.
     SndFilePtr file(sf_open_fd(descriptor.get(), SFM_READ, &info, SF_FALSE));
     if (!file) return kErrorFileForm;
-    if (info.channels < 1 || info.channels > 2 || info.samplerate <= 0) return kErrorFormat;
+    // The converter takes ratios up to 256 either way: a rate below 173 Hz (or above 11 MHz) has no conversion,
+    // and its output chunks would take gigabytes.
+    if (info.channels < 1 || info.channels > 2 || info.samplerate <= 0 ||
+        !src_is_valid_ratio(static_cast<double>(kOutputRate) / info.samplerate))
+        return kErrorFormat;
     // Everything is read as float and rounded here: libsndfile's own float-to-integer reading either truncates
     // float sources to 0 and +-1 or normalises them to their peak. 16-bit sources survive the trip exactly.
 
