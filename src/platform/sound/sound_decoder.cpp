@@ -96,6 +96,7 @@ uint32_t bitsOf(int format) {
 
 int16_t toSample(float value) {
     const float scaled = std::nearbyint(value * 32768.0f);
+    if (std::isnan(scaled)) return 0;  // a float file's not-a-number samples play as silence
     return static_cast<int16_t>(std::clamp(scaled, -32768.0f, 32767.0f));
 }
 
