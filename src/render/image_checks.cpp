@@ -8,14 +8,16 @@ namespace {
 // from the decoder's own walk must not let one through, and elsewhere in a JPEG 0xFF 0xC4 is stuffed or is the
 // marker itself.
 bool huffmanTablesFit(const std::uint8_t* bytes, std::size_t size) {
-    for (std::size_t at = 0; at + 4 <= size; ++at) {
+    // Past the end the decoder reads zeros.
+    auto byteAt = [&](std::size_t at) -> long { return at < size ? bytes[at] : 0; };
+    for (std::size_t at = 0; at + 1 < size; ++at) {
         if (bytes[at] != 0xFF || bytes[at + 1] != 0xC4) continue;
-        long remaining = ((long(bytes[at + 2]) << 8) | bytes[at + 3]) - 2;
+        long remaining = ((byteAt(at + 2) << 8) | byteAt(at + 3)) - 2;
         std::size_t table = at + 4;
-        while (remaining > 0 && table + 17 <= size) {
-            if ((bytes[table] >> 4) > 1 || (bytes[table] & 15) > 3) break;  // refused by the decoder
+        while (remaining > 0 && table < size) {
+            if ((byteAt(table) >> 4) > 1 || (byteAt(table) & 15) > 3) break;  // refused by the decoder
             long codes = 0;
-            for (int i = 1; i <= 16; ++i) codes += bytes[table + i];
+            for (int i = 1; i <= 16; ++i) codes += byteAt(table + i);
             if (codes > 256) return false;
             remaining -= 17 + codes;
             table += 17 + std::size_t(codes);
@@ -27,6 +29,7 @@ bool huffmanTablesFit(const std::uint8_t* bytes, std::size_t size) {
 }  // namespace
 
 bool decoderTakesImage(const std::uint8_t* bytes, std::size_t size) {
-    if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8) return huffmanTablesFit(bytes, size);
+    // The decoder takes a JPEG's first marker after any number of 0xFF fill bytes.
+    if (size >= 2 && bytes[0] == 0xFF) return huffmanTablesFit(bytes, size);
     return true;
 }

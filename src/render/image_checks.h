@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// False for a JPEG with a Huffman table of more than 256 codes: the decoder's table builder writes past its
-// 257-entry size list for one (a file's bytes choose how far). True for everything else, JPEG or not.
+// False for a JPEG with a Huffman table of more than 256 codes, counted as the decoder reads them (zeros past the
+// end of the file): the decoder's table builder writes past its 257-entry size list for one, as far as the file's
+// bytes say. True for everything else, JPEG or not.
 bool decoderTakesImage(const std::uint8_t* bytes, std::size_t size);
