@@ -43,6 +43,16 @@ constexpr int kLargestSide = 16384;
 
 bool sizeFits(int width, int height) { return width > 0 && height > 0 && width <= kLargestSide && height <= kLargestSide; }
 
+// A file can only hold so many pixels for its size: no format the decoder is given for textures packs more than
+// about 11000 bytes of pixels into one byte of file (a GIF's longest code, or a one-bit PNG of one colour). Past
+// 16384 to one, and past 16 MiB (a 2048 x 2048 texture), the header lies, and decoding would fill that memory from
+// nothing (a 118-byte TGA asks for 45 MB).
+bool sizeFitsFile(int width, int height, int components, std::size_t fileBytes) {
+    if (!sizeFits(width, height)) return false;
+    const std::uint64_t pixelBytes = std::uint64_t(width) * std::uint64_t(height) * std::uint64_t(components);
+    return pixelBytes <= (std::uint64_t{16} << 20) || pixelBytes / 16384 <= fileBytes;
+}
+
 // The file's own name: what is left after the last separator of either system.
 std::string baseName(const std::string& path) {
     const std::size_t separator = path.find_last_of("/\\");
@@ -74,7 +84,8 @@ void Texture::load(gpu::Device* device, const std::string& fileName, bool srgb) 
     int height = 0;
     int components = 0;
     if (size == 0 || !decoderTakesImage(data, bytes.size()) ||
-        (stbi_info_from_memory(data, size, &width, &height, &components) && !sizeFits(width, height)))
+        (stbi_info_from_memory(data, size, &width, &height, &components) &&
+         !sizeFitsFile(width, height, components, bytes.size())))
         throw std::runtime_error("Unable to load texture file: " + fullPath);
     std::unique_ptr<stbi_uc, StbiFree> decoded(stbi_load_from_memory(data, size, &width, &height, &components, 0));
     if (!decoded) throw std::runtime_error("Unable to load texture file: " + fullPath);
@@ -86,7 +97,7 @@ void Texture::loadEmbedded(gpu::Device* device, const std::uint8_t* bytes, std::
     if (height == 0) {
         int w = 0, h = 0, components = 0;
         if (size > std::size_t(INT32_MAX) || !decoderTakesImage(bytes, size) ||
-            (stbi_info_from_memory(bytes, int(size), &w, &h, &components) && !sizeFits(w, h)))
+            (stbi_info_from_memory(bytes, int(size), &w, &h, &components) && !sizeFitsFile(w, h, components, size)))
             throw std::runtime_error("Unable to load texture file: " + name);
         std::unique_ptr<stbi_uc, StbiFree> decoded(stbi_load_from_memory(bytes, int(size), &w, &h, &components, 0));
         if (!decoded) throw std::runtime_error("Unable to load texture file: " + name);

@@ -17,7 +17,7 @@ public:
     Texture();
 
     // Throws std::runtime_error("Unable to load texture file: " + full path) when the file cannot be decoded or
-    // its image is larger than a texture can be (16384 a side), which is found before decoding.
+    // its image is larger than a texture can be (16384 a side) or than its bytes can hold, found before decoding.
     // When the directory + fileName does not exist but the file's base name does in the directory (a path from
     // another machine, "D:\\projects\\wood.png"), that file is read instead.
     void load(gpu::Device* device, const std::string& fileName, bool srgb);

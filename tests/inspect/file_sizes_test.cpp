@@ -110,6 +110,13 @@ TEST(FileSizes, ClaimsBeyondWhatThePlayerCanHoldAreRefusedOrBounded) {
              texture.directory = dir.path().string() + "/";
              EXPECT_NO_THROW(texture.load(nullptr, "wide.png", true));
          }},
+        {"a 100-byte run-length TGA of 16384 x 16384 pixels: more than its bytes can hold",
+         [](const TempDir& dir, gpu::Device*) {
+             std::string tga("\0\0\x0a\0\0\0\0\0\0\0\0\0", 12);
+             tga += littleEndian(16384, 2) + littleEndian(16384, 2) + "\x20\x28";
+             for (int run = 0; run < 16; ++run) tga += std::string("\xff\x10\x20\x30\x40", 5);
+             expectTextureRefused(dir, tga);
+         }},
         {"a texture the scene file holds of 20000 x 20000 texels",
          [](const TempDir&, gpu::Device*) {
              const std::uint8_t texel[4] = {};
