@@ -25,8 +25,11 @@ int main(int argc, char** argv) {
         if (std::filesystem::is_directory(path)) {
             for (const auto& entry : std::filesystem::directory_iterator(path))
                 if (entry.is_regular_file()) inputs.push_back(entry.path());
-        } else {
+        } else if (std::filesystem::is_regular_file(path)) {
             inputs.push_back(path);
+        } else {
+            std::fprintf(stderr, "%s: no such file or folder\n", path.string().c_str());
+            return 1;
         }
     }
     std::sort(inputs.begin(), inputs.end());
