@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include <pugixml.hpp>
+
 #include "platform/process/command_line_source.h"
 #include "platform/process/message_box.h"
 
@@ -19,4 +21,11 @@ CommandLine::CommandLine() {
         }
         if (arguments[i] == "editor") editor = true;
     }
+}
+
+bool checkProjectFile(const std::string& path) {
+    pugi::xml_document project;
+    const bool parsed = project.load_file(path.c_str());
+    (void)project.first_child();
+    return parsed;
 }

@@ -15,3 +15,6 @@ public:
     int argumentCount = 0;
     std::vector<std::string> arguments;
 };
+
+// The project file is only checked for being XML; nothing of it is used. True when it parses.
+bool checkProjectFile(const std::string& path);

@@ -5,8 +5,6 @@
 #include <memory>
 #include <thread>
 
-#include <pugixml.hpp>
-
 #include "app/command_line.h"
 #include "app/config_manager.h"
 #include "app/debug_overlay.h"
@@ -53,12 +51,7 @@ Demo::~Demo() = default;
 int Demo::run() {
     CommandLine commandLine;
     editorMode = commandLine.editor;
-    if (commandLine.projectFile) {
-        // The project file is only checked for being XML; nothing of it is used.
-        pugi::xml_document project;
-        project.load_file(commandLine.projectFile->c_str());
-        (void)project.first_child();
-    }
+    if (commandLine.projectFile) (void)checkProjectFile(*commandLine.projectFile);
     // Default options from the file beside the program come first: the command line's own override them.
     std::vector<std::string> words = withDefaultOptions(commandLine.arguments, defaultOptionWords());
     options = parsePlayerOptions(words);

@@ -227,7 +227,8 @@ bool writeGltf(const Model& model, const std::filesystem::path& file, const std:
     doc["buffers"] = {{{"uri", utf8PathText(binary.filename())}, {"byteLength", buffers.bytes().size()}}};
 
     if (!writeFileBytes(utf8PathText(binary), buffers.bytes(), error)) return false;
-    const std::string text = doc.dump(1) + "\n";
+    // Names come from the model as its file spells them; bytes that are not UTF-8 become U+FFFD, as JSON needs.
+    const std::string text = doc.dump(1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
     if (!writeFileBytes(utf8PathText(file), std::vector<std::uint8_t>(text.begin(), text.end()), error)) return false;
     *bytes = buffers.bytes().size() + text.size();
     return true;

@@ -121,7 +121,9 @@ Matrix Scene::sampleCamera(const SceneCamera& camera, double time) const {
     const double whole = range > 0.0 ? std::trunc((time - animationStart) / range) : 0.0;
     auto start = [whole](std::size_t count) {
         const double guess = whole * static_cast<double>(count);
-        return static_cast<std::int32_t>(std::clamp(guess, 0.0, static_cast<double>(count)));
+        // Not a number where a file's key times are infinite: the search then starts at the first key.
+        if (!(guess > 0.0)) return std::int32_t{0};
+        return static_cast<std::int32_t>(std::min(guess, static_cast<double>(count)));
     };
     const VectorKey position =
         sampleKeys(channel->positionKeys, start(channel->positionKeys.size()), time, nullptr);

@@ -140,6 +140,16 @@ void Scene::loadMeshes(const aiScene& scene) {
             mesh.indices.insert(mesh.indices.end(), face.mIndices, face.mIndices + 3);
         }
         mesh.indexCount = static_cast<std::uint32_t>(mesh.indices.size());
+        // A buffer's size is a 32-bit byte count: a mesh past it (over 76 million vertices) cannot be drawn, and
+        // a wrapped size would give a buffer shorter than the indices reach.
+        if (std::uint64_t(mesh.vertexCount) * sizeof(MeshVertex) > UINT32_MAX ||
+            std::uint64_t(mesh.indexCount) * sizeof(std::uint32_t) > UINT32_MAX) {
+            logger->error("Mesh {} of scene '{}' is too large to draw: {} vertices, {} indices", i, name,
+                          mesh.vertexCount, mesh.indexCount);
+            mesh.indexCount = 0;
+            mesh.indices.clear();
+            mesh.vertices.clear();
+        }
 
         if (mesh.indexCount > 0) {
             gpu::BufferDesc vertexDesc;

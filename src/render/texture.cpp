@@ -1,6 +1,8 @@
 #include "render/texture.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -8,8 +10,10 @@
 
 #include <stb/stb_image.h>
 
+#include "base/utf8_files.h"
 #include "platform/process/file_helper.h"
 #include "platform/process/system_path.h"
+#include "render/image_checks.h"
 #include "resources/resource_manifest.h"
 #include "base/wide_text.h"
 
@@ -18,6 +22,23 @@ namespace {
 struct StbiFree {
     void operator()(stbi_uc* pixels) const { stbi_image_free(pixels); }
 };
+
+// The largest side a texture may have (D3D11's, which the device layer enforces too). An image file asks for its
+// size in a few header bytes: one larger is refused before decoding, which would allocate up to 4 bytes a pixel
+// of it for a texture that cannot be made.
+constexpr int kLargestSide = 16384;
+
+bool sizeFits(int width, int height) { return width > 0 && height > 0 && width <= kLargestSide && height <= kLargestSide; }
+
+// A file can only hold so many pixels for its size: no format the decoder is given for textures packs more than
+// about 11000 bytes of pixels into one byte of file (a GIF's longest code, or a one-bit PNG of one colour). Past
+// 16384 to one, and past 16 MiB (a 2048 x 2048 texture), the header lies, and decoding would fill that memory from
+// nothing (a 118-byte TGA asks for 45 MB).
+bool sizeFitsFile(int width, int height, int components, std::size_t fileBytes) {
+    if (!sizeFits(width, height)) return false;
+    const std::uint64_t pixelBytes = std::uint64_t(width) * std::uint64_t(height) * std::uint64_t(components);
+    return pixelBytes <= (std::uint64_t{16} << 20) || pixelBytes / 16384 <= fileBytes;
+}
 
 // A decoded image as the file helper sends it back: the pixels are a view of the answer it holds.
 struct DecodedImage {
@@ -64,17 +85,34 @@ bool decodeInHelper(const std::vector<std::string>& words, std::string_view byte
 }  // namespace
 
 std::string Texture::runDecodeJob(const std::vector<std::string>& words, std::string_view input) {
+    // Read whole and decoded from memory, so that what the decoder is given can be checked first.
+    std::vector<std::uint8_t> read;
+    if (words.size() == 3 && words[1] == "file") {
+        if (std::FILE* file = openUtf8File(words[2], "rb")) {
+            std::uint8_t chunk[65536];
+            for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+                read.insert(read.end(), chunk, chunk + got);
+            std::fclose(file);
+        }
+        input = std::string_view(reinterpret_cast<const char*>(read.data()), read.size());
+    }
+    const auto* data = reinterpret_cast<const stbi_uc*>(input.data());
     int width = 0, height = 0, components = 0;
     std::unique_ptr<stbi_uc, StbiFree> decoded;
-    if (words.size() == 3 && words[1] == "file")
-        decoded.reset(stbi_load(words[2].c_str(), &width, &height, &components, 0));
-    else if (input.size() <= std::size_t(INT32_MAX))
-        decoded.reset(stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(input.data()), int(input.size()), &width,
-                                            &height, &components, 0));
+    const char* refusal = nullptr;
+    if (input.empty() || input.size() > std::size_t(INT32_MAX))
+        refusal = "cannot be read";
+    else if (!decoderTakesImage(data, input.size()))
+        refusal = "has a Huffman table the decoder cannot take";
+    else if (stbi_info_from_memory(data, int(input.size()), &width, &height, &components) &&
+             !sizeFitsFile(width, height, components, input.size()))
+        refusal = "claims more pixels than a texture may have or its bytes can hold";
+    else
+        decoded.reset(stbi_load_from_memory(data, int(input.size()), &width, &height, &components, 0));
     std::string answer;
     platform::appendU32(answer, decoded ? 1 : 0);
     if (!decoded) {
-        const char* reason = stbi_failure_reason();
+        const char* reason = refusal ? refusal : stbi_failure_reason();
         return answer + (reason ? reason : "cannot be decoded");
     }
     for (int value : {width, height, components}) platform::appendU32(answer, uint32_t(value));
@@ -129,6 +167,8 @@ void Texture::loadEmbedded(gpu::Device* device, const std::uint8_t* bytes, std::
                image.components, srgb);
         return;
     }
+    if (!sizeFits(int(std::min<std::uint32_t>(width, INT32_MAX)), int(std::min<std::uint32_t>(height, INT32_MAX))))
+        throw std::runtime_error("Unable to load texture file: " + name);
     std::vector<std::uint8_t> rgba(std::size_t(width) * height * 4);
     for (std::size_t i = 0; i < std::size_t(width) * height; ++i) {
         rgba[i * 4 + 0] = bytes[i * 4 + 2];

@@ -18,7 +18,8 @@ public:
     // Reads the texture directory from the manifest ("textures"), with a separator added when it lacks one.
     Texture();
 
-    // Throws std::runtime_error("Unable to load texture file: " + full path) when the file cannot be decoded.
+    // Throws std::runtime_error("Unable to load texture file: " + full path) when the file cannot be decoded or
+    // its image is larger than a texture can be (16384 a side) or than its bytes can hold, found before decoding.
     // When the directory + fileName does not exist but the file's base name does in the directory (a path from
     // another machine, "D:\\projects\\wood.png"), that file is read instead.
     void load(gpu::Device* device, const std::string& fileName, bool srgb);

@@ -444,11 +444,15 @@ TEST_F(ModelImportTest, MadeCamerasFrameTheModel) {
                 for (const Vec3& point : backdrop) {
                     const Vec3 v = inView(*scene, point);
                     const auto& m = scene->projection.m;
-                    if (v.z > 0) ASSERT_LE((v.z * m[2][2] + m[3][2]) / (v.z * m[2][3] + m[3][3]), 1.0) << "step " << step;
+                    if (v.z > 0) {
+                        ASSERT_LE((v.z * m[2][2] + m[3][2]) / (v.z * m[2][3] + m[3][3]), 1.0) << "step " << step;
+                    }
                 }
             }
             std::printf("%-58s %-5s spans %.0f %%\n", model.file, orbit ? "orbit" : "auto", widest * 100);
-            if (!orbit || still) EXPECT_GE(widest, 0.78);
+            if (!orbit || still) {
+                EXPECT_GE(widest, 0.78);
+            }
         }
     }
 }

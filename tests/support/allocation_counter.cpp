@@ -8,8 +8,17 @@ thread_local bool counting = false;
 thread_local std::size_t allocations = 0;
 }  // namespace
 
-// AddressSanitizer owns operator new itself, and libraries bound to its version would free through ours.
-#if !defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer and ThreadSanitizer own operator new themselves, and libraries bound to their version would free
+// through ours. (GCC names them with macros, clang with __has_feature.)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define SANITIZER_OWNS_NEW 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define SANITIZER_OWNS_NEW 1
+#endif
+#endif
+
+#if !defined(SANITIZER_OWNS_NEW)
 void* operator new(std::size_t size) {
     if (counting) ++allocations;
     if (void* p = std::malloc(size ? size : 1)) return p;
@@ -23,7 +32,7 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 namespace testing_support {
 
 bool AllocationCounter::available() {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(SANITIZER_OWNS_NEW)
     return false;
 #else
     return true;

@@ -8,7 +8,7 @@ namespace testing_support {
 // global operator new (the GL driver's own threads are not counted).
 class AllocationCounter {
 public:
-    // False in sanitizer builds, which keep their own operator new.
+    // False in AddressSanitizer and ThreadSanitizer builds, which keep their own operator new.
     static bool available();
     AllocationCounter();
     ~AllocationCounter();

@@ -54,7 +54,14 @@ std::shared_ptr<const CachedTranslation> findTranslation(const TranslationKey& k
 void storeTranslation(const TranslationKey& key, std::shared_ptr<const CachedTranslation> translation) {
     Cache& c = cache();
     std::lock_guard lock(c.mutex);
-    c.entries.insert_or_assign(key, std::move(translation));
+    // One entry a file, entry point and profile: the translation of what the file held before an edit is never
+    // asked for again, and keeping every one would grow the cache with each save in editor mode.
+    std::erase_if(c.entries, [&key](const auto& entry) {
+        const TranslationKey& other = entry.first;
+        return other.path == key.path && other.entryPoint == key.entryPoint && other.profile == key.profile &&
+               other.defines == key.defines;
+    });
+    c.entries.emplace(key, std::move(translation));
 }
 
 }  // namespace shader_compiler

@@ -30,7 +30,8 @@ struct CachedTranslation {
 // The translation stored for `key` if its includes still read the same; null otherwise.
 std::shared_ptr<const CachedTranslation> findTranslation(const TranslationKey& key);
 
-// Replaces what `key` had: a translation made from older includes is not kept beside the new one.
+// Replaces what `key` had, and the translation of any other content of the same file, entry point, profile and
+// definitions: what a file held before an edit is not kept beside the new one.
 void storeTranslation(const TranslationKey& key, std::shared_ptr<const CachedTranslation> translation);
 
 }  // namespace shader_compiler

@@ -101,6 +101,7 @@ uint32_t bitsOf(int format) {
 
 int16_t toSample(float value) {
     const float scaled = std::nearbyint(value * 32768.0f);
+    if (std::isnan(scaled)) return 0;  // a float file's not-a-number samples play as silence
     return static_cast<int16_t>(std::clamp(scaled, -32768.0f, 32767.0f));
 }
 
@@ -119,6 +120,14 @@ uint64_t convertedFrames(uint64_t sourceFrames, uint32_t sourceRate) {
     return (sourceFrames * kOutputRate + sourceRate / 2) / sourceRate;
 }
 
+// The timeline addresses 2^32 bytes of the stream (about 6.8 hours). A longer stream is refused as one that does
+// not fit in memory (its decoded form would take more than 4 GiB): before decoding when the file's length is
+// known, as soon as decoding passes the limit when it is not. A 5 MB file at 200 Hz lasts seven hours.
+bool beyondAddressable(uint64_t sourceFrames, uint32_t sourceRate) {
+    return sourceFrames > (uint64_t{1} << 40) || convertedFrames(sourceFrames, sourceRate) > kMaxTrustedFrames;
+}
+bool beyondAddressable(const std::vector<int16_t>& out) { return out.size() / kOutputChannels > kMaxTrustedFrames; }
+
 int readDirect(SNDFILE* file, const SF_INFO& info, std::vector<int16_t>& out) {
     const auto channels = static_cast<uint32_t>(info.channels);
     std::vector<float> chunk(static_cast<size_t>(kChunkFrames) * channels);
@@ -126,6 +135,7 @@ int readDirect(SNDFILE* file, const SF_INFO& info, std::vector<int16_t>& out) {
         const sf_count_t got = sf_readf_float(file, chunk.data(), kChunkFrames);
         if (got <= 0) break;
         appendStereo(out, chunk.data(), static_cast<size_t>(got), channels, toSample);
+        if (beyondAddressable(out)) return kErrorMemory;
     }
     return sf_error(file) == SF_ERR_NO_ERROR ? kOk : kErrorFileForm;
 }
@@ -167,6 +177,7 @@ int readResampled(SNDFILE* file, const SF_INFO& info, std::vector<int16_t>& out)
         pendingFrames -= data.input_frames_used;
         pendingOffset += static_cast<size_t>(data.input_frames_used);
         appendStereo(out, output.data(), static_cast<size_t>(data.output_frames_gen), channels, toSample);
+        if (beyondAddressable(out)) return kErrorMemory;
         if (endOfInput && data.output_frames_gen == 0) break;
     }
     if (sf_error(file) != SF_ERR_NO_ERROR) return kErrorFileForm;
@@ -184,9 +195,18 @@ int decodeHere(const std::string& utf8Path, DecodedAudio& out) {
     // Declared after the descriptor, so closed before it.
     SndFilePtr file(sf_open_fd(descriptor.get(), SFM_READ, &info, SF_FALSE));
     if (!file) return kErrorFileForm;
-    if (info.channels < 1 || info.channels > 2 || info.samplerate <= 0) return kErrorFormat;
+    // The converter takes ratios up to 256 either way: a rate below 173 Hz (or above 11 MHz) has no conversion,
+    // and its output chunks would take gigabytes.
+    if (info.channels < 1 || info.channels > 2 || info.samplerate <= 0 ||
+        !src_is_valid_ratio(static_cast<double>(kOutputRate) / info.samplerate))
+        return kErrorFormat;
     // Everything is read as float and rounded here: libsndfile's own float-to-integer reading either truncates
     // float sources to 0 and +-1 or normalises them to their peak. 16-bit sources survive the trip exactly.
+
+    // libsndfile answers SF_COUNT_MAX where it cannot know the length without decoding.
+    if (info.frames > 0 && info.frames != SF_COUNT_MAX &&
+        beyondAddressable(static_cast<uint64_t>(info.frames), static_cast<uint32_t>(info.samplerate)))
+        return kErrorMemory;
 
     DecodedAudio decoded;
     decoded.sourceRate = static_cast<uint32_t>(info.samplerate);

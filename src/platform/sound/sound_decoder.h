@@ -27,9 +27,10 @@ struct DecodedAudio {
 };
 
 // Decodes a whole file into memory and converts it to 44100 Hz 16-bit stereo (mono goes to both channels). The
-// converted length is the source length scaled to 44100 Hz, rounded to the nearest frame. Answers kOk or the
-// error code (sound_errors.h); `out` is only written on success. The decoder runs in the file helper (a file that
-// crashes or stops it cannot be decoded); the samples come back from there.
+// converted length is the source length scaled to 44100 Hz, rounded to the nearest frame; a stream longer than
+// the 2^32 bytes positions reach is refused with kErrorMemory. Answers kOk or the error code (sound_errors.h);
+// `out` is only written on success. The decoder runs in the file helper (a file that crashes or stops it cannot be
+// decoded); the samples come back from there.
 int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out);
 
 // Starts decoding the file in the background, so that the work overlaps with what the program does before it asks
