@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 #include <regex>
+#include <string>
+#include <string_view>
 
 #include <stb/stb_image.h>
 
@@ -180,13 +182,14 @@ const BrokenShow kBrokenShows[] = {
      {0, ""}, "",
      {0, "manifest PixelShader 'DefaultEngine': 'resources/shaders/default_engine_ps.hlsl' does not compile: "},
      Outcome{0, ""}},
-    // A library that crashes or stops on a file makes it a file that does not load, and says so.
+    // A library that crashes or stops on a file makes it a file that does not load, and says so (how it ended,
+    // a signal or a sanitizer's exit code, is left unmatched).
     {"SceneThatCrashesTheImporter", hallFrom("fbx_heap_corruption.fbx", "hall.fbx"),
-     {0, "'resources/hall.fbx': the scene importer crashed (signal "}, "--scenes",
+     {0, "'resources/hall.fbx': the scene importer "}, "--scenes",
      {0, "scene 'Hall' cannot be imported from 'resources/hall.fbx'"},
-     Outcome{0, "'resources/hall.fbx': the scene importer crashed (signal "}},
+     Outcome{0, "'resources/hall.fbx': the scene importer "}},
     {"GltfThatCrashesTheImporter", hallFrom("gltf_segfault.gltf", "hall.gltf"),
-     {0, "'resources/hall.gltf': the scene importer crashed (signal 11"}, "--scenes",
+     {0, "'resources/hall.gltf': the scene importer "}, "--scenes",
      {0, "scene 'Hall' cannot be imported from 'resources/hall.gltf'"}},
     {"SceneThatStopsTheImporter", hallFrom("collada_hang.dae", "hall.dae"),
      {0, "'resources/hall.dae': the scene importer gave no answer within 2.0 s"}, "--scenes",
@@ -196,18 +199,22 @@ const BrokenShow kBrokenShows[] = {
          fs::remove(r / kShaders / "post_lens_p0.hlsl");
          fs::copy_file(kCrashers / "hlsl_segfault.hlsl", r / kShaders / "post_lens_p0.hlsl");
      },
-     {0, "'resources/shaders/post_lens_p0.hlsl': the shader compiler crashed (signal 11"}, "",
+     {0, "'resources/shaders/post_lens_p0.hlsl': the shader compiler "}, "",
      {0, "'resources/shaders/post_lens_p0.hlsl' does not compile: "},
-     Outcome{0, "'resources/shaders/post_lens_p0.hlsl': the shader compiler crashed (signal 11"}},
+     Outcome{0, "'resources/shaders/post_lens_p0.hlsl': the shader compiler "}},
     {"UnknownCamera",
      [](const fs::path& r) { write(r / "resources/timeline.xml", std::regex_replace(kTimeline, std::regex("\"Camera\""), "\"Kamera\"")); },
      {0, ""}, "--scenes", {0, "marker 'Hall': scene 'Hall' has no camera 'Kamera'"}},
 };
 
-// No sanitizer report, no end by a signal or by the time limit.
+// No sanitizer report, no end by a signal or by the time limit. Where a file helper died on a library's fault,
+// the sanitizers' report of that death is the helper's, printed to the same stream: the program's own would still
+// end it with the sanitizers' exit code, which the outcome's exit code catches.
 void expectOrderlyEnd(int exitCode, const std::string& output) {
     EXPECT_TRUE(exitCode >= 0 && exitCode < 124) << "exit code " << exitCode << "\n" << output;
+    const bool helperDied = output.find("the file is treated as one that does not load") != std::string::npos;
     for (const char* report : {"AddressSanitizer", "LeakSanitizer", "runtime error:", "terminate called"}) {
+        if (helperDied && std::string_view(report) != "terminate called") continue;
         EXPECT_EQ(output.find(report), std::string::npos) << output;
     }
 }
