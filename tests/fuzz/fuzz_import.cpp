@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "base/wide_text.h"
+#include "fuzz_headless_gpu.h"
 #include "fuzz_support.h"
 #include "inspect/model_import.h"
 #include "render/scene.h"
@@ -18,21 +19,6 @@ constexpr const char* kManifest = R"(<?xml version="1.0"?>
   <Scenes/>
 </Resources>
 )";
-
-struct Gpu {
-    gpu::Ref<gpu::Device> device;
-    gpu::DeviceContext* context = nullptr;
-};
-
-Gpu& gpuDevice() {
-    static Gpu made = [] {
-        Gpu gpu;
-        gpu::CreateDevice(nullptr, nullptr, 0, &gpu.device, nullptr, &gpu.context);
-        if (!gpu.device) std::abort();
-        return gpu;
-    }();
-    return made;
-}
 
 void writeManifest() {
     fuzz::writeInput("show/resources/resources.xml", reinterpret_cast<const std::uint8_t*>(kManifest),
@@ -48,7 +34,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     writeManifest();
     std::filesystem::current_path(fuzz::scratch() / "show");
     (void)ResourceManifest::instance();
-    gpuDevice();
+    fuzz::headlessGpu();
     return 0;
 }
 
@@ -69,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!importModel(options, &report, &error)) return 0;
 
     // What was written must read back: the scene loader takes it, with every mesh the import counted.
-    auto scene = std::make_unique<Scene>(gpuDevice().device.get(), "Fuzzed");
+    auto scene = std::make_unique<Scene>(fuzz::headlessGpu().device.get(), "Fuzzed");
     try {
         if (!scene->load(widenUtf8((show / report.sceneFile).string()))) std::abort();
     } catch (const std::runtime_error&) {

@@ -6,36 +6,18 @@
 #include <stdexcept>
 
 #include "base/wide_text.h"
+#include "fuzz_headless_gpu.h"
 #include "fuzz_support.h"
 #include "render/scene.h"
 
-namespace {
-
-struct Gpu {
-    gpu::Ref<gpu::Device> device;
-    gpu::DeviceContext* context = nullptr;
-};
-
-Gpu& gpuDevice() {
-    static Gpu made = [] {
-        Gpu gpu;
-        gpu::CreateDevice(nullptr, nullptr, 0, &gpu.device, nullptr, &gpu.context);
-        if (!gpu.device) std::abort();
-        return gpu;
-    }();
-    return made;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    gpuDevice();
+    fuzz::headlessGpu();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = fuzz::writeInput("scene" + fuzz::sceneExtension(data, size), data, size);
-    Gpu& gpu = gpuDevice();
+    fuzz::HeadlessGpu& gpu = fuzz::headlessGpu();
     auto scene = std::make_unique<Scene>(gpu.device.get(), "Fuzzed");
     try {
         if (!scene->load(widenUtf8(path))) return 0;
