@@ -213,6 +213,28 @@ for at in 40 120 165; do
     else fail "demo-render.exe --at $at differs from Linux demo-render: $figures"; fi
 done
 
+# --- files that crash a library: the file helper (demo-file-helper.exe) makes them files that do not load -----------
+crashers=$WORK/crasher-show
+mkdir -p "$crashers" && cp -r "$DIST/resources" "$crashers/" && cp "$DIST"/*.exe "$DIST"/*.dll "$crashers/"
+cp "$REPO/tests/data/library_crashers/gltf_segfault.gltf" "$crashers/resources/hall.gltf"
+"$PYTHON" - "$crashers/resources/resources.xml" <<'EOF'
+import re, sys
+path = sys.argv[1]
+text = open(path, encoding="utf-8").read()
+# The scene named "Hall" is read from the crashing glTF.
+text = re.sub(r'(<Scene\b[^>]*\bname="Hall"[^>]*\bpath=")[^"]*"', r'\1resources/hall.gltf"', text)
+open(path, "w", encoding="utf-8").write(text)
+EOF
+cp "$REPO/tests/data/library_crashers/hlsl_segfault.hlsl" "$crashers/resources/shaders/post_lens_p0.hlsl"
+t0=$(now)
+(cd "$crashers" && timeout 300 wine demo-render.exe --size $SIZE --at 40 --out crashers.png >"$WORK/crashers.out" 2>&1)
+status=$?
+if [ $status = 0 ] && [ -f "$crashers/crashers.png" ] \
+    && grep -aq "'resources/hall.gltf': the scene importer " "$WORK/crashers.out" \
+    && grep -aq "'resources/shaders/post_lens_p0.hlsl': the shader compiler " "$WORK/crashers.out"; then
+    pass "demo-render.exe on a glTF that crashes the importer and a shader that crashes the compiler names both and renders the frame ($(since "$t0") s)"
+else fail "demo-render.exe on files that crash a library: exit code $status (see $WORK/crashers.out)"; fi
+
 # --- timings -------------------------------------------------------------------------------------------------------
 time_render() { # time_render <command...>: seconds for a 2-second, 30-frame-a-second capture at SIZE
     local t0; t0=$(now); "$@" --size $SIZE --from 40 --to 42 --fps 30 >/dev/null 2>&1; since "$t0"

@@ -1,5 +1,6 @@
 #include "inspect/show_pack.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <fstream>
@@ -90,12 +91,25 @@ bool addLinuxPlayer(const PackRequest& request, std::string& error) {
                             utf8PathText(player));
         return false;
     }
-    std::vector<fs::path> libraries;
-    if (!packedLibraries(player, libraries, error)) return false;
-    if (!copyFile(player, request.outDir / "demo", error)) return false;
-    // Without its symbol table the player is a sixth smaller; a machine without strip packs it as it is.
-    std::string ignoredOutput;
-    commandOutput("strip --strip-unneeded " + quotedForShell((request.outDir / "demo").string()), ignoredOutput);
+    // The file helper reads what would crash a library in the player: without it a damaged file would end the
+    // show on the party's machine.
+    const fs::path helper = request.programDir / "demo-file-helper";
+    if (!fs::is_regular_file(helper, ignored)) {
+        error = fmt::format("no file helper at '{}': build it (target demo-file-helper) beside demo-pack first",
+                            utf8PathText(helper));
+        return false;
+    }
+    std::vector<fs::path> libraries, helperLibraries;
+    if (!packedLibraries(player, libraries, error) || !packedLibraries(helper, helperLibraries, error)) return false;
+    libraries.insert(libraries.end(), helperLibraries.begin(), helperLibraries.end());
+    std::sort(libraries.begin(), libraries.end());
+    libraries.erase(std::unique(libraries.begin(), libraries.end()), libraries.end());
+    for (const char* program : {"demo", "demo-file-helper"}) {
+        if (!copyFile(request.programDir / program, request.outDir / program, error)) return false;
+        // Without its symbol table a program is a sixth smaller; a machine without strip packs it as it is.
+        std::string ignoredOutput;
+        commandOutput("strip --strip-unneeded " + quotedForShell((request.outDir / program).string()), ignoredOutput);
+    }
     for (const fs::path& library : libraries) {
         if (!copyFile(library, request.outDir / "lib" / library.filename(), error)) return false;
     }

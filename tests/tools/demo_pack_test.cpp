@@ -68,10 +68,12 @@ TEST_F(DemoPackTest, PacksEveryFileTheShowUsesAndNothingElse) {
         (file.starts_with("resources/") ? packedShow : players).insert(file);
     }
     EXPECT_EQ(packedShow, expected);
-    for (const char* file : {"demo", "demo-options.txt", "README.txt", "lib/libassimp.so.5", "lib/libSDL2-2.0.so.0"})
+    for (const char* file : {"demo", "demo-file-helper", "demo-options.txt", "README.txt", "lib/libassimp.so.5",
+                             "lib/libSDL2-2.0.so.0"})
         EXPECT_TRUE(players.count(file)) << file;
     for (const std::string& file : players) {
-        EXPECT_TRUE(file.starts_with("lib/") || file == "demo" || file == "demo-options.txt" || file == "README.txt")
+        EXPECT_TRUE(file.starts_with("lib/") || file == "demo" || file == "demo-file-helper" ||
+                    file == "demo-options.txt" || file == "README.txt")
             << file;
         EXPECT_FALSE(file.starts_with("lib/libc.so") || file.starts_with("lib/libGL") || file.starts_with("lib/libX11") ||
                      file.starts_with("lib/libstdc++"))
