@@ -268,11 +268,14 @@ build_assimp() {
     sed -i '/^find_package(draco .*CONFIG REQUIRED)$/d' "$src/cmake-modules/assimp-plain-config.cmake.in"
     # Debian's source also lacks the DLL's version resource.
     sed -i 's/^IF(MSVC OR (MINGW AND BUILD_SHARED_LIBS))$/IF(MSVC)/' "$src/code/CMakeLists.txt"
+    # Its include path puts the sysroot's pugixml header (built for the player, not header-only) before its own
+    # header-only copy, so the DLL links the sysroot's pugixml library for what that header declares.
     cmake_dep assimp "$src" -DBUILD_SHARED_LIBS=ON -DASSIMP_BUILD_TESTS=OFF \
         -DASSIMP_BUILD_ASSIMP_TOOLS=OFF -DASSIMP_BUILD_SAMPLES=OFF -DASSIMP_BUILD_ZLIB=OFF -DASSIMP_NO_EXPORT=ON \
         -DASSIMP_WARNINGS_AS_ERRORS=OFF -DASSIMP_INSTALL_PDB=OFF -DASSIMP_BUILD_ALL_IMPORTERS_BY_DEFAULT=OFF \
         "${importers[@]}" -DZLIB_LIBRARY="$SYSROOT/lib/libz.a" -DZLIB_INCLUDE_DIR="$SYSROOT/include" \
-        -DCMAKE_CXX_FLAGS="-I$SYSROOT/include" -DCMAKE_C_FLAGS="-I$SYSROOT/include" -DLIBRARY_SUFFIX=""
+        -DCMAKE_CXX_FLAGS="-I$SYSROOT/include" -DCMAKE_C_FLAGS="-I$SYSROOT/include" -DLIBRARY_SUFFIX="" \
+        -DCMAKE_CXX_STANDARD_LIBRARIES="$SYSROOT/lib/libpugixml.a"
 }
 
 # Dear ImGui with its SDL2 and OpenGL 3 back ends, as Debian's libimgui-dev lays it out.
