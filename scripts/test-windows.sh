@@ -162,9 +162,10 @@ if window=$(wait_for_window 60); then
     # And what the window shows, read from the X server, with the overlay off (F1).
     press "$window" F1
     sleep 2
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    ffmpeg -loglevel error -f x11grab -video_size "${WIDTH}x${HEIGHT}" -i "$DISPLAY+$X,$Y" -frames:v 1 \
-        "$WORK/windows-window-at-40.000.png"
+    WIDTH=""
+    eval "$(xdotool getwindowgeometry --shell "$window" 2>/dev/null)"
+    [ -n "$WIDTH" ] && ffmpeg -loglevel error -f x11grab -video_size "${WIDTH}x${HEIGHT}" -i "$DISPLAY+$X,$Y" \
+        -frames:v 1 "$WORK/windows-window-at-40.000.png"
     # Live reload (ReadDirectoryChangesW): a timeline written in place and a shader saved by renaming a new copy
     # over it, as editors do, are read again; DEMO_DEBUG_OUTPUT prints a line for each.
     echo "<!-- saved -->" >>"$shots/resources/timeline.xml"

@@ -161,7 +161,14 @@ HelperChannel openHelperChannel() {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     HelperChannel channel;
     channel.in = GetStdHandle(STD_INPUT_HANDLE);
-    channel.out = GetStdHandle(STD_OUTPUT_HANDLE);
+    // A handle of its own for the answers: moving the C runtime's standard output below closes the handle that
+    // standard output had, which is the answer pipe.
+    HANDLE answers = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_OUTPUT_HANDLE), GetCurrentProcess(), &answers, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+        answers = GetStdHandle(STD_OUTPUT_HANDLE);
+    }
+    channel.out = answers;
     SetStdHandle(STD_OUTPUT_HANDLE, GetStdHandle(STD_ERROR_HANDLE));
     _dup2(_fileno(stderr), _fileno(stdout));  // what libraries print goes to standard error
     return channel;
