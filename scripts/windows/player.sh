@@ -40,8 +40,11 @@ build_player() { # build_player <build folder> <dist folder>
         || { tail -n 40 "$build.configure.log" >&2; return 1; }
     # Only the compiler's complaints are shown; whether the programs exist decides.
     # shellcheck disable=SC2086
-    cmake --build "$build" -j "$JOBS" --target $PLAYER_PROGRAMS 2>&1 | grep -v "^\[" | grep -E -A 12 "error|FAILED" \
-        | head -n 80 >&2 || true
+    local built=0
+    cmake --build "$build" -j "$JOBS" --target $PLAYER_PROGRAMS >"$build.build.log" 2>&1 || built=$?
+    grep -v "^\[" "$build.build.log" | grep -E -A 12 "error|FAILED" | head -n 80 >&2 || true
+    # Programs of an earlier build may still be there: the build itself has to succeed.
+    [ $built = 0 ] || { echo "build-windows: the build failed (see above and $build.build.log)" >&2; return 1; }
     local programs=()
     for program in $PLAYER_PROGRAMS; do
         [ -f "$build/$program.exe" ] || { echo "build-windows: $program.exe was not built (see above)" >&2; return 1; }

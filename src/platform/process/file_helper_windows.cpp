@@ -38,6 +38,11 @@ HANDLE helperJobObject() {
     return job;
 }
 
+LONG WINAPI endOnException(EXCEPTION_POINTERS* exception) {
+    TerminateProcess(GetCurrentProcess(), exception->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
 }  // namespace
 
 bool startHelper(HelperProcess* helper) {
@@ -157,8 +162,10 @@ bool HelperChannel::write(const char* bytes, std::size_t size) const {
 }
 
 HelperChannel openHelperChannel() {
-    // No crash dialog: a crash ends the helper at once, and the program reads it as the file's failure.
+    // No crash dialog, no error reporting and no debugger (Wine starts one): a crash ends the helper at once with
+    // the exception's code, and the program reads it as the file's failure.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    SetUnhandledExceptionFilter(endOnException);
     HelperChannel channel;
     channel.in = GetStdHandle(STD_INPUT_HANDLE);
     // A handle of its own for the answers: moving the C runtime's standard output below closes the handle that
