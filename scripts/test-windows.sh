@@ -4,7 +4,8 @@
 # FOLDER: a folder demo-pack made with --windows, of the sample show, checked instead of dist/windows-<arch>.
 # Checks: demo-inspect prints the same report; demo.exe plays a short show to its end by itself (exit code 0) and
 # ends a long one on Escape; a frame the player shows (F12 in editor mode, paused) and a frame demo-render.exe
-# renders both match the Linux demo-render frame at the same music position. Prints timings of both builds.
+# renders both match the Linux demo-render frame at the same music position; a scene and a shader that crash their
+# libraries are each reported as that file's crash by demo-file-helper.exe. Prints timings of both builds.
 set -uo pipefail
 
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
