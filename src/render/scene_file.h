@@ -12,7 +12,8 @@
 
 // `importer.ReadFile(path, flags)` once the file survived the same reading in the helper. Null, with `failure`
 // saying what the importer did ("crashed (signal 11, Segmentation fault)"), when it did not; null with `failure`
-// empty when the importer itself refused the file.
+// holding the importer's error when it refused the file there (not read again here), or empty when it refused it
+// here (no helper: `importer.GetErrorString()` says why).
 const aiScene* readSceneFile(Assimp::Importer& importer, const std::string& path, unsigned int flags,
                              std::string* failure = nullptr);
 

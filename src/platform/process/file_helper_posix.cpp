@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -141,7 +142,30 @@ bool HelperChannel::write(const char* bytes, std::size_t size) const {
     return true;
 }
 
+// The sanitizers reserve terabytes of address space for their shadow memory: no limit under them.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define DEMO_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define DEMO_SANITIZED 1
+#endif
+#endif
+
+// A file that asks a library for more memory than the machine has (a Collada file's 4.8 GB array) makes the
+// allocation fail in the helper, which answers with the file's failure, instead of sending the machine to swap.
+void limitHelperMemory() {
+#ifndef DEMO_SANITIZED
+    std::uint64_t limit = std::uint64_t(sysconf(_SC_PHYS_PAGES)) * std::uint64_t(sysconf(_SC_PAGE_SIZE)) / 2;
+    if (const char* named = std::getenv("DEMO_FILE_MEMORY_LIMIT_MB"); named && std::atoll(named) > 0)
+        limit = std::uint64_t(std::atoll(named)) << 20;
+    if (limit == 0) return;
+    const rlimit bound{rlim_t(limit), rlim_t(limit)};
+    setrlimit(RLIMIT_AS, &bound);
+#endif
+}
+
 HelperChannel openHelperChannel() {
+    limitHelperMemory();
     // The helper ends with the program that started it, even when stuck in a job: a program that ends closes
     // the helper's input, and the helper is handed to another parent.
     signal(SIGPIPE, SIG_IGN);

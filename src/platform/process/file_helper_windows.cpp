@@ -27,11 +27,22 @@ std::wstring helperProgram() {
 }
 
 // Every helper is in one job object that ends its processes when the program ends, a helper stuck in a job too.
+// Each may commit at most half of the machine's memory: a file that asks a library for more makes the allocation
+// fail in the helper, which answers with the file's failure.
 HANDLE helperJobObject() {
     static const HANDLE job = [] {
         HANDLE made = CreateJobObjectW(nullptr, nullptr);
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        MEMORYSTATUSEX memory{};
+        memory.dwLength = sizeof memory;
+        unsigned long long limit = GlobalMemoryStatusEx(&memory) ? memory.ullTotalPhys / 2 : 0;
+        if (const wchar_t* named = _wgetenv(L"DEMO_FILE_MEMORY_LIMIT_MB"); named && _wtoi64(named) > 0)
+            limit = static_cast<unsigned long long>(_wtoi64(named)) << 20;
+        if (limit > 0) {
+            limits.BasicLimitInformation.LimitFlags |= JOB_OBJECT_LIMIT_PROCESS_MEMORY;
+            limits.ProcessMemoryLimit = static_cast<SIZE_T>(std::min<unsigned long long>(limit, SIZE_T(-1)));
+        }
         if (made) SetInformationJobObject(made, JobObjectExtendedLimitInformation, &limits, sizeof limits);
         return made;
     }();
