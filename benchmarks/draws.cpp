@@ -208,6 +208,7 @@ struct PlainFrame {
     GLuint uniforms = 0;
     std::vector<GLuint> arrays;
     std::vector<GLsizei> counts;
+    std::vector<std::uintptr_t> indexOffsets;
     ObjectBlock block{};
 
     explicit PlainFrame(const Scene& scene) {
@@ -221,9 +222,11 @@ struct PlainFrame {
                 glVertexArrayAttribFormat(vao, location, location == 4 ? 2 : 3, GL_FLOAT, GL_FALSE, location * 12);
                 glVertexArrayAttribBinding(vao, location, 0);
             }
-            glVertexArrayVertexBuffer(vao, 0, mesh.vertexBuffer->glName(), 0, sizeof(MeshVertex));
+            glVertexArrayVertexBuffer(vao, 0, mesh.vertexBuffer->glName(), mesh.vertexBuffer->glOffset(),
+                                      sizeof(MeshVertex));
             glVertexArrayElementBuffer(vao, mesh.indexBuffer->glName());
             arrays.push_back(vao);
+            indexOffsets.push_back(mesh.indexBuffer->glOffset());
             counts.push_back(static_cast<GLsizei>(mesh.indexCount));
         }
     }
@@ -242,7 +245,7 @@ struct PlainFrame {
             block.one = float(i);
             glNamedBufferSubData(uniforms, 0, sizeof(block), &block);
             glBindVertexArray(arrays[i]);
-            glDrawElements(GL_TRIANGLES, counts[i], GL_UNSIGNED_INT, nullptr);
+            glDrawElements(GL_TRIANGLES, counts[i], GL_UNSIGNED_INT, reinterpret_cast<const void*>(indexOffsets[i]));
         }
     }
 };

@@ -152,6 +152,11 @@ private:
     Ref<Buffer> indexBuffer_;
     Format indexFormat_ = Format::UNKNOWN;
     std::uint32_t indexOffset_ = 0;
+    // What the bound vertex input adds to every draw (bindVertexInput): vertices to the first vertex or base
+    // vertex, bytes to the index offset.
+    static constexpr std::uint32_t kMaxVertexShift = 1u << 28;
+    std::uint32_t vertexShift_ = 0;
+    std::uint32_t indexBase_ = 0;
     PrimitiveTopology topology_ = PrimitiveTopology::Undefined;
 
     Ref<VertexShader> vertexShader_;

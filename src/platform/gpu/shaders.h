@@ -35,6 +35,8 @@ struct ShaderProgramObject {
     std::vector<TextureUnitBinding> units;
     std::uint32_t constantBufferSlots = 0;  // bit b: the program reads constant buffer register b<b>
     std::uint32_t constantBufferCount = 0;  // bits set in constantBufferSlots
+    // A vertex program that reads the vertex index: draws must not move their base vertex for it.
+    bool readsVertexId = false;
 };
 
 class Shader : public DeviceChild {
@@ -44,6 +46,7 @@ public:
     const std::vector<TextureUnitBinding>& textureUnits() const { return program_->units; }
     std::uint32_t constantBufferSlots() const { return program_->constantBufferSlots; }
     std::uint32_t constantBufferCount() const { return program_->constantBufferCount; }
+    bool readsVertexId() const { return program_->readsVertexId; }
     const ShaderProgramObject* programObject() const { return program_.get(); }
 
 protected:
