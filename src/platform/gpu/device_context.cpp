@@ -519,7 +519,10 @@ void DeviceContext::bindVertexInput() {
             const std::uint32_t slot = static_cast<std::uint32_t>(__builtin_ctz(slots));
             const Buffer* buffer = vertexBuffers_[slot].get();
             if (!buffer || strides_[slot] == 0) continue;
-            lowest = std::min(lowest, (std::uint64_t(buffer->glOffset()) + offsets_[slot]) / strides_[slot]);
+            const std::uint64_t start = std::uint64_t(buffer->glOffset()) + offsets_[slot];
+            // A 32-bit division where it fits (always, but for offsets past any buffer): a 64-bit one costs more.
+            lowest = std::min<std::uint64_t>(lowest, start <= UINT32_MAX ? std::uint32_t(start) / strides_[slot]
+                                                                         : start / strides_[slot]);
         }
         if (lowest != UINT64_MAX) shift = static_cast<std::uint32_t>(std::min<std::uint64_t>(lowest, kMaxVertexShift));
     }
