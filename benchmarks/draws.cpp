@@ -61,6 +61,7 @@ void countGlCalls() {
     COUNT_GL(glBindBuffer);
     COUNT_GL(glBindBufferBase);
     COUNT_GL(glBindBufferRange);
+    COUNT_GL(glBindBuffersRange);
     COUNT_GL(glBindFramebuffer);
     COUNT_GL(glBindProgramPipeline);
     COUNT_GL(glBindSampler);
@@ -239,8 +240,8 @@ struct PlainFrame {
         const float white[4] = {1, 1, 1, 1};
         glClearBufferfv(GL_COLOR, 0, white);
         glClearBufferfi(GL_DEPTH_STENCIL, 0, 1.0f, 0);
-        glBindBufferBase(GL_UNIFORM_BUFFER, 0, uniforms);
-        glBindBufferBase(GL_UNIFORM_BUFFER, 14, uniforms);
+        glBindBufferBase(GL_UNIFORM_BUFFER, gpu::uniformBinding(gpu::ShaderStage::Vertex, 0), uniforms);
+        glBindBufferBase(GL_UNIFORM_BUFFER, gpu::uniformBinding(gpu::ShaderStage::Pixel, 0), uniforms);
         for (std::size_t i = 0; i < arrays.size(); ++i) {
             block.one = float(i);
             glNamedBufferSubData(uniforms, 0, sizeof(block), &block);

@@ -467,20 +467,48 @@ void DeviceContext::bindStageTextures(const Shader* shader, const StageBindings&
     }
 }
 
-void DeviceContext::bindConstantBuffers(const Shader* shader, ShaderStage stage, const StageBindings& s) {
-    const GLuint base = uniformBindingBase(stage);
-    for (std::uint32_t slots = shader->constantBufferSlots(); slots != 0; slots &= slots - 1) {
+// Where a stage's slot reads its constants: the latest ring slice of a ring-backed buffer (size != 0), or the
+// whole of a buffer's own storage (size 0).
+DeviceContext::UniformSource DeviceContext::uniformSource(Buffer* buffer) {
+    if (!buffer) return {};
+    if (!buffer->inRing) return {buffer->glName(), 0, 0};
+    const std::uint32_t size = buffer->GetDesc().ByteWidth;
+    // A draw reads only slices of the chunk being filled (constant_ring.h): an older one is copied forward.
+    if (buffer->ringSlice.chunk != ring_.chunk()) buffer->ringSlice = ring_.push(buffer->cpuCopy().data(), size);
+    return {ring_.glName(), buffer->ringSlice.offset, size};
+}
+
+void DeviceContext::bindUniform(GLuint index, const UniformSource& source) {
+    if (source.size) {
+        cache_.bindUniformRange(index, source.buffer, source.offset, source.size);
+    } else {
+        cache_.bindUniformBuffer(index, source.buffer);
+    }
+}
+
+void DeviceContext::bindConstantBuffers() {
+    const std::uint32_t vertexSlots = vertexShader_->constantBufferSlots();
+    const std::uint32_t pixelSlots = pixelShader_ ? pixelShader_->constantBufferSlots() : 0;
+    for (std::uint32_t slots = vertexSlots | pixelSlots; slots != 0; slots &= slots - 1) {
         const std::uint32_t slot = static_cast<std::uint32_t>(__builtin_ctz(slots));
-        Buffer* buffer = s.constantBuffers[slot].get();
-        if (!buffer) {
-            cache_.bindUniformBuffer(base + slot, 0);
-        } else if (buffer->inRing) {
-            const std::uint32_t size = buffer->GetDesc().ByteWidth;
-            // A draw reads only slices of the chunk being filled (constant_ring.h): an older one is copied forward.
-            if (buffer->ringSlice.chunk != ring_.chunk()) buffer->ringSlice = ring_.push(buffer->cpuCopy().data(), size);
-            cache_.bindUniformRange(base + slot, ring_.glName(), buffer->ringSlice.offset, size);
+        const std::uint32_t bit = 1u << slot;
+        const GLuint first = uniformBinding(ShaderStage::Vertex, slot);
+        if ((vertexSlots & bit) && (pixelSlots & bit)) {
+            const UniformSource v = uniformSource(vertexStage_.constantBuffers[slot].get());
+            const UniformSource p = uniformSource(pixelStage_.constantBuffers[slot].get());
+            // Both ring slices (a scene's per-object constants): the pair in one call.
+            if (v.size && p.size && first + 1 == uniformBinding(ShaderStage::Pixel, slot)) {
+                const GLuint buffers[2] = {v.buffer, p.buffer};
+                const std::uint32_t offsets[2] = {v.offset, p.offset}, sizes[2] = {v.size, p.size};
+                cache_.bindUniformRangePair(first, buffers, offsets, sizes);
+            } else {
+                bindUniform(first, v);
+                bindUniform(uniformBinding(ShaderStage::Pixel, slot), p);
+            }
+        } else if (vertexSlots & bit) {
+            bindUniform(first, uniformSource(vertexStage_.constantBuffers[slot].get()));
         } else {
-            cache_.bindUniformBuffer(base + slot, buffer->glName());
+            bindUniform(uniformBinding(ShaderStage::Pixel, slot), uniformSource(pixelStage_.constantBuffers[slot].get()));
         }
     }
 }
@@ -592,8 +620,7 @@ bool DeviceContext::prepareDraw() {
             vertexShader_->constantBufferCount() + (pixelShader_ ? pixelShader_->constantBufferCount() : 0);
         ring_.reserve(slots * ConstantRing::kMaxSliceBytes);
     }
-    bindConstantBuffers(vertexShader_.get(), ShaderStage::Vertex, vertexStage_);
-    if (pixelShader_) bindConstantBuffers(pixelShader_.get(), ShaderStage::Pixel, pixelStage_);
+    bindConstantBuffers();
     if (dirty_ & kDirtyVertexInput) {
         bindVertexInput();
         dirty_ &= ~kDirtyVertexInput;

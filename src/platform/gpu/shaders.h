@@ -17,7 +17,10 @@ constexpr std::uint32_t kShaderResourceSlots = 16;
 constexpr std::uint32_t kSamplerSlots = 16;
 constexpr std::uint32_t kTextureUnitsPerStage = 16;
 
-constexpr std::uint32_t uniformBindingBase(ShaderStage stage) { return stage == ShaderStage::Pixel ? 0 : 14; }
+// Register b<s> of the two stages are neighbouring GL bindings, so that a draw binds the pair in one call.
+constexpr std::uint32_t uniformBinding(ShaderStage stage, std::uint32_t slot) {
+    return 2 * slot + (stage == ShaderStage::Pixel ? 1 : 0);
+}
 constexpr std::uint32_t textureUnitBase(ShaderStage stage) { return stage == ShaderStage::Pixel ? 0 : 16; }
 
 // One texture unit of a program: which SRV slot and sampler slot feed it at draw time, and the all-zero
