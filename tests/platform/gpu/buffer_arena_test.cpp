@@ -170,9 +170,20 @@ TEST_F(PooledBufferTest, MeshesOfOneArenaDrawTheirOwnVertices) {
         const char* name;
         bool indexed;
         bool freshBuffers;  // a range given back and taken again between the meshes
-    } cases[] = {{"indexed", true, false}, {"not indexed", false, false}, {"in reused ranges", true, true}};
+        bool readsVertexId;  // the vertex shader must see D3D's vertex index: no moved base vertex
+    } cases[] = {{"indexed", true, false, false},
+                 {"not indexed", false, false, false},
+                 {"in reused ranges", true, true, false},
+                 {"by a shader that reads the vertex index", false, false, true}};
+    // White where the vertex index is past what the draw asked for.
+    gpu::ShaderBytecode indexCode = vertexCode_;
+    const std::string body = "vColour = COLOR;";
+    indexCode.Glsl.replace(indexCode.Glsl.find(body), body.size(), "vColour = gl_VertexID < 8 ? COLOR : vec4(1.0);");
+    Ref<VertexShader> indexShader;
+    ASSERT_EQ(device_->CreateVertexShader(indexCode, &indexShader), Result::Ok);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        context_->VSSetShader(c.readsVertexId ? indexShader.get() : vs_.get());
         const float black[4] = {0, 0, 0, 0};
         context_->ClearRenderTargetView(rtv_.get(), black);
         std::vector<Ref<Buffer>> kept;
