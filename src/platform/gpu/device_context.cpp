@@ -538,7 +538,8 @@ void DeviceContext::bindVertexInput() {
     }
     // Pooled buffers of one arena share its GL buffer: a mesh whose vertices lie a whole number of vertices
     // further into it than the bound binding's is drawn by moving the draw's base vertex, with no new binding.
-    // The shift is the largest that leaves every per-vertex slot's binding at or after its buffer's start.
+    // The shift is the largest that keeps every per-vertex slot's binding offset at or after the start of its GL
+    // buffer, so it is never negative and neither is any vertex a valid draw reads.
     const std::uint32_t perVertex = layout.slotMask() & ~layout.instancedSlots();
     std::uint32_t shift = 0;
     if (!vertexShader_->readsVertexId()) {
