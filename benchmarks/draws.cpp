@@ -61,6 +61,7 @@ void countGlCalls() {
     COUNT_GL(glBindBuffer);
     COUNT_GL(glBindBufferBase);
     COUNT_GL(glBindBufferRange);
+    COUNT_GL(glBindBuffersRange);
     COUNT_GL(glBindFramebuffer);
     COUNT_GL(glBindProgramPipeline);
     COUNT_GL(glBindSampler);
@@ -208,6 +209,7 @@ struct PlainFrame {
     GLuint uniforms = 0;
     std::vector<GLuint> arrays;
     std::vector<GLsizei> counts;
+    std::vector<std::uintptr_t> indexOffsets;
     ObjectBlock block{};
 
     explicit PlainFrame(const Scene& scene) {
@@ -221,9 +223,11 @@ struct PlainFrame {
                 glVertexArrayAttribFormat(vao, location, location == 4 ? 2 : 3, GL_FLOAT, GL_FALSE, location * 12);
                 glVertexArrayAttribBinding(vao, location, 0);
             }
-            glVertexArrayVertexBuffer(vao, 0, mesh.vertexBuffer->glName(), 0, sizeof(MeshVertex));
+            glVertexArrayVertexBuffer(vao, 0, mesh.vertexBuffer->glName(), mesh.vertexBuffer->glOffset(),
+                                      sizeof(MeshVertex));
             glVertexArrayElementBuffer(vao, mesh.indexBuffer->glName());
             arrays.push_back(vao);
+            indexOffsets.push_back(mesh.indexBuffer->glOffset());
             counts.push_back(static_cast<GLsizei>(mesh.indexCount));
         }
     }
@@ -236,13 +240,13 @@ struct PlainFrame {
         const float white[4] = {1, 1, 1, 1};
         glClearBufferfv(GL_COLOR, 0, white);
         glClearBufferfi(GL_DEPTH_STENCIL, 0, 1.0f, 0);
-        glBindBufferBase(GL_UNIFORM_BUFFER, 0, uniforms);
-        glBindBufferBase(GL_UNIFORM_BUFFER, 14, uniforms);
+        glBindBufferBase(GL_UNIFORM_BUFFER, gpu::uniformBinding(gpu::ShaderStage::Vertex, 0), uniforms);
+        glBindBufferBase(GL_UNIFORM_BUFFER, gpu::uniformBinding(gpu::ShaderStage::Pixel, 0), uniforms);
         for (std::size_t i = 0; i < arrays.size(); ++i) {
             block.one = float(i);
             glNamedBufferSubData(uniforms, 0, sizeof(block), &block);
             glBindVertexArray(arrays[i]);
-            glDrawElements(GL_TRIANGLES, counts[i], GL_UNSIGNED_INT, nullptr);
+            glDrawElements(GL_TRIANGLES, counts[i], GL_UNSIGNED_INT, reinterpret_cast<const void*>(indexOffsets[i]));
         }
     }
 };

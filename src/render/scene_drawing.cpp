@@ -133,11 +133,18 @@ void Scene::drawScene(gpu::DeviceContext* context, double time, const std::strin
     std::int32_t matricesOf = -1;
     for (std::size_t i = 0; i < drawItems.size(); ++i) {
         const DrawItem& item = drawItems[i];
-        // With thousands of meshes their buffer objects are rarely in cache: ask for those of a later draw now.
+        // With thousands of meshes their objects are rarely in cache: ask for those of later draws now, first the
+        // mesh's own lines, then (once those have come) the buffer objects they point to.
+        if (i + 2 * kPrefetchDistance < drawItems.size() && drawItems[i + 2 * kPrefetchDistance].mesh < meshes.size()) {
+            const Mesh& far = meshes[drawItems[i + 2 * kPrefetchDistance].mesh];
+            __builtin_prefetch(&far.program);
+            __builtin_prefetch(&far.program.layout);
+            __builtin_prefetch(&far.vertexBuffer);
+        }
         if (i + kPrefetchDistance < drawItems.size() && drawItems[i + kPrefetchDistance].mesh < meshes.size()) {
             const Mesh& ahead = meshes[drawItems[i + kPrefetchDistance].mesh];
-            __builtin_prefetch(ahead.vertexBuffer.get());
-            __builtin_prefetch(ahead.indexBuffer.get());
+            if (ahead.vertexBuffer) ahead.vertexBuffer->prefetch();
+            if (ahead.indexBuffer) ahead.indexBuffer->prefetch();
         }
         if (item.mesh >= meshes.size()) continue;
         if (item.node != matricesOf) {

@@ -13,12 +13,41 @@ constexpr std::uint32_t kKnownBufferBinds =
 
 Buffer::Buffer(Device* device, const BufferDesc& desc)
     : Resource(device),
+      storage_(serial()),
       desc_(desc),
       ringBacked_(desc.BindFlags == BIND_CONSTANT_BUFFER && desc.ByteWidth <= ConstantRing::kMaxSliceBytes &&
                   (desc.Usage == Usage::Default || desc.Usage == Usage::Dynamic)) {}
 
 Buffer::~Buffer() {
-    if (buffer_) device_->releaseGl(Device::GlKind::Buffer, buffer_);
+    if (pooled_) {
+        device_->arenas().release({buffer_, offset_, poolBytes_, storage_, poolKind_});
+    } else if (buffer_) {
+        device_->releaseGl(Device::GlKind::Buffer, buffer_);
+    }
+}
+
+bool Buffer::pooledKind(const BufferDesc& desc, BufferArenas::Kind* kind) {
+    if ((desc.Usage != Usage::Immutable && desc.Usage != Usage::Default) || desc.MiscFlags != 0 ||
+        desc.CPUAccessFlags != 0 || desc.ByteWidth == 0 || desc.ByteWidth > BufferArenas::kMaxPooledBytes) {
+        return false;
+    }
+    if (desc.BindFlags == BIND_VERTEX_BUFFER) {
+        *kind = BufferArenas::Kind::Vertex;
+    } else if (desc.BindFlags == BIND_INDEX_BUFFER) {
+        *kind = BufferArenas::Kind::Index;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void Buffer::setPooled(const BufferArenas::Range& range) {
+    buffer_ = range.buffer;
+    offset_ = range.offset;
+    storage_ = range.key;
+    pooled_ = true;
+    poolKind_ = range.kind;
+    poolBytes_ = range.size;
 }
 
 std::string Buffer::checkDesc(const BufferDesc& desc, bool hasInitialData) {

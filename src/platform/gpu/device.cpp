@@ -24,6 +24,7 @@ Device::~Device() {
     if (immediate_) immediate_->ClearState();
     resourceThread_.reset();
     drainReleases();
+    arenas_.destroy();
     if (defaultSampler_) glDeleteSamplers(1, &defaultSampler_);
     glDeleteTextures(kEmptyKinds, emptyTextures_);
     immediate_.reset();
@@ -128,6 +129,7 @@ void Device::releaseGl(GlKind kind, GLuint name, std::uint64_t serial) {
 }
 
 void Device::drainReleases() {
+    arenas_.retire();
     {
         std::lock_guard lock(pendingMutex_);
         if (pending_.empty()) return;

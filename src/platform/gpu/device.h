@@ -81,6 +81,7 @@ public:
     // A 1 x 1 texture of zeros for a sampler uniform of this GL type (GL_SAMPLER_2D, GL_ISAMPLER_2D, ...).
     GLuint emptyTexture(GLenum samplerType) const;
     ProgramCache& programs() { return programs_; }
+    BufferArenas& arenas() { return arenas_; }
     // Shaders of one program and layouts of one attribute list are handed out again while one lives, as D3D's
     // runtime does for equal state objects: draws that use the same ones then bind nothing new.
     void forgetShader(const Shader* shader);
@@ -133,6 +134,7 @@ private:
     GLuint defaultSampler_ = 0;
     GLuint emptyTextures_[kEmptyKinds] = {};
     ProgramCache programs_{*this};
+    BufferArenas arenas_{&DeviceChild::nextSerial};
     std::mutex liveMutex_;
     std::vector<Shader*> liveShaders_;  // not owned; each removes itself as it goes
     std::vector<InputLayout*> liveLayouts_;

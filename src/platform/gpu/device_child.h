@@ -25,6 +25,12 @@ public:
     // How many children of all devices are alive: what a reload must leave where it was.
     static std::int64_t liveCount() { return live().load(std::memory_order_relaxed); }
 
+    // A serial for layer-internal storage (buffer arenas) that keys caches alongside objects' serials.
+    static std::uint64_t nextSerial() {
+        static std::atomic<std::uint64_t> counter{1};
+        return counter.fetch_add(1, std::memory_order_relaxed);
+    }
+
 protected:
     explicit DeviceChild(Device* device);
     DeviceChild(Device* device, Internal);
@@ -36,10 +42,6 @@ private:
     static std::atomic<std::int64_t>& live() {
         static std::atomic<std::int64_t> count{0};
         return count;
-    }
-    static std::uint64_t nextSerial() {
-        static std::atomic<std::uint64_t> counter{1};
-        return counter.fetch_add(1, std::memory_order_relaxed);
     }
     std::uint64_t serial_;
     bool keepsDevice_;

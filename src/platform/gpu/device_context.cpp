@@ -90,6 +90,9 @@ void DeviceContext::IASetPrimitiveTopology(PrimitiveTopology topology) { topolog
 
 void DeviceContext::VSSetShader(VertexShader* shader) {
     if (vertexShader_.get() == shader) return;
+    // Whether the program reads the vertex index decides whether draws may move their base vertex.
+    if (!vertexShader_ || !shader || vertexShader_->readsVertexId() != shader->readsVertexId())
+        dirty_ |= kDirtyVertexInput;
     vertexShader_ = share(shader);
     dirty_ |= kDirtyTextures;
 }
@@ -340,7 +343,7 @@ void DeviceContext::UpdateSubresource(Resource* resource, std::uint32_t subresou
             buffer->inRing = true;
             return;
         }
-        glNamedBufferSubData(buffer->glName(), begin, end - begin, data);
+        glNamedBufferSubData(buffer->glName(), buffer->glOffset() + begin, end - begin, data);
         return;
     }
     auto* texture = static_cast<Texture2D*>(resource);
@@ -377,14 +380,15 @@ void DeviceContext::CopyResource(Resource* destination, Resource* source) {
         leaveRing(*src);
         leaveRing(*dst);
         bool dstCpu = dst->GetDesc().Usage == Usage::Staging, srcCpu = src->GetDesc().Usage == Usage::Staging;
+        // Pooled buffers share their GL buffer with others: their contents start at glOffset().
         if (dstCpu && srcCpu)
             std::memcpy(dst->cpuCopy().data(), src->cpuCopy().data(), size);
         else if (dstCpu)
-            glGetNamedBufferSubData(src->glName(), 0, size, dst->cpuCopy().data());
+            glGetNamedBufferSubData(src->glName(), src->glOffset(), size, dst->cpuCopy().data());
         else if (srcCpu)
-            glNamedBufferSubData(dst->glName(), 0, size, src->cpuCopy().data());
+            glNamedBufferSubData(dst->glName(), dst->glOffset(), size, src->cpuCopy().data());
         else
-            glCopyNamedBufferSubData(src->glName(), dst->glName(), 0, 0, size);
+            glCopyNamedBufferSubData(src->glName(), dst->glName(), src->glOffset(), dst->glOffset(), size);
         // Rare: a copy into a ring-backed buffer reads back what it now holds.
         if (dst->ringBacked() && !dstCpu) glGetNamedBufferSubData(dst->glName(), 0, size, dst->cpuCopy().data());
         return;
@@ -463,20 +467,48 @@ void DeviceContext::bindStageTextures(const Shader* shader, const StageBindings&
     }
 }
 
-void DeviceContext::bindConstantBuffers(const Shader* shader, ShaderStage stage, const StageBindings& s) {
-    const GLuint base = uniformBindingBase(stage);
-    for (std::uint32_t slots = shader->constantBufferSlots(); slots != 0; slots &= slots - 1) {
+// Where a stage's slot reads its constants: the latest ring slice of a ring-backed buffer (size != 0), or the
+// whole of a buffer's own storage (size 0).
+DeviceContext::UniformSource DeviceContext::uniformSource(Buffer* buffer) {
+    if (!buffer) return {};
+    if (!buffer->inRing) return {buffer->glName(), 0, 0};
+    const std::uint32_t size = buffer->GetDesc().ByteWidth;
+    // A draw reads only slices of the chunk being filled (constant_ring.h): an older one is copied forward.
+    if (buffer->ringSlice.chunk != ring_.chunk()) buffer->ringSlice = ring_.push(buffer->cpuCopy().data(), size);
+    return {ring_.glName(), buffer->ringSlice.offset, size};
+}
+
+void DeviceContext::bindUniform(GLuint index, const UniformSource& source) {
+    if (source.size) {
+        cache_.bindUniformRange(index, source.buffer, source.offset, source.size);
+    } else {
+        cache_.bindUniformBuffer(index, source.buffer);
+    }
+}
+
+void DeviceContext::bindConstantBuffers() {
+    const std::uint32_t vertexSlots = vertexShader_->constantBufferSlots();
+    const std::uint32_t pixelSlots = pixelShader_ ? pixelShader_->constantBufferSlots() : 0;
+    for (std::uint32_t slots = vertexSlots | pixelSlots; slots != 0; slots &= slots - 1) {
         const std::uint32_t slot = static_cast<std::uint32_t>(__builtin_ctz(slots));
-        Buffer* buffer = s.constantBuffers[slot].get();
-        if (!buffer) {
-            cache_.bindUniformBuffer(base + slot, 0);
-        } else if (buffer->inRing) {
-            const std::uint32_t size = buffer->GetDesc().ByteWidth;
-            // A draw reads only slices of the chunk being filled (constant_ring.h): an older one is copied forward.
-            if (buffer->ringSlice.chunk != ring_.chunk()) buffer->ringSlice = ring_.push(buffer->cpuCopy().data(), size);
-            cache_.bindUniformRange(base + slot, ring_.glName(), buffer->ringSlice.offset, size);
+        const std::uint32_t bit = 1u << slot;
+        const GLuint first = uniformBinding(ShaderStage::Vertex, slot);
+        if ((vertexSlots & bit) && (pixelSlots & bit)) {
+            const UniformSource v = uniformSource(vertexStage_.constantBuffers[slot].get());
+            const UniformSource p = uniformSource(pixelStage_.constantBuffers[slot].get());
+            // Both ring slices (a scene's per-object constants): the pair in one call.
+            if (v.size && p.size && first + 1 == uniformBinding(ShaderStage::Pixel, slot)) {
+                const GLuint buffers[2] = {v.buffer, p.buffer};
+                const std::uint32_t offsets[2] = {v.offset, p.offset}, sizes[2] = {v.size, p.size};
+                cache_.bindUniformRangePair(first, buffers, offsets, sizes);
+            } else {
+                bindUniform(first, v);
+                bindUniform(uniformBinding(ShaderStage::Pixel, slot), p);
+            }
+        } else if (vertexSlots & bit) {
+            bindUniform(first, uniformSource(vertexStage_.constantBuffers[slot].get()));
         } else {
-            cache_.bindUniformBuffer(base + slot, buffer->glName());
+            bindUniform(uniformBinding(ShaderStage::Pixel, slot), uniformSource(pixelStage_.constantBuffers[slot].get()));
         }
     }
 }
@@ -498,18 +530,54 @@ void DeviceContext::bindVertexInput() {
         }
     }
     cache_.bindVertexArray(layout.vao);
+    // GL makes contents another context wrote visible here once their buffer is attached again.
+    if (const std::uint64_t writes = device_.arenas().foreignWrites(); layout.arenaWritesSeen != writes) {
+        layout.arenaWritesSeen = writes;
+        for (InputLayout::SlotBinding& slot : layout.slots) slot.buffer = InputLayout::kUnknownBuffer;
+        layout.elementBuffer = InputLayout::kUnknownBuffer;
+    }
+    // Pooled buffers of one arena share its GL buffer: a mesh whose vertices lie a whole number of vertices
+    // further into it than the bound binding's is drawn by moving the draw's base vertex, with no new binding.
+    // The shift is the largest that keeps every per-vertex slot's binding offset at or after the start of its GL
+    // buffer, so it is never negative and neither is any vertex a valid draw reads.
+    const std::uint32_t perVertex = layout.slotMask() & ~layout.instancedSlots();
+    std::uint32_t shift = 0;
+    if (!vertexShader_->readsVertexId()) {
+        std::uint64_t lowest = UINT64_MAX;
+        for (std::uint32_t slots = perVertex; slots != 0; slots &= slots - 1) {
+            const std::uint32_t slot = static_cast<std::uint32_t>(__builtin_ctz(slots));
+            const Buffer* buffer = vertexBuffers_[slot].get();
+            if (!buffer || strides_[slot] == 0) continue;
+            const std::uint64_t start = std::uint64_t(buffer->glOffset()) + offsets_[slot];
+            // A 32-bit division where it fits (always, but for offsets past any buffer): a 64-bit one costs more.
+            lowest = std::min<std::uint64_t>(lowest, start <= UINT32_MAX ? std::uint32_t(start) / strides_[slot]
+                                                                         : start / strides_[slot]);
+        }
+        if (lowest != UINT64_MAX) shift = static_cast<std::uint32_t>(std::min<std::uint64_t>(lowest, kMaxVertexShift));
+    }
+    vertexShift_ = shift;
     for (std::uint32_t slots = layout.slotMask(); slots != 0; slots &= slots - 1) {
         const std::uint32_t slot = static_cast<std::uint32_t>(__builtin_ctz(slots));
         const Buffer* buffer = vertexBuffers_[slot].get();
-        InputLayout::SlotBinding want{buffer ? buffer->serial() : 0, offsets_[slot], strides_[slot]};
+        const std::uint32_t stride = strides_[slot];
+        std::uint64_t bytes = offsets_[slot];
+        if (buffer) {
+            bytes += buffer->glOffset();
+            if (perVertex & (1u << slot)) bytes -= std::uint64_t(shift) * stride;
+        }
+        // Past 4 GB only for an offset beyond any buffer, where D3D leaves what is read undefined too.
+        const std::uint32_t offset = static_cast<std::uint32_t>(bytes);
+        const InputLayout::SlotBinding want{buffer ? buffer->storageKey() : 0, offset, stride};
         InputLayout::SlotBinding& have = layout.slots[slot];
-        if (have.buffer != want.buffer || have.offset != want.offset || have.stride != want.stride) {
+        if (have != want) {
             have = want;
-            glVertexArrayVertexBuffer(layout.vao, slot, buffer ? buffer->glName() : 0, want.offset,
-                                      static_cast<GLsizei>(want.stride));
+            glVertexArrayVertexBuffer(layout.vao, slot, buffer ? buffer->glName() : 0, offset,
+                                      static_cast<GLsizei>(stride));
         }
     }
-    std::uint64_t indices = indexBuffer_ ? indexBuffer_->serial() : 0;
+    // Index buffers of one arena: the draw adds the buffer's place in it to its index offset.
+    indexBase_ = indexBuffer_ ? indexBuffer_->glOffset() : 0;
+    const std::uint64_t indices = indexBuffer_ ? indexBuffer_->storageKey() : 0;
     if (layout.elementBuffer != indices) {
         layout.elementBuffer = indices;
         glVertexArrayElementBuffer(layout.vao, indexBuffer_ ? indexBuffer_->glName() : 0);
@@ -553,8 +621,7 @@ bool DeviceContext::prepareDraw() {
             vertexShader_->constantBufferCount() + (pixelShader_ ? pixelShader_->constantBufferCount() : 0);
         ring_.reserve(slots * ConstantRing::kMaxSliceBytes);
     }
-    bindConstantBuffers(vertexShader_.get(), ShaderStage::Vertex, vertexStage_);
-    if (pixelShader_) bindConstantBuffers(pixelShader_.get(), ShaderStage::Pixel, pixelStage_);
+    bindConstantBuffers();
     if (dirty_ & kDirtyVertexInput) {
         bindVertexInput();
         dirty_ &= ~kDirtyVertexInput;
@@ -564,16 +631,19 @@ bool DeviceContext::prepareDraw() {
 
 void DeviceContext::Draw(std::uint32_t vertexCount, std::uint32_t startVertex) {
     if (vertexCount == 0 || !prepareDraw()) return;
-    glDrawArrays(glTopology(topology_), static_cast<GLint>(startVertex), static_cast<GLsizei>(vertexCount));
+    glDrawArrays(glTopology(topology_), static_cast<GLint>(startVertex + vertexShift_),
+                 static_cast<GLsizei>(vertexCount));
 }
 
 void DeviceContext::DrawIndexed(std::uint32_t indexCount, std::uint32_t startIndex, std::int32_t baseVertex) {
     std::uint32_t size = indexSize(indexFormat_);
     if (indexCount == 0 || !indexBuffer_ || size == 0 || !prepareDraw()) return;
-    std::uintptr_t offset = indexOffset_ + std::uintptr_t(startIndex) * size;
+    std::uintptr_t offset = std::uintptr_t(indexBase_) + indexOffset_ + std::uintptr_t(startIndex) * size;
+    // The shift is at most kMaxVertexShift, so only a base vertex no valid draw has can overflow.
+    const std::int64_t base = std::int64_t(baseVertex) + vertexShift_;
     glDrawElementsBaseVertex(glTopology(topology_), static_cast<GLsizei>(indexCount),
                              size == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT, reinterpret_cast<const void*>(offset),
-                             baseVertex);
+                             static_cast<GLint>(std::min<std::int64_t>(base, INT32_MAX)));
 }
 
 void DeviceContext::ClearState() {

@@ -122,7 +122,13 @@ private:
     static bool setSlots(std::array<Ref<T>, N>& slots, std::uint32_t start, std::uint32_t count, T* const* objects);
     void setConstantBuffers(ShaderStage stage, std::uint32_t start, std::uint32_t count, Buffer* const* buffers);
     void bindStageTextures(const Shader* shader, const StageBindings& s);
-    void bindConstantBuffers(const Shader* shader, ShaderStage stage, const StageBindings& s);
+    struct UniformSource {
+        GLuint buffer = 0;
+        std::uint32_t offset = 0, size = 0;
+    };
+    UniformSource uniformSource(Buffer* buffer);
+    void bindUniform(GLuint index, const UniformSource& source);
+    void bindConstantBuffers();
     bool prepareDraw();
     void bindVertexInput();
     // Puts the contents of a ring-backed buffer where GL copies read and write them: its own storage.
@@ -152,6 +158,11 @@ private:
     Ref<Buffer> indexBuffer_;
     Format indexFormat_ = Format::UNKNOWN;
     std::uint32_t indexOffset_ = 0;
+    // What the bound vertex input adds to every draw (bindVertexInput): vertices to the first vertex or base
+    // vertex, bytes to the index offset.
+    static constexpr std::uint32_t kMaxVertexShift = 1u << 28;
+    std::uint32_t vertexShift_ = 0;
+    std::uint32_t indexBase_ = 0;
     PrimitiveTopology topology_ = PrimitiveTopology::Undefined;
 
     Ref<VertexShader> vertexShader_;

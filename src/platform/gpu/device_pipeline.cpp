@@ -155,7 +155,7 @@ Result buildProgram(const Device& device, const ShaderBytecode& code, GLuint* pr
     }
     for (const ConstantBufferBinding& cb : code.ConstantBuffers) {
         GLuint index = glGetUniformBlockIndex(*program, cb.BlockName.c_str());
-        if (index != GL_INVALID_INDEX) glUniformBlockBinding(*program, index, uniformBindingBase(code.Stage) + cb.Slot);
+        if (index != GL_INVALID_INDEX) glUniformBlockBinding(*program, index, uniformBinding(code.Stage, cb.Slot));
 #ifndef NDEBUG
         if (std::string why = blockLayoutMismatch(*program, cb); !why.empty())
             return reportFailure(Result::InvalidArg, "the driver lays out " + cb.BlockName + " otherwise: " + why);

@@ -75,6 +75,31 @@ Result Device::CreateBuffer(const BufferDesc& desc, const SubresourceData* initi
         if (data) std::memcpy(buffer->cpuCopy().data(), data, desc.ByteWidth);
         data = buffer->cpuCopy().data();
     }
+    BufferArenas::Kind kind;
+    if (Buffer::pooledKind(desc, &kind)) {
+        Result result = onGlThread([&] {
+            clearGlErrors();
+            BufferArenas::Range range;
+            if (!arenas_.allocate(kind, desc.ByteWidth, &range)) return takeGlErrors();
+            buffer->setPooled(range);
+            if (data) {
+                glNamedBufferSubData(range.buffer, range.offset, desc.ByteWidth, data);
+            } else {
+                // A reused range holds an earlier buffer's bytes; a new buffer starts as zeros.
+                glClearNamedBufferSubData(range.buffer, GL_R8UI, range.offset, desc.ByteWidth, GL_RED_INTEGER,
+                                          GL_UNSIGNED_BYTE, nullptr);
+            }
+            return takeGlErrors();
+        });
+        if (buffer->pooled()) {
+            if (failed(result)) return reportFailure(result, "buffer creation failed");
+            // Written from another context: the immediate context attaches the arena again before drawing from it.
+            if (!onOwnerThread()) arenas_.noteForeignWrites();
+            *out = std::move(buffer);
+            return Result::Ok;
+        }
+        // No arena to be had: the buffer gets storage of its own.
+    }
     if (desc.Usage != Usage::Staging) {
         Result result = onGlThread([&] {
             clearGlErrors();

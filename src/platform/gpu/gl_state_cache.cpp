@@ -137,6 +137,24 @@ void GlStateCache::bindUniformRange(GLuint index, GLuint buffer, std::uint32_t o
     }
 }
 
+void GlStateCache::bindUniformRangePair(GLuint first, const GLuint buffers[2], const std::uint32_t offsets[2],
+                                        const std::uint32_t sizes[2]) {
+    if (first + 1 >= kUniformBindings) return;
+    const UniformBinding want[2] = {{buffers[0], offsets[0], sizes[0]}, {buffers[1], offsets[1], sizes[1]}};
+    const bool changed[2] = {uniformBuffers_[first] != want[0], uniformBuffers_[first + 1] != want[1]};
+    if (changed[0] && changed[1]) {
+        uniformBuffers_[first] = want[0];
+        uniformBuffers_[first + 1] = want[1];
+        const GLintptr glOffsets[2] = {GLintptr(offsets[0]), GLintptr(offsets[1])};
+        const GLsizeiptr glSizes[2] = {GLsizeiptr(sizes[0]), GLsizeiptr(sizes[1])};
+        glBindBuffersRange(GL_UNIFORM_BUFFER, first, 2, buffers, glOffsets, glSizes);
+    } else if (changed[0]) {
+        bindUniformRange(first, buffers[0], offsets[0], sizes[0]);
+    } else if (changed[1]) {
+        bindUniformRange(first + 1, buffers[1], offsets[1], sizes[1]);
+    }
+}
+
 void GlStateCache::setUnpackRowLength(GLint pixels) {
     if (unpackRowLength_ != pixels) {
         unpackRowLength_ = pixels;

@@ -34,6 +34,9 @@ public:
     void bindUniformBuffer(GLuint index, GLuint buffer);
     // A range of a buffer (offset aligned to GL_UNIFORM_BUFFER_OFFSET_ALIGNMENT).
     void bindUniformRange(GLuint index, GLuint buffer, std::uint32_t offset, std::uint32_t size);
+    // Ranges at bindings `first` and `first + 1`: one GL call when both change.
+    void bindUniformRangePair(GLuint first, const GLuint buffers[2], const std::uint32_t offsets[2],
+                              const std::uint32_t sizes[2]);
     void setUnpackRowLength(GLint pixels);
 
     void setFramebufferSrgb(bool on) { setEnable(kFramebufferSrgb, GL_FRAMEBUFFER_SRGB, on); }

@@ -30,28 +30,39 @@ class InputLayout final : public DeviceChild {
 public:
     InputLayout(Device* device, std::vector<VertexAttribute> attributes)
         : DeviceChild(device), attributes_(std::move(attributes)) {
-        for (const VertexAttribute& a : attributes_) slotMask_ |= 1u << a.slot;
+        for (const VertexAttribute& a : attributes_) {
+            slotMask_ |= 1u << a.slot;
+            if (a.divisor != 0) instancedSlots_ |= 1u << a.slot;
+        }
     }
     InputLayout(Device* device, Internal internal) : DeviceChild(device, internal) {}
     ~InputLayout() override;
     const std::vector<VertexAttribute>& attributes() const { return attributes_; }
     // Bit s: some attribute reads input slot s.
     std::uint32_t slotMask() const { return slotMask_; }
+    // Bit s: slot s steps per instance, so a draw's base vertex does not move it.
+    std::uint32_t instancedSlots() const { return instancedSlots_; }
 
     // Immediate-context state of the VAO.
-    // Keyed by buffer serials: GL recycles the names of deleted buffers.
+    // Keyed by buffer storage keys (Buffer::storageKey): GL recycles the names of deleted buffers, and pooled
+    // buffers share one GL buffer. `offset` is the GL binding's, in the GL buffer.
     struct SlotBinding {
         std::uint64_t buffer = 0;
         std::uint32_t offset = 0;
         std::uint32_t stride = 0;
+        bool operator==(const SlotBinding&) const = default;
     };
+    static constexpr std::uint64_t kUnknownBuffer = ~0ull;
     GLuint vao = 0;
     std::array<SlotBinding, kInputSlotCount> slots{};
     std::uint64_t elementBuffer = 0;
+    // The arenas' count of writes from other contexts when this VAO last attached its buffers.
+    std::uint64_t arenaWritesSeen = 0;
 
 private:
     std::vector<VertexAttribute> attributes_;
     std::uint32_t slotMask_ = 0;
+    std::uint32_t instancedSlots_ = 0;
 };
 
 }  // namespace gpu

@@ -28,9 +28,11 @@ std::string programKey(const ShaderBytecode& code) {
 
 std::shared_ptr<const ShaderProgramObject> ProgramCache::wrap(const std::string& key, GLuint program,
                                                               std::vector<TextureUnitBinding> units,
-                                                              std::uint32_t constantBufferSlots) {
+                                                              std::uint32_t constantBufferSlots,
+                                                              bool readsVertexId) {
     auto* object = new ShaderProgramObject{program, std::move(units), constantBufferSlots,
-                                           static_cast<std::uint32_t>(std::popcount(constantBufferSlots))};
+                                           static_cast<std::uint32_t>(std::popcount(constantBufferSlots)),
+                                           readsVertexId};
     // The last shader gone: forget the entry unless a new program took its place, and free the name.
     return std::shared_ptr<const ShaderProgramObject>(object, [this, key](const ShaderProgramObject* gone) {
         {
@@ -65,7 +67,10 @@ Result ProgramCache::acquire(const ShaderBytecode& code, const Build& build,
     }
     std::uint32_t slots = 0;
     for (const ConstantBufferBinding& cb : code.ConstantBuffers) slots |= 1u << cb.Slot;
-    std::shared_ptr<const ShaderProgramObject> made = wrap(key, program, std::move(units), slots);
+    // GL's vertex index counts the draw's base vertex in, which the context may move (device_context.cpp).
+    const bool readsVertexId =
+        code.Stage == ShaderStage::Vertex && code.Glsl.find("gl_VertexID") != std::string::npos;
+    std::shared_ptr<const ShaderProgramObject> made = wrap(key, program, std::move(units), slots, readsVertexId);
     std::shared_ptr<const ShaderProgramObject> winner;
     {
         std::lock_guard lock(mutex_);

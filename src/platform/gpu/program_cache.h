@@ -35,7 +35,7 @@ public:
 private:
     std::shared_ptr<const ShaderProgramObject> wrap(const std::string& key, GLuint program,
                                                     std::vector<TextureUnitBinding> units,
-                                                    std::uint32_t constantBufferSlots);
+                                                    std::uint32_t constantBufferSlots, bool readsVertexId);
 
     Device& device_;
     std::mutex mutex_;

@@ -17,7 +17,10 @@ constexpr std::uint32_t kShaderResourceSlots = 16;
 constexpr std::uint32_t kSamplerSlots = 16;
 constexpr std::uint32_t kTextureUnitsPerStage = 16;
 
-constexpr std::uint32_t uniformBindingBase(ShaderStage stage) { return stage == ShaderStage::Pixel ? 0 : 14; }
+// Register b<s> of the two stages are neighbouring GL bindings, so that a draw binds the pair in one call.
+constexpr std::uint32_t uniformBinding(ShaderStage stage, std::uint32_t slot) {
+    return 2 * slot + (stage == ShaderStage::Pixel ? 1 : 0);
+}
 constexpr std::uint32_t textureUnitBase(ShaderStage stage) { return stage == ShaderStage::Pixel ? 0 : 16; }
 
 // One texture unit of a program: which SRV slot and sampler slot feed it at draw time, and the all-zero
@@ -35,6 +38,8 @@ struct ShaderProgramObject {
     std::vector<TextureUnitBinding> units;
     std::uint32_t constantBufferSlots = 0;  // bit b: the program reads constant buffer register b<b>
     std::uint32_t constantBufferCount = 0;  // bits set in constantBufferSlots
+    // A vertex program that reads the vertex index: draws must not move their base vertex for it.
+    bool readsVertexId = false;
 };
 
 class Shader : public DeviceChild {
@@ -44,6 +49,7 @@ public:
     const std::vector<TextureUnitBinding>& textureUnits() const { return program_->units; }
     std::uint32_t constantBufferSlots() const { return program_->constantBufferSlots; }
     std::uint32_t constantBufferCount() const { return program_->constantBufferCount; }
+    bool readsVertexId() const { return program_->readsVertexId; }
     const ShaderProgramObject* programObject() const { return program_.get(); }
 
 protected:
