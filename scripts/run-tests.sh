@@ -31,7 +31,10 @@ elif [ "${1:-}" = "--thread" ]; then
   # Tests that hold real-time audio to the wall clock (within tens of milliseconds, a run to the music's end within
   # a second, a hundred editor reloads within twenty seconds of music) measure the sanitizer's slowness, not our
   # threads. (Under the sanitizer they report no race; only their clocks fail.)
-  ctest_options=(-E 'PositionTracksWallTimeWithin50Milliseconds|PlaysOnceToTheEndInStepWithWallTime|TheRunEndsWithTheMusic|SavedTimelinesAndShadersShowWhileTheShowRuns|sample_show_run')
+  # The FBX file that makes Assimp free memory twice crashes it under the plain allocator and AddressSanitizer's;
+  # the ThreadSanitizer's lets the second free pass, so the importer reads that file and the tests that expect its
+  # crash are left to the other runs.
+  ctest_options=(-E 'PositionTracksWallTimeWithin50Milliseconds|PlaysOnceToTheEndInStepWithWallTime|TheRunEndsWithTheMusic|SavedTimelinesAndShadersShowWhileTheShowRuns|sample_show_run|SceneThatCrashesTheImporter|EachLibraryCrashOrHangIsTheFilesFailureAndTheNextFileReads')
 fi
 "$root/scripts/build.sh" "$dir" "${options[@]}"
 

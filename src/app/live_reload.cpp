@@ -106,6 +106,7 @@ bool LiveReload::waitUntilSettled(const std::vector<std::string>& files, std::ch
 
 bool LiveReload::start(Setup setup) {
     setup_ = std::move(setup);
+    timelinePath_ = setup_.timeline->getPath();
     manifest_ = ResourceManifest::instance();
     if (!setup_.renderer || !watcher_.watch(setup_.folder)) return false;
     worker_ = std::thread([this] { run(); });
@@ -169,7 +170,7 @@ void LiveReload::run() {
 
 void LiveReload::process(const std::vector<std::string>& changed) {
     const Clock::time_point begun = Clock::now();
-    const std::string timelineFile = canonical(platform::systemPath(setup_.timeline->getPath().text()));
+    const std::string timelineFile = canonical(platform::systemPath(timelinePath_.text()));
     const std::string manifestFile = canonical(platform::systemPath(std::string_view("resources\\resources.xml")));
     bool timeline = false;
     std::vector<std::string> shaders, sceneNames, images;
@@ -228,13 +229,13 @@ void LiveReload::loadScenes(std::vector<std::string> names) {
 bool LiveReload::reloadTimeline() {
     std::string saved;
     if (setup_.isOwnWrite) {
-        std::ifstream in(utf8FilePath(platform::systemPath(setup_.timeline->getPath().text())), std::ios::binary);
+        std::ifstream in(utf8FilePath(platform::systemPath(timelinePath_.text())), std::ios::binary);
         saved.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         if (!in.bad() && setup_.isOwnWrite(saved)) return false;  // the editor's own save: on screen already
     }
     ++reloads_;
-    auto fresh = setup_.isOwnWrite ? std::make_unique<DemoTimeline>(setup_.timeline->getPath(), saved)
-                                    : std::make_unique<DemoTimeline>(setup_.timeline->getPath());
+    auto fresh = setup_.isOwnWrite ? std::make_unique<DemoTimeline>(timelinePath_, saved)
+                                    : std::make_unique<DemoTimeline>(timelinePath_);
     if (!fresh->parseError().empty()) {
         report("timeline.xml: " + fresh->parseError() + "; the timeline before stays", true);
         return true;

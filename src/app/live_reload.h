@@ -90,6 +90,9 @@ private:
     void closeBatch();
 
     Setup setup_;
+    // The timeline's path, taken before the worker starts: the engine thread replaces the timeline object (the
+    // editor's edits, a reload handed over), so the worker never reads through the handle.
+    ResourcePath timelinePath_;
     ResourceManifest manifest_;
     platform::FileWatcher watcher_;
     std::thread worker_;

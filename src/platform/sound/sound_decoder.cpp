@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <future>
 #include <mutex>
+#include <thread>
 #include <utility>
 #include <cmath>
 #include <memory>
@@ -290,11 +291,14 @@ void prefetchAudioFile(const std::string& utf8Path) {
     std::lock_guard lock(slot.mutex);
     if (slot.result.valid()) return;
     slot.stamp = stampOf(utf8Path);
-    slot.result = std::async(std::launch::async, [utf8Path] {
+    // A thread of its own, let go: a program that stops before it takes the music does not wait for the decoding.
+    std::packaged_task<std::pair<int, DecodedAudio>()> decode([utf8Path] {
         std::pair<int, DecodedAudio> decoded;
         decoded.first = decodeThroughHelper(utf8Path, decoded.second);
         return decoded;
     });
+    slot.result = decode.get_future();
+    std::thread(std::move(decode)).detach();
 }
 
 int decodeAudioFile(const std::string& utf8Path, DecodedAudio& out) {
