@@ -10,6 +10,13 @@ using namespace gpu;
 using testing_support::glslShader;
 using testing_support::textureDesc;
 
+// A screen-covering triangle: POSITION float3, then an unsigned byte colour, interleaved with padding.
+struct Vertex {
+    float position[3];
+    std::uint8_t colour[4];
+    float unused;
+};
+
 class PipelineTest : public testing_support::HeadlessGpuTest {
 protected:
     void SetUp() override {
@@ -35,15 +42,29 @@ protected:
         return testing_support::makeBuffer(*device_, bind, data, size);
     }
 
+    // Draws the screen-covering triangle in one colour into the target through `layout` and the shaders.
+    void drawTriangle(std::uint8_t r, std::uint8_t g, std::uint8_t b, InputLayout* layout, VertexShader* vs,
+                      PixelShader* ps) {
+        const Vertex vertices[3] = {{{-1, 1, 0.5f}, {r, g, b, 255}, 0},
+                                    {{3, 1, 0.5f}, {r, g, b, 255}, 0},
+                                    {{-1, -3, 0.5f}, {r, g, b, 255}, 0}};
+        const std::uint16_t indices[3] = {0, 1, 2};
+        Ref<Buffer> vb = buffer(BIND_VERTEX_BUFFER, vertices, sizeof(vertices));
+        Ref<Buffer> ib = buffer(BIND_INDEX_BUFFER, indices, sizeof(indices));
+        RenderTargetView* rtv = rtv_.get();
+        context_->OMSetRenderTargets(1, &rtv, nullptr);
+        Buffer* vbs[1] = {vb.get()};
+        std::uint32_t stride = sizeof(Vertex), offset = 0;
+        context_->IASetVertexBuffers(0, 1, vbs, &stride, &offset);
+        context_->IASetIndexBuffer(ib.get(), Format::R16_UINT, 0);
+        context_->IASetInputLayout(layout);
+        context_->VSSetShader(vs);
+        context_->PSSetShader(ps);
+        context_->DrawIndexed(3, 0, 0);
+    }
+
     Ref<Texture2D> target_;
     Ref<RenderTargetView> rtv_;
-};
-
-// A screen-covering triangle: POSITION float3, then an unsigned byte colour, interleaved with padding.
-struct Vertex {
-    float position[3];
-    std::uint8_t colour[4];
-    float unused;
 };
 
 ShaderBytecode positionColourShader() {
@@ -80,22 +101,7 @@ TEST_F(PipelineTest, InputLayoutMatchesElementsToTheSignatureBySemantic) {
     Ref<InputLayout> layout;
     ASSERT_EQ(device_->CreateInputLayout(elements, 3, vsCode, &layout), Result::Ok);
 
-    const Vertex vertices[3] = {{{-1, 1, 0.5f}, {255, 128, 0, 255}, 0},
-                                {{3, 1, 0.5f}, {255, 128, 0, 255}, 0},
-                                {{-1, -3, 0.5f}, {255, 128, 0, 255}, 0}};
-    const std::uint16_t indices[3] = {0, 1, 2};
-    Ref<Buffer> vb = buffer(BIND_VERTEX_BUFFER, vertices, sizeof(vertices));
-    Ref<Buffer> ib = buffer(BIND_INDEX_BUFFER, indices, sizeof(indices));
-    RenderTargetView* rtv = rtv_.get();
-    context_->OMSetRenderTargets(1, &rtv, nullptr);
-    Buffer* vbs[1] = {vb.get()};
-    std::uint32_t stride = sizeof(Vertex), offset = 0;
-    context_->IASetVertexBuffers(0, 1, vbs, &stride, &offset);
-    context_->IASetIndexBuffer(ib.get(), Format::R16_UINT, 0);
-    context_->IASetInputLayout(layout.get());
-    context_->VSSetShader(vs.get());
-    context_->PSSetShader(ps.get());
-    context_->DrawIndexed(3, 0, 0);
+    drawTriangle(255, 128, 0, layout.get(), vs.get(), ps.get());
     EXPECT_EQ(firstPixel(), (std::vector<std::uint8_t>{255, 128, 0, 255}));
 
     // A signature input without an element, or with an element of the wrong kind, makes no layout.
@@ -136,22 +142,7 @@ TEST_F(PipelineTest, EqualShadersAndLayoutsAreOneObjectWhileOneLives) {
     ASSERT_EQ(device_->CreatePixelShader(passThroughPixelShader(), &ps[0]), Result::Ok);
     ASSERT_EQ(device_->CreateInputLayout(elements, 2, vsCode, &layouts[0]), Result::Ok);
     EXPECT_EQ(DeviceChild::liveCount(), live + 3);
-    const Vertex vertices[3] = {{{-1, 1, 0.5f}, {0, 255, 0, 255}, 0},
-                                {{3, 1, 0.5f}, {0, 255, 0, 255}, 0},
-                                {{-1, -3, 0.5f}, {0, 255, 0, 255}, 0}};
-    const std::uint16_t indices[3] = {0, 1, 2};
-    Ref<Buffer> vb = buffer(BIND_VERTEX_BUFFER, vertices, sizeof(vertices));
-    Ref<Buffer> ib = buffer(BIND_INDEX_BUFFER, indices, sizeof(indices));
-    RenderTargetView* rtv = rtv_.get();
-    context_->OMSetRenderTargets(1, &rtv, nullptr);
-    Buffer* vbs[1] = {vb.get()};
-    std::uint32_t stride = sizeof(Vertex), offset = 0;
-    context_->IASetVertexBuffers(0, 1, vbs, &stride, &offset);
-    context_->IASetIndexBuffer(ib.get(), Format::R16_UINT, 0);
-    context_->IASetInputLayout(layouts[0].get());
-    context_->VSSetShader(vs[0].get());
-    context_->PSSetShader(ps[0].get());
-    context_->DrawIndexed(3, 0, 0);
+    drawTriangle(0, 255, 0, layouts[0].get(), vs[0].get(), ps[0].get());
     EXPECT_EQ(firstPixel(), (std::vector<std::uint8_t>{0, 255, 0, 255}));
 }
 
