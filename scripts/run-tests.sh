@@ -8,6 +8,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup-deps.sh"
 
 dir="$root/build-tests"; options=(-DCMAKE_BUILD_TYPE=Release); ctest_options=()
+# Tests that hold real-time audio to the wall clock (within tens of milliseconds, a run to the music's end within
+# a second, a hundred editor reloads within twenty seconds of music): they run alone, after the others, so that a
+# neighbouring test's load on the two cores does not stall them.
+wall_clock='PositionTracksWallTimeWithin50Milliseconds|PlaysOnceToTheEndInStepWithWallTime|TheRunEndsWithTheMusic|SavedTimelinesAndShadersShowWhileTheShowRuns|sample_show_run'
+serial=1
 if [ "${1:-}" = "--sanitize" ]; then
   dir="$root/build-sanitize"; options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DDEMO_SANITIZE=ON -DDEMO_BENCHMARKS=OFF)
   # Mesa and the X libraries keep allocations until exit; leak reports there are not ours.
@@ -28,13 +33,13 @@ elif [ "${1:-}" = "--thread" ]; then
   export OMP_TOOL_LIBRARIES="$archer"
   # Each suppression names the library's own race it stands for.
   export TSAN_OPTIONS="second_deadlock_stack=1:history_size=4:suppressions=$root/tests/thread-sanitizer.supp"
-  # Tests that hold real-time audio to the wall clock (within tens of milliseconds, a run to the music's end within
-  # a second, a hundred editor reloads within twenty seconds of music) measure the sanitizer's slowness, not our
-  # threads. (Under the sanitizer they report no race; only their clocks fail.)
+  # The wall-clock tests measure the sanitizer's slowness, not our threads. (Under the sanitizer they report no
+  # race; only their clocks fail.)
   # The FBX file that makes Assimp free memory twice crashes it under the plain allocator and AddressSanitizer's;
   # the ThreadSanitizer's lets the second free pass, so the importer reads that file and the tests that expect its
   # crash are left to the other runs.
-  ctest_options=(-E 'PositionTracksWallTimeWithin50Milliseconds|PlaysOnceToTheEndInStepWithWallTime|TheRunEndsWithTheMusic|SavedTimelinesAndShadersShowWhileTheShowRuns|sample_show_run|SceneThatCrashesTheImporter|EachLibraryCrashOrHangIsTheFilesFailureAndTheNextFileReads')
+  ctest_options=(-E "$wall_clock|SceneThatCrashesTheImporter|EachLibraryCrashOrHangIsTheFilesFailureAndTheNextFileReads")
+  serial=0
 fi
 "$root/scripts/build.sh" "$dir" "${options[@]}"
 
@@ -43,4 +48,10 @@ source "$root/scripts/headless-display.sh"
 export LIBGL_ALWAYS_SOFTWARE=1
 
 cd "$dir"
+if [ $serial = 1 ]; then
+  status=0
+  ctest --output-on-failure -j 2 --timeout 600 -E "$wall_clock" "${ctest_options[@]}" || status=$?
+  ctest --output-on-failure --timeout 600 -R "$wall_clock" || status=$?
+  exit $status
+fi
 ctest --output-on-failure -j 2 --timeout 600 "${ctest_options[@]}"
