@@ -54,6 +54,12 @@ ConstantRing::Slice ConstantRing::push(const void* data, std::uint32_t size) {
     Slice slice{static_cast<std::uint32_t>((chunk_ % kChunks) * kChunkBytes + used_), chunk_};
     std::memcpy(mapped_ + slice.offset, data, size);
     used_ += aligned;
+    // Ask now for the lines that pushes two ahead will write: a lap of the ring leaves them out of cache.
+    const std::uint32_t ahead = used_ + aligned;
+    if (ahead + aligned <= kChunkBytes) {
+        std::uint8_t* next = mapped_ + (chunk_ % kChunks) * kChunkBytes + ahead;
+        for (std::uint32_t line = 0; line < aligned; line += 64) __builtin_prefetch(next + line, 1);
+    }
     return slice;
 }
 

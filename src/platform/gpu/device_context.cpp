@@ -84,7 +84,11 @@ void DeviceContext::IASetIndexBuffer(Buffer* buffer, Format format, std::uint32_
     indexOffset_ = offset;
 }
 
-void DeviceContext::IASetPrimitiveTopology(PrimitiveTopology topology) { topology_ = topology; }
+void DeviceContext::IASetPrimitiveTopology(PrimitiveTopology topology) {
+    if (topology_ == topology) return;
+    topology_ = topology;
+    dirty_ |= kDirtyPipeline;
+}
 
 // ---- shader stages ------------------------------------------------------------------------------------------
 
@@ -94,12 +98,12 @@ void DeviceContext::VSSetShader(VertexShader* shader) {
     if (!vertexShader_ || !shader || vertexShader_->readsVertexId() != shader->readsVertexId())
         dirty_ |= kDirtyVertexInput;
     vertexShader_ = share(shader);
-    dirty_ |= kDirtyTextures;
+    dirty_ |= kDirtyTextures | kDirtyPipeline;
 }
 void DeviceContext::PSSetShader(PixelShader* shader) {
     if (pixelShader_.get() == shader) return;
     pixelShader_ = share(shader);
-    dirty_ |= kDirtyTextures;
+    dirty_ |= kDirtyTextures | kDirtyPipeline;
 }
 
 DeviceContext::StageBindings& DeviceContext::stage(ShaderStage stage) {
@@ -153,7 +157,9 @@ void DeviceContext::PSSetSamplers(std::uint32_t start, std::uint32_t count, Samp
 // ---- rasterizer and output merger ---------------------------------------------------------------------------
 
 void DeviceContext::RSSetState(RasterizerState* state) {
-    if (rasterizer_.get() != state) rasterizer_ = share(state);
+    if (rasterizer_.get() == state) return;
+    rasterizer_ = share(state);
+    dirty_ |= kDirtyPipeline;
 }
 
 void DeviceContext::RSSetViewports(std::uint32_t count, const Viewport* viewports) {
@@ -181,9 +187,9 @@ void DeviceContext::OMSetRenderTargets(std::uint32_t count, RenderTargetView* co
         RenderTargetView* view = i < count && views ? views[i] : nullptr;
         if (renderTargets_[i].get() == view) continue;
         renderTargets_[i] = share(view);
-        dirty_ |= kDirtyFramebuffer;
+        dirty_ |= kDirtyFramebuffer | kDirtyPipeline;
     }
-    if (renderTargetCount_ != count || depthStencil_.get() != depth) dirty_ |= kDirtyFramebuffer;
+    if (renderTargetCount_ != count || depthStencil_.get() != depth) dirty_ |= kDirtyFramebuffer | kDirtyPipeline;
     renderTargetCount_ = count;
     if (depthStencil_.get() != depth) depthStencil_ = share(depth);
 }
@@ -198,11 +204,14 @@ void DeviceContext::OMSetBlendState(BlendState* state, const float blendFactor[4
     if (blend_.get() != state) blend_ = share(state);
     for (int i = 0; i < 4; ++i) blendFactor_[i] = blendFactor ? blendFactor[i] : 1.0f;
     sampleMask_ = sampleMask;
+    dirty_ |= kDirtyPipeline;
 }
 
 void DeviceContext::OMSetDepthStencilState(DepthStencilState* state, std::uint32_t stencilRef) {
+    if (depthStencilState_.get() == state && stencilRef_ == stencilRef) return;
     if (depthStencilState_.get() != state) depthStencilState_ = share(state);
     stencilRef_ = stencilRef;
+    dirty_ |= kDirtyPipeline;
 }
 
 // ---- clears -------------------------------------------------------------------------------------------------
@@ -584,15 +593,9 @@ void DeviceContext::bindVertexInput() {
     }
 }
 
-bool DeviceContext::prepareDraw() {
-    if (!vertexShader_ || !glTopology(topology_)) return false;
-    if (dirty_ & kDirtyFramebuffer) {
-        RenderTargetView* targets[kMaxRenderTargets];
-        for (std::uint32_t i = 0; i < kMaxRenderTargets; ++i) targets[i] = renderTargets_[i].get();
-        drawFramebuffer_ = framebuffers_.get(renderTargetCount_, targets, depthStencil_.get());
-        dirty_ &= ~kDirtyFramebuffer;
-    }
-    if (!drawFramebuffer_) return false;
+// What a draw sets besides its inputs; GL keeps it until a setter or code outside draws (clears, copies, an
+// overlay) changes it, which the cache's pipeline generation counts.
+void DeviceContext::applyPipelineState() {
     cache_.bindDrawFramebuffer(drawFramebuffer_);
     cache_.setFramebufferSrgb(true);
     // State objects never change: their serials key what GL holds.
@@ -610,6 +613,22 @@ bool DeviceContext::prepareDraw() {
     cache_.setPrimitiveRestart(topology_ == PrimitiveTopology::LineStrip ||
                                topology_ == PrimitiveTopology::TriangleStrip);
     cache_.useStages(pipeline_, vertexShader_->glProgram(), pixelShader_ ? pixelShader_->glProgram() : 0);
+}
+
+bool DeviceContext::prepareDraw() {
+    if (!vertexShader_ || !glTopology(topology_)) return false;
+    if (dirty_ & kDirtyFramebuffer) {
+        RenderTargetView* targets[kMaxRenderTargets];
+        for (std::uint32_t i = 0; i < kMaxRenderTargets; ++i) targets[i] = renderTargets_[i].get();
+        drawFramebuffer_ = framebuffers_.get(renderTargetCount_, targets, depthStencil_.get());
+        dirty_ &= ~kDirtyFramebuffer;
+    }
+    if (!drawFramebuffer_) return false;
+    if ((dirty_ & kDirtyPipeline) || cache_.pipelineGeneration() != pipelineApplied_) {
+        applyPipelineState();
+        pipelineApplied_ = cache_.pipelineGeneration();
+        dirty_ &= ~kDirtyPipeline;
+    }
     if (dirty_ & kDirtyTextures) {
         bindStageTextures(vertexShader_.get(), vertexStage_);
         if (pixelShader_) bindStageTextures(pixelShader_.get(), pixelStage_);

@@ -107,7 +107,7 @@ public:
     FramebufferCache& framebuffers() { return framebuffers_; }
     void forgetView(std::uint64_t serial) {
         framebuffers_.forgetView(serial);
-        dirty_ |= kDirtyFramebuffer;
+        dirty_ |= kDirtyFramebuffer | kDirtyPipeline;
     }
 
 private:
@@ -130,6 +130,7 @@ private:
     void bindUniform(GLuint index, const UniformSource& source);
     void bindConstantBuffers();
     bool prepareDraw();
+    void applyPipelineState();
     void bindVertexInput();
     // Puts the contents of a ring-backed buffer where GL copies read and write them: its own storage.
     void leaveRing(Buffer& buffer);
@@ -139,7 +140,8 @@ private:
         kDirtyFramebuffer = 1,
         kDirtyTextures = 2,
         kDirtyVertexInput = 4,
-        kDirtyAll = 7,
+        kDirtyPipeline = 8,  // framebuffer binding, programs, state objects, topology's restart
+        kDirtyAll = 15,
     };
 
     Device& device_;
@@ -147,6 +149,7 @@ private:
     FramebufferCache framebuffers_;
     ConstantRing ring_;
     std::uint32_t dirty_ = kDirtyAll;
+    std::uint64_t pipelineApplied_ = 0;  // the cache's pipeline generation when a draw last applied its state
     GLuint drawFramebuffer_ = 0;  // of the bound targets, 0 when they form none
     GLuint pipeline_ = 0;
     Ref<InputLayout> emptyLayout_;  // vertex arrays for draws without an input layout

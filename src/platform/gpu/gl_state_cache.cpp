@@ -21,6 +21,7 @@ bool update(T& cached, const T& value) {
 }  // namespace
 
 void GlStateCache::invalidate() {
+    ++pipelineGeneration_;
     enables_.fill(-1);
     drawFbo_ = readFbo_ = pipeline_ = vertexProgram_ = pixelProgram_ = vao_ = kUnknown;
     textures_.fill(kUnknown);
@@ -45,6 +46,7 @@ void GlStateCache::invalidate() {
 }
 
 void GlStateCache::forgetName(GLuint name) {
+    ++pipelineGeneration_;
     for (GLuint* n : {&drawFbo_, &readFbo_, &vertexProgram_, &pixelProgram_, &vao_}) {
         if (*n == name) *n = kUnknown;
     }
@@ -60,6 +62,7 @@ void GlStateCache::setEnable(EnableIndex index, GLenum cap, bool on) {
     std::int8_t value = on ? 1 : 0;
     if (enables_[index] == value) return;
     enables_[index] = value;
+    ++pipelineGeneration_;
     if (on)
         glEnable(cap);
     else
@@ -69,6 +72,7 @@ void GlStateCache::setEnable(EnableIndex index, GLenum cap, bool on) {
 void GlStateCache::bindDrawFramebuffer(GLuint fbo) {
     if (drawFbo_ != fbo) {
         drawFbo_ = fbo;
+        ++pipelineGeneration_;
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo);
     }
 }
@@ -83,6 +87,7 @@ void GlStateCache::bindReadFramebuffer(GLuint fbo) {
 void GlStateCache::bindProgramPipeline(GLuint pipeline) {
     if (pipeline_ != pipeline) {
         pipeline_ = pipeline;
+        ++pipelineGeneration_;
         glUseProgram(0);  // a bound program would hide the pipeline
         glBindProgramPipeline(pipeline);
     }
@@ -92,10 +97,12 @@ void GlStateCache::useStages(GLuint pipeline, GLuint vertexProgram, GLuint pixel
     bindProgramPipeline(pipeline);
     if (vertexProgram_ != vertexProgram) {
         vertexProgram_ = vertexProgram;
+        ++pipelineGeneration_;
         glUseProgramStages(pipeline, GL_VERTEX_SHADER_BIT, vertexProgram);
     }
     if (pixelProgram_ != pixelProgram) {
         pixelProgram_ = pixelProgram;
+        ++pipelineGeneration_;
         glUseProgramStages(pipeline, GL_FRAGMENT_SHADER_BIT, pixelProgram);
     }
 }
@@ -167,6 +174,7 @@ void GlStateCache::setUnpackRowLength(GLint pixels) {
 void GlStateCache::colorMask(std::uint32_t target, std::uint8_t mask) {
     if (target >= kMaxRenderTargets || colorMasks_[target] == mask) return;
     colorMasks_[target] = mask;
+    ++pipelineGeneration_;
     glColorMaski(target, (mask & COLOR_WRITE_ENABLE_RED) != 0, (mask & COLOR_WRITE_ENABLE_GREEN) != 0,
                  (mask & COLOR_WRITE_ENABLE_BLUE) != 0, (mask & COLOR_WRITE_ENABLE_ALPHA) != 0);
 }
@@ -175,6 +183,7 @@ void GlStateCache::depthMask(bool on) {
     std::int8_t value = on ? 1 : 0;
     if (depthMask_ != value) {
         depthMask_ = value;
+        ++pipelineGeneration_;
         glDepthMask(on ? GL_TRUE : GL_FALSE);
     }
 }
@@ -182,6 +191,7 @@ void GlStateCache::depthMask(bool on) {
 void GlStateCache::stencilWriteMask(std::uint8_t mask) {
     if (stencilWriteMask_ != mask) {
         stencilWriteMask_ = mask;
+        ++pipelineGeneration_;
         glStencilMask(mask);
     }
 }
@@ -209,6 +219,7 @@ void GlStateCache::setScissorRects(std::uint32_t count, const Rect* rects) {
 }
 
 void GlStateCache::applyRasterizerDesc(std::uint64_t key, const RasterizerDesc& desc) {
+    ++pipelineGeneration_;
     rasterizerKey_ = key;
     setEnable(kCull, GL_CULL_FACE, desc.CullMode != CullMode::None);
     GLenum cull = desc.CullMode == CullMode::Front ? GL_FRONT : GL_BACK;
@@ -238,6 +249,7 @@ void GlStateCache::applyRasterizerDesc(std::uint64_t key, const RasterizerDesc& 
 }
 
 void GlStateCache::applyDepthStencilDesc(std::uint64_t key, const DepthStencilDesc& desc, std::uint32_t stencilRef) {
+    ++pipelineGeneration_;
     depthStencilKey_ = key;
     keyedStencilRef_ = stencilRef;
     setEnable(kDepthTest, GL_DEPTH_TEST, desc.DepthEnable);
@@ -273,6 +285,7 @@ void GlStateCache::applyDepthStencilDesc(std::uint64_t key, const DepthStencilDe
 void GlStateCache::applyBlendDesc(std::uint64_t key, const BlendDesc& desc, const float factor[4],
                                   std::uint32_t sampleMask) {
     blendKey_ = key;
+    ++pipelineGeneration_;
     for (std::uint32_t i = 0; i < kMaxRenderTargets; ++i) {
         const RenderTargetBlendDesc& t = desc.IndependentBlendEnable ? desc.RenderTarget[i] : desc.RenderTarget[0];
         std::int8_t enable = t.BlendEnable ? 1 : 0;

@@ -4,6 +4,8 @@
 // value; invalidate() forgets everything, for after foreign code (an overlay renderer) has touched GL.
 // The three state groups are applied by key (the state object's serial, 0 for the default state): applying the
 // key GL already holds costs one comparison, and any single setter that touches a group forgets its key.
+// What a draw sets besides its inputs (framebuffer, programs, enables, masks, the three groups) counts its changes
+// in pipelineGeneration(), so a draw that finds the count where it left it knows GL still holds its state.
 
 #include <array>
 #include <cstdint>
@@ -21,6 +23,7 @@ public:
 
     GlStateCache() { invalidate(); }
     void invalidate();
+    std::uint64_t pipelineGeneration() const { return pipelineGeneration_; }
     // A GL object was deleted: its name may come back for a new object, so no binding of it is trusted.
     void forgetName(GLuint name);
 
@@ -41,20 +44,20 @@ public:
 
     void setFramebufferSrgb(bool on) { setEnable(kFramebufferSrgb, GL_FRAMEBUFFER_SRGB, on); }
     void setScissorTest(bool on) {
-        rasterizerKey_ = kUnknownKey;
+        forgetKey(rasterizerKey_);
         setEnable(kScissor, GL_SCISSOR_TEST, on);
     }
     void setPrimitiveRestart(bool on) { setEnable(kPrimitiveRestart, GL_PRIMITIVE_RESTART_FIXED_INDEX, on); }
     void setColorMask(std::uint32_t target, std::uint8_t mask) {
-        blendKey_ = kUnknownKey;
+        forgetKey(blendKey_);
         colorMask(target, mask);
     }
     void setDepthMask(bool on) {
-        depthStencilKey_ = kUnknownKey;
+        forgetKey(depthStencilKey_);
         depthMask(on);
     }
     void setStencilWriteMask(std::uint8_t mask) {
-        depthStencilKey_ = kUnknownKey;
+        forgetKey(depthStencilKey_);
         stencilWriteMask(mask);
     }
 
@@ -77,6 +80,10 @@ public:
 
 private:
     static constexpr std::uint64_t kUnknownKey = ~0ull;
+    void forgetKey(std::uint64_t& key) {
+        if (key != kUnknownKey) ++pipelineGeneration_;
+        key = kUnknownKey;
+    }
     void applyRasterizerDesc(std::uint64_t key, const RasterizerDesc& desc);
     void applyDepthStencilDesc(std::uint64_t key, const DepthStencilDesc& desc, std::uint32_t stencilRef);
     void applyBlendDesc(std::uint64_t key, const BlendDesc& desc, const float factor[4], std::uint32_t sampleMask);
@@ -129,6 +136,7 @@ private:
     std::array<float, 3> polygonOffset_{};
     std::uint64_t rasterizerKey_ = kUnknownKey, depthStencilKey_ = kUnknownKey, blendKey_ = kUnknownKey;
     std::uint32_t keyedStencilRef_ = 0;
+    std::uint64_t pipelineGeneration_ = 0;
 
     std::uint32_t viewportCount_ = kUnknown;
     std::array<Viewport, kViewportSlots> viewports_{};
