@@ -187,6 +187,13 @@ TEST_F(DrawTest, ClearsIgnoreScissorAndWriteMask) {
     pixels = readBack(*device_, *context_, target_.get());
     EXPECT_EQ(red(pixels, 0, 0), 255);
     EXPECT_EQ(red(pixels, 4, 0), 0);
+
+    // With no setter between them, a draw after a clear still puts back the scissor the clear turned off.
+    context_->ClearRenderTargetView(rtv_.get(), black);
+    draw(kUpperHalfClockwise);
+    pixels = readBack(*device_, *context_, target_.get());
+    EXPECT_EQ(red(pixels, 0, 0), 255);
+    EXPECT_EQ(red(pixels, 4, 0), 0);
 }
 
 TEST_F(DrawTest, BlendStateAddsOntoTheTarget) {
