@@ -51,6 +51,9 @@ public:
     // Where the ring holds the latest contents; while `inRing` is false the buffer's own storage holds them.
     bool inRing = false;
     ConstantRing::Slice ringSlice;
+    // The latest contents are in the ring slice alone, not yet in cpuCopy() (the immediate context's
+    // settleRingOnly() puts them there).
+    bool ringOnly = false;
 
 private:
     // What a draw reads, first: beside the reference count in the object's first cache line.

@@ -21,7 +21,8 @@ bool ConstantRing::initialise() {
     glGetIntegerv(GL_UNIFORM_BUFFER_OFFSET_ALIGNMENT, &alignment);
     alignment_ = std::max<std::uint32_t>(16, static_cast<std::uint32_t>(alignment));
     if (alignment_ > kMaxSliceBytes || (alignment_ & (alignment_ - 1)) != 0) return false;
-    const GLbitfield flags = GL_MAP_WRITE_BIT | GL_MAP_PERSISTENT_BIT | GL_MAP_COHERENT_BIT;
+    // Readable too: a buffer whose latest contents went straight into a slice is read back from it, rarely.
+    const GLbitfield flags = GL_MAP_WRITE_BIT | GL_MAP_READ_BIT | GL_MAP_PERSISTENT_BIT | GL_MAP_COHERENT_BIT;
     glCreateBuffers(1, &buffer_);
     glNamedBufferStorage(buffer_, GLsizeiptr(kChunkBytes) * kChunks, nullptr, flags);
     mapped_ = static_cast<std::uint8_t*>(glMapNamedBufferRange(buffer_, 0, GLsizeiptr(kChunkBytes) * kChunks, flags));

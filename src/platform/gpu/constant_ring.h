@@ -42,6 +42,8 @@ public:
     };
     // Copies `size` bytes (at most kMaxSliceBytes) into fresh space.
     Slice push(const void* data, std::uint32_t size);
+    // What a slice of the current or the previous chunk holds (the CPU may read the mapping).
+    const std::uint8_t* contents(const Slice& slice) const { return mapped_ + slice.offset; }
     // Makes room for `size` bytes in the current chunk, moving to the next chunk if needed, so that the slices
     // pushed next land in one chunk.
     void reserve(std::uint32_t size);

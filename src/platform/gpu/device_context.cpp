@@ -50,6 +50,7 @@ bool DeviceContext::initialise() {
     cache_.setUnpackRowLength(0);
     // Without a persistent mapping every buffer keeps its own storage.
     ring_.initialise();
+    ringOnly_.reserve(16);
     return pipeline_ != 0;
 }
 
@@ -278,6 +279,7 @@ Result DeviceContext::Map(Resource* resource, std::uint32_t subresource, MapType
                        (type == MapType::Read || type == MapType::Write || type == MapType::ReadWrite) &&
                        (!read || (d.CPUAccessFlags & CPU_ACCESS_READ));
         if (subresource != 0 || buffer->mapped || (!dynamicWrite && !staging)) return Result::InvalidArg;
+        settle(*buffer);
         buffer->mapped = true;
         buffer->mapType = type;
         mapped->pData = buffer->cpuCopy().data();
@@ -327,6 +329,7 @@ void DeviceContext::Unmap(Resource* resource, std::uint32_t) {
     if (buffer->ringBacked() && ring_.ready()) {
         buffer->ringSlice = ring_.push(buffer->cpuCopy().data(), d.ByteWidth);
         buffer->inRing = true;
+        afterRingMoves();
         return;
     }
     if (buffer->mapType == MapType::WriteDiscard) {
@@ -347,9 +350,20 @@ void DeviceContext::UpdateSubresource(Resource* resource, std::uint32_t subresou
         if (d.Usage != Usage::Default || subresource != 0 || begin >= end || end > d.ByteWidth) return;
         if (buffer->ringBacked() && ring_.ready()) {
             // Fresh ring space instead of an upload the driver must keep apart from earlier draws.
-            std::memcpy(buffer->cpuCopy().data() + begin, data, end - begin);
-            buffer->ringSlice = ring_.push(buffer->cpuCopy().data(), d.ByteWidth);
+            if (begin == 0 && end == d.ByteWidth) {
+                // The whole buffer: one copy, into the ring alone.
+                buffer->ringSlice = ring_.push(data, d.ByteWidth);
+                if (!buffer->ringOnly) {
+                    buffer->ringOnly = true;
+                    ringOnly_.push_back(Ref<Buffer>::share(buffer));
+                }
+            } else {
+                settle(*buffer);
+                std::memcpy(buffer->cpuCopy().data() + begin, data, end - begin);
+                buffer->ringSlice = ring_.push(buffer->cpuCopy().data(), d.ByteWidth);
+            }
             buffer->inRing = true;
+            afterRingMoves();
             return;
         }
         glNamedBufferSubData(buffer->glName(), buffer->glOffset() + begin, end - begin, data);
@@ -449,8 +463,21 @@ void DeviceContext::CopyResource(Resource* destination, Resource* source) {
     }
 }
 
+void DeviceContext::settle(Buffer& buffer) {
+    if (!buffer.ringOnly) return;
+    buffer.ringOnly = false;
+    std::memcpy(buffer.cpuCopy().data(), ring_.contents(buffer.ringSlice), buffer.GetDesc().ByteWidth);
+}
+
+void DeviceContext::settleRingOnly() {
+    for (Ref<Buffer>& buffer : ringOnly_) settle(*buffer);
+    ringOnly_.clear();
+    ringOnlyChunk_ = ring_.chunk();
+}
+
 void DeviceContext::leaveRing(Buffer& buffer) {
     if (!buffer.inRing) return;
+    settle(buffer);
     buffer.inRing = false;
     glNamedBufferSubData(buffer.glName(), 0, buffer.GetDesc().ByteWidth, buffer.cpuCopy().data());
 }
@@ -483,7 +510,10 @@ DeviceContext::UniformSource DeviceContext::uniformSource(Buffer* buffer) {
     if (!buffer->inRing) return {buffer->glName(), 0, 0};
     const std::uint32_t size = buffer->GetDesc().ByteWidth;
     // A draw reads only slices of the chunk being filled (constant_ring.h): an older one is copied forward.
-    if (buffer->ringSlice.chunk != ring_.chunk()) buffer->ringSlice = ring_.push(buffer->cpuCopy().data(), size);
+    if (buffer->ringSlice.chunk != ring_.chunk()) {
+        settle(*buffer);
+        buffer->ringSlice = ring_.push(buffer->cpuCopy().data(), size);
+    }
     return {ring_.glName(), buffer->ringSlice.offset, size};
 }
 
@@ -639,6 +669,7 @@ bool DeviceContext::prepareDraw() {
         const std::uint32_t slots =
             vertexShader_->constantBufferCount() + (pixelShader_ ? pixelShader_->constantBufferCount() : 0);
         ring_.reserve(slots * ConstantRing::kMaxSliceBytes);
+        afterRingMoves();
     }
     bindConstantBuffers();
     if (dirty_ & kDirtyVertexInput) {
@@ -682,6 +713,7 @@ void DeviceContext::ClearState() {
         for (auto& v : s->samplers) v = nullptr;
     }
     for (GLuint i = 0; i < GlStateCache::kUniformBindings; ++i) cache_.bindUniformBuffer(i, 0);
+    settleRingOnly();
     dirty_ = kDirtyAll;
     rasterizer_ = nullptr;
     viewportCount_ = scissorCount_ = 0;
@@ -697,6 +729,7 @@ void DeviceContext::ClearState() {
 }
 
 void DeviceContext::Flush() {
+    settleRingOnly();
     glFlush();
     device_.drainReleases();
 }

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include <epoxy/gl.h>
 
@@ -93,6 +94,10 @@ public:
     void ClearState();
     void Flush();
 
+    // Brings the CPU copies of buffers whose latest contents went straight into the constant ring up to date and
+    // drops the context's hold on them; done at every flush, present and state clear.
+    void settleRingOnly();
+
     // Forget what GL holds, after code outside this layer (an overlay renderer) changed GL state.
     void invalidateGlState() {
         cache_.invalidate();
@@ -134,6 +139,13 @@ private:
     void bindVertexInput();
     // Puts the contents of a ring-backed buffer where GL copies read and write them: its own storage.
     void leaveRing(Buffer& buffer);
+    // Before a buffer's CPU copy is read: the latest contents, if only its ring slice holds them.
+    void settle(Buffer& buffer);
+    // After anything that may move the ring to its next chunk: slices of the chunk left stay readable for a lap
+    // only, so the buffers that live there alone are settled now.
+    void afterRingMoves() {
+        if (ring_.chunk() != ringOnlyChunk_) settleRingOnly();
+    }
 
     // What a draw must turn into GL again.
     enum Dirty : std::uint32_t {
@@ -148,6 +160,10 @@ private:
     GlStateCache cache_;
     FramebufferCache framebuffers_;
     ConstantRing ring_;
+    // Ring-backed buffers whose latest contents are in their ring slice alone: a whole-buffer UpdateSubresource
+    // copies once, into the ring, and the CPU copy catches up only when something needs it or the ring moves on.
+    std::vector<Ref<Buffer>> ringOnly_;
+    std::uint64_t ringOnlyChunk_ = 0;
     std::uint32_t dirty_ = kDirtyAll;
     std::uint64_t pipelineApplied_ = 0;  // the cache's pipeline generation when a draw last applied its state
     GLuint drawFramebuffer_ = 0;  // of the bound targets, 0 when they form none

@@ -102,6 +102,7 @@ Result SwapChain::Present(std::uint32_t syncInterval, std::uint32_t flags) {
     if (syncInterval > 4 || !device_.onOwnerThread()) return Result::InvalidCall;
     if (flags & PRESENT_TEST) return Result::Ok;
     if (!backBuffer_) return Result::InvalidCall;
+    device_.GetImmediateContext()->settleRingOnly();
     device_.drainReleases();
     GlContexts& contexts = device_.contexts();
     if (interval_ != static_cast<int>(syncInterval)) {

@@ -139,6 +139,48 @@ TEST_F(DrawTest, ConstantsSurviveTheRingLappingUnderThem) {
     }
 }
 
+// A whole update of a small constant buffer goes into the ring alone; what reads the buffer next, with no draw or
+// flush between, still sees it: an update of a part of it, a copy out of it, a copy into it.
+TEST_F(DrawTest, WholeConstantUpdatesAreSeenByWhatReadsTheBufferNext) {
+    const float zero[4] = {0, 0, 0, 0}, whole[4] = {0.25f, 1, 2, 3}, part = 0.5f, copied[4] = {9, 8, 7, 6};
+    const struct {
+        const char* name;
+        bool partUpdate, copyIn;
+        float expected[4];
+    } cases[] = {{"copied out", false, false, {0.25f, 1, 2, 3}},
+                 {"partly updated, then copied out", true, false, {0.25f, 0.5f, 2, 3}},
+                 {"copied into, then partly updated", false, true, {9, 0.5f, 7, 6}}};
+    BufferDesc stagingDesc;
+    stagingDesc.ByteWidth = 16;
+    stagingDesc.Usage = Usage::Staging;
+    stagingDesc.CPUAccessFlags = CPU_ACCESS_READ | CPU_ACCESS_WRITE;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Ref<Buffer> constants = testing_support::makeBuffer(*device_, BIND_CONSTANT_BUFFER, zero, 16);
+        Ref<Buffer> staging;
+        ASSERT_EQ(device_->CreateBuffer(stagingDesc, nullptr, &staging), Result::Ok);
+        context_->UpdateSubresource(constants.get(), 0, nullptr, whole, 0, 0);
+        if (c.copyIn) {
+            MappedSubresource mapped;
+            ASSERT_EQ(context_->Map(staging.get(), 0, MapType::Write, 0, &mapped), Result::Ok);
+            std::memcpy(mapped.pData, copied, sizeof(copied));
+            context_->Unmap(staging.get(), 0);
+            context_->CopyResource(constants.get(), staging.get());
+        }
+        if (c.partUpdate || c.copyIn) {
+            const Box second{4, 0, 0, 8, 1, 1};
+            context_->UpdateSubresource(constants.get(), 0, &second, &part, 0, 0);
+        }
+        context_->CopyResource(staging.get(), constants.get());
+        MappedSubresource mapped;
+        ASSERT_EQ(context_->Map(staging.get(), 0, MapType::Read, 0, &mapped), Result::Ok);
+        float got[4];
+        std::memcpy(got, mapped.pData, sizeof(got));
+        context_->Unmap(staging.get(), 0);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(got[i], c.expected[i]) << "float " << i;
+    }
+}
+
 TEST_F(DrawTest, ClearsClampOnNormalisedTargetsOnly) {
     const float above[4] = {114, 144, 154, 255};
     context_->ClearRenderTargetView(rtv_.get(), above);
