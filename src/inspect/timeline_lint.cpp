@@ -42,7 +42,10 @@ std::string suggestion(const std::string& name, const std::vector<std::string_vi
 
 std::string joined(const std::vector<std::string_view>& names) {
     std::string out;
-    for (std::string_view name : names) out += (out.empty() ? "" : ", ") + std::string(name);
+    for (std::string_view name : names) {
+        if (!out.empty()) out += ", ";
+        out += name;
+    }
     return out;
 }
 

@@ -505,16 +505,23 @@ void DeviceContext::bindStageTextures(const Shader* shader, const StageBindings&
 
 // Where a stage's slot reads its constants: the latest ring slice of a ring-backed buffer (size != 0), or the
 // whole of a buffer's own storage (size 0).
-DeviceContext::UniformSource DeviceContext::uniformSource(Buffer* buffer) {
-    if (!buffer) return {};
-    if (!buffer->inRing) return {buffer->glName(), 0, 0};
-    const std::uint32_t size = buffer->GetDesc().ByteWidth;
-    // A draw reads only slices of the chunk being filled (constant_ring.h): an older one is copied forward.
-    if (buffer->ringSlice.chunk != ring_.chunk()) {
-        settle(*buffer);
-        buffer->ringSlice = ring_.push(buffer->cpuCopy().data(), size);
+void DeviceContext::uniformSource(Buffer* buffer, UniformSource& source) {
+    if (!buffer) {
+        source = {};
+        return;
     }
-    return {ring_.glName(), buffer->ringSlice.offset, size};
+    if (!buffer->inRing) {
+        source = {buffer->glName(), 0, 0};
+        return;
+    }
+    // A draw reads only slices of the chunk being filled (constant_ring.h): an older one is copied forward.
+    if (buffer->ringSlice.chunk != ring_.chunk()) copyForward(*buffer);
+    source = {ring_.glName(), buffer->ringSlice.offset, buffer->GetDesc().ByteWidth};
+}
+
+void DeviceContext::copyForward(Buffer& buffer) {
+    settle(buffer);
+    buffer.ringSlice = ring_.push(buffer.cpuCopy().data(), buffer.GetDesc().ByteWidth);
 }
 
 void DeviceContext::bindUniform(GLuint index, const UniformSource& source) {
@@ -533,8 +540,9 @@ void DeviceContext::bindConstantBuffers() {
         const std::uint32_t bit = 1u << slot;
         const GLuint first = uniformBinding(ShaderStage::Vertex, slot);
         if ((vertexSlots & bit) && (pixelSlots & bit)) {
-            const UniformSource v = uniformSource(vertexStage_.constantBuffers[slot].get());
-            const UniformSource p = uniformSource(pixelStage_.constantBuffers[slot].get());
+            UniformSource v, p;
+            uniformSource(vertexStage_.constantBuffers[slot].get(), v);
+            uniformSource(pixelStage_.constantBuffers[slot].get(), p);
             // Both ring slices (a scene's per-object constants): the pair in one call.
             if (v.size && p.size && first + 1 == uniformBinding(ShaderStage::Pixel, slot)) {
                 const GLuint buffers[2] = {v.buffer, p.buffer};
@@ -545,9 +553,13 @@ void DeviceContext::bindConstantBuffers() {
                 bindUniform(uniformBinding(ShaderStage::Pixel, slot), p);
             }
         } else if (vertexSlots & bit) {
-            bindUniform(first, uniformSource(vertexStage_.constantBuffers[slot].get()));
+            UniformSource v;
+            uniformSource(vertexStage_.constantBuffers[slot].get(), v);
+            bindUniform(first, v);
         } else {
-            bindUniform(uniformBinding(ShaderStage::Pixel, slot), uniformSource(pixelStage_.constantBuffers[slot].get()));
+            UniformSource p;
+            uniformSource(pixelStage_.constantBuffers[slot].get(), p);
+            bindUniform(uniformBinding(ShaderStage::Pixel, slot), p);
         }
     }
 }

@@ -131,7 +131,9 @@ private:
         GLuint buffer = 0;
         std::uint32_t offset = 0, size = 0;
     };
-    UniformSource uniformSource(Buffer* buffer);
+    // Filled in place: a returned 12-byte struct would be stored in halves and read back whole, which stalls.
+    void uniformSource(Buffer* buffer, UniformSource& source);
+    void copyForward(Buffer& buffer);
     void bindUniform(GLuint index, const UniformSource& source);
     void bindConstantBuffers();
     bool prepareDraw();
