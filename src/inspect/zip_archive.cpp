@@ -28,9 +28,13 @@ bool addFile(zipFile zip, const std::filesystem::path& file, const std::string& 
     info.external_fa = (0100000ul | permissions) << 16;  // a regular file with its mode
     const std::time_t now = std::time(nullptr);
     if (const std::tm* local = std::localtime(&now)) {
-        info.tmz_date = {static_cast<uInt>(local->tm_sec), static_cast<uInt>(local->tm_min),
-                         static_cast<uInt>(local->tm_hour), static_cast<uInt>(local->tm_mday),
-                         static_cast<uInt>(local->tm_mon), static_cast<uInt>(local->tm_year + 1900)};
+        // Field by field: minizip's fields are unsigned in some versions and int in others.
+        info.tmz_date.tm_sec = local->tm_sec;
+        info.tmz_date.tm_min = local->tm_min;
+        info.tmz_date.tm_hour = local->tm_hour;
+        info.tmz_date.tm_mday = local->tm_mday;
+        info.tmz_date.tm_mon = local->tm_mon;
+        info.tmz_date.tm_year = local->tm_year + 1900;
     }
     const auto size = std::filesystem::file_size(file, ignored);
     if (zipOpenNewFileInZip4_64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
