@@ -327,7 +327,7 @@ void DeviceContext::Unmap(Resource* resource, std::uint32_t) {
     const BufferDesc& d = buffer->GetDesc();
     if (d.Usage != Usage::Dynamic) return;
     if (buffer->ringBacked() && ring_.ready()) {
-        buffer->ringSlice = ring_.push(buffer->cpuCopy().data(), d.ByteWidth);
+        pushCpuCopy(*buffer);
         buffer->inRing = true;
         afterRingMoves();
         return;
@@ -360,7 +360,7 @@ void DeviceContext::UpdateSubresource(Resource* resource, std::uint32_t subresou
             } else {
                 settle(*buffer);
                 std::memcpy(buffer->cpuCopy().data() + begin, data, end - begin);
-                buffer->ringSlice = ring_.push(buffer->cpuCopy().data(), d.ByteWidth);
+                pushCpuCopy(*buffer);
             }
             buffer->inRing = true;
             afterRingMoves();
@@ -515,11 +515,11 @@ void DeviceContext::uniformSource(Buffer* buffer, UniformSource& source) {
         return;
     }
     // A draw reads only slices of the chunk being filled (constant_ring.h): an older one is copied forward.
-    if (buffer->ringSlice.chunk != ring_.chunk()) copyForward(*buffer);
+    if (buffer->ringSlice.chunk != ring_.chunk()) pushCpuCopy(*buffer);
     source = {ring_.glName(), buffer->ringSlice.offset, buffer->GetDesc().ByteWidth};
 }
 
-void DeviceContext::copyForward(Buffer& buffer) {
+void DeviceContext::pushCpuCopy(Buffer& buffer) {
     settle(buffer);
     buffer.ringSlice = ring_.push(buffer.cpuCopy().data(), buffer.GetDesc().ByteWidth);
 }

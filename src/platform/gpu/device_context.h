@@ -133,7 +133,8 @@ private:
     };
     // Filled in place: a returned 12-byte struct would be stored in halves and read back whole, which stalls.
     void uniformSource(Buffer* buffer, UniformSource& source);
-    void copyForward(Buffer& buffer);
+    // The buffer's latest contents (its CPU copy, settled first) into a fresh slice.
+    void pushCpuCopy(Buffer& buffer);
     void bindUniform(GLuint index, const UniformSource& source);
     void bindConstantBuffers();
     bool prepareDraw();
